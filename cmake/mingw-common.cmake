@@ -1,0 +1,11 @@
+# Settings shared by both mingw-w64 toolchain files; QW_MINGW_TRIPLET names the target.
+set(CMAKE_C_COMPILER ${QW_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QW_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${QW_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QW_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Tests of a Windows build run under Wine, in the project's own prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

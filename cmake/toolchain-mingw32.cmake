@@ -1,0 +1,6 @@
+# Cross-compiles the 32-bit Windows programs (i686) with Debian's mingw-w64 (posix threads).
+# This machine cannot run 32-bit code, so this build is compiled but not tested.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(QW_MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

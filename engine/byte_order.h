@@ -1,0 +1,33 @@
+// Little-endian reads and writes of the fixed-width fields of WinFax headers. Fields are always
+// reached through these, never through struct casts, so the layout holds on every compiler.
+#pragma once
+
+#include <cstdint>
+
+namespace byte_order {
+
+inline std::uint16_t readU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::int32_t readI32(const std::uint8_t* p) {
+    const std::uint32_t value = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                                (static_cast<std::uint32_t>(p[2]) << 16) |
+                                (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(value);
+}
+
+inline void writeU16(std::uint8_t* p, std::uint16_t value) {
+    p[0] = static_cast<std::uint8_t>(value & 0xFF);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+inline void writeI32(std::uint8_t* p, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    p[0] = static_cast<std::uint8_t>(bits & 0xFF);
+    p[1] = static_cast<std::uint8_t>((bits >> 8) & 0xFF);
+    p[2] = static_cast<std::uint8_t>((bits >> 16) & 0xFF);
+    p[3] = static_cast<std::uint8_t>(bits >> 24);
+}
+
+}  // namespace byte_order

@@ -1,0 +1,55 @@
+// The output path rules of the window run and the command-line run.
+#include "engine/output_paths.h"
+
+#include "platform/ansi_string.h"
+#include "platform/file_system.h"
+
+namespace {
+
+constexpr std::size_t kReplacedTail = 7;  // three bytes of page number and the extension
+constexpr const char* kOutputSuffix = "fax.fxm";
+
+// Splits after the last separator: the name is never cut into the directory part, so a short
+// name cannot move its output out of its directory.
+std::size_t nameStart(const std::string& path) {
+    const std::size_t separator = platform::findLastChar(path, platform::kSeparator);
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+std::string replaceName(const std::string& path) {
+    const std::size_t start = nameStart(path);
+    const std::size_t nameLength = path.size() - start;
+    const std::size_t kept = nameLength > kReplacedTail ? nameLength - kReplacedTail : 0;
+    return path.substr(0, start + kept) + kOutputSuffix;
+}
+
+}  // namespace
+
+std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
+
+std::string directoryPart(const std::string& path) {
+    const std::size_t separator = platform::findLastChar(path, platform::kSeparator);
+    return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
+                            bool keepHierarchy) {
+    EntryPaths paths;
+    paths.source = sourceDir + platform::kSeparator + entry;
+    const std::string merged = replaceName(paths.source);
+    // Only the leading directory is exchanged; the same text further on belongs to a name.
+    if (keepHierarchy) {
+        paths.output = destDir + merged.substr(sourceDir.size());
+    } else {
+        paths.output = destDir + merged.substr(platform::findLastChar(merged, platform::kSeparator));
+    }
+    return paths;
+}
+
+EntryPaths commandLineEntryPaths(const std::string& sourceDir, const std::string& destDir,
+                                 const std::string& entry) {
+    EntryPaths paths;
+    paths.source = sourceDir + platform::kSeparator + entry;
+    paths.output = destDir + platform::kSeparator + replaceName(entry);
+    return paths;
+}

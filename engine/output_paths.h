@@ -1,0 +1,27 @@
+// Where each page file goes: the source path of a scan entry and the path of the merged fax it
+// joins. Page files whose names differ only in their last three bytes before the extension (and
+// in the extension) share one output.
+#pragma once
+
+#include <string>
+
+struct EntryPaths {
+    std::string source;
+    std::string output;
+};
+
+// The merged fax's file name for a page file's name: the name without its last seven bytes
+// (without all of it when shorter), followed by "fax.fxm".
+std::string outputNameFor(const std::string& pageFileName);
+
+// The part of `path` before its last separator; empty when there is none.
+std::string directoryPart(const std::string& path);
+
+// Window run: with `keepHierarchy` the entry's sub-directories are repeated below destDir;
+// without it every output lies directly in destDir.
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
+                            bool keepHierarchy);
+
+// Command-line run: every output lies directly in destDir.
+EntryPaths commandLineEntryPaths(const std::string& sourceDir, const std::string& destDir,
+                                 const std::string& entry);

@@ -1,0 +1,110 @@
+// The file-system boundary on POSIX: opendir/readdir with Windows-style masks, mkdir, and the
+// access and modification times through stat and utimensat.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file_system.h"
+#include "platform/posix/wildcard_match.h"
+
+namespace platform {
+namespace {
+
+std::int64_t toNanoseconds(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+timespec fromNanoseconds(std::int64_t ns) {
+    timespec t{};
+    t.tv_sec = static_cast<time_t>(ns / 1000000000LL);
+    t.tv_nsec = static_cast<long>(ns % 1000000000LL);
+    if (t.tv_nsec < 0) {
+        t.tv_nsec += 1000000000L;
+        t.tv_sec -= 1;
+    }
+    return t;
+}
+
+}  // namespace
+
+bool listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+    DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    const int dirFd = dirfd(dir);
+    std::vector<DirEntry> found;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!matchesMask(name, mask)) {
+            continue;
+        }
+        struct stat info {};
+        if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        bool isDir = S_ISDIR(info.st_mode);
+        if (S_ISLNK(info.st_mode)) {
+            // A link to a directory is never entered (it could lead back up the tree); a link
+            // to a file counts as that file.
+            struct stat target {};
+            if (fstatat(dirFd, entry->d_name, &target, 0) != 0 || S_ISDIR(target.st_mode)) {
+                continue;
+            }
+            isDir = false;
+        }
+        found.push_back({name, isDir});
+    }
+    closedir(dir);
+    entries.insert(entries.end(), found.begin(), found.end());
+    return true;
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    // fopen opens a directory for reading on POSIX; Windows refuses it, and so do we.
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
+
+bool readFileTimes(const std::string& path, FileTimes& times) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return false;
+    }
+    times.lastAccess = toNanoseconds(info.st_atim);
+    times.lastWrite = toNanoseconds(info.st_mtim);
+    times.hasCreation = false;
+    return true;
+}
+
+bool writeFileTimes(const std::string& path, const FileTimes& times) {
+    const timespec values[2] = {fromNanoseconds(times.lastAccess), fromNanoseconds(times.lastWrite)};
+    return utimensat(AT_FDCWD, path.c_str(), values, 0) == 0;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+bool isRootPrefix(const std::string& prefix) { return prefix.empty(); }
+
+}  // namespace platform

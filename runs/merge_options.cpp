@@ -1,0 +1,18 @@
+// MergeOptions construction, reset and the log that marks the start of a run.
+#include "runs/merge_options.h"
+
+MergeOptions::MergeOptions() { resetOptions(); }
+
+void MergeOptions::resetOptions() {
+    fileMask_ = "*.*";
+    sourceDir_.clear();
+    destDir_.clear();
+    keepFileDate_ = false;
+    scanList_.clear();
+    setRunLog(std::string());
+}
+
+void MergeOptions::setRunLog(const std::string& text) {
+    runLog_ = text;
+    startedOutputs_.clear();
+}

@@ -1,0 +1,62 @@
+// MergeOptions: the record one merge run works on: its switches and directories, the scan's
+// list of page files, and the run's text log with the outputs the run has started.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+inline constexpr int kModeDirectory = 1;
+inline constexpr int kModeFile = 2;
+
+class MergeOptions {
+public:
+    MergeOptions();
+
+    // Back to the settings of a fresh record; `quiet` and `mode` keep their values.
+    void resetOptions();
+
+    bool keepFileDate() const { return keepFileDate_; }
+    void setKeepFileDate(bool on) { keepFileDate_ = on; }
+    bool quiet() const { return quiet_; }
+    int mode() const { return mode_; }
+
+    const std::string& fileMask() const { return fileMask_; }
+    void setFileMask(const std::string& mask) { fileMask_ = mask; }
+    const std::string& sourceDir() const { return sourceDir_; }
+    void setSourceDir(const std::string& dir) { sourceDir_ = dir; }
+    const std::string& destDir() const { return destDir_; }
+    void setDestDir(const std::string& dir) { destDir_ = dir; }
+
+    // Replacing the log starts a new run: no output counts as started any more.
+    void setRunLog(const std::string& text);
+    void appendRunLog(const std::string& text) { runLog_ += text; }
+    std::string runLog() const { return runLog_; }
+    const std::string& runLogText() const { return runLog_; }
+
+    std::size_t scanCount() const { return scanList_.size(); }
+    std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
+    const std::vector<std::string>& scanList() const { return scanList_; }
+
+    // Fills the list with the page files below sourceDir (with sub-directories on request), in
+    // name order within each directory. The number of entries, or -1 when sourceDir is empty.
+    int collectFaxFiles(bool includeSubdirs);
+    void scanDirectory(const std::string& directory, bool includeSubdirs);
+
+    // Merges page file `source` into output `output`: a new output of this run is started
+    // afresh, a started one is extended. Logs one line; false when the page was not merged.
+    bool mergeFile(const std::string& source, const std::string& output);
+
+private:
+    bool keepFileDate_ = false;
+    bool quiet_ = false;
+    int mode_ = kModeDirectory;
+    std::string fileMask_;
+    std::string sourceDir_;
+    std::string destDir_;
+    std::string runLog_;
+    std::vector<std::string> scanList_;
+    // Outputs that received a page in this run, under the file system's spelling of names.
+    std::unordered_set<std::string> startedOutputs_;
+};

@@ -1,0 +1,264 @@
+// The per-file merge: outputs started and extended within a run, the log lines of merged and
+// failed pages, file times, and the directories made for outputs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/file_merge.h"
+#include "engine/output_paths.h"
+#include "engine/page_chain.h"
+#include "platform/file_system.h"
+#include "runs/merge_options.h"
+#include "test_support.h"
+
+namespace {
+
+using test_support::pageFile;
+using test_support::readFile;
+using test_support::ScratchDir;
+
+std::size_t pagesIn(const std::string& path) {
+    const auto bytes = readFile(path);
+    const ChainReport report = walkChain(bytes.data(), bytes.size());
+    EXPECT_TRUE(report.wellFormed) << path << ": " << report.problem;
+    return report.pages.size();
+}
+
+// What a window run does for each entry, without the dialog.
+int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
+    options.collectFaxFiles(includeSubdirs);
+    options.setRunLog("header\r\n");
+    int merged = 0;
+    for (const std::string& entry : options.scanList()) {
+        const EntryPaths paths = windowEntryPaths(options.sourceDir(), options.destDir(), entry, keepHierarchy);
+        makeDirectories(directoryPart(paths.output));
+        merged += options.mergeFile(paths.source, paths.output) ? 1 : 0;
+    }
+    return merged;
+}
+
+TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
+    for (const bool keepHierarchy : {true, false}) {
+        ScratchDir dir;
+        const std::vector<std::vector<std::uint8_t>> pages = {pageFile(1), pageFile(2), pageFile(3), pageFile(4)};
+        dir.write("in/ABCDE003.FXR", pages[2]);
+        dir.write("in/ABCDE001.FXR", pages[0]);
+        dir.write("in/ABCDE004.FXS", pages[3]);
+        dir.write("in/ABCDE002.FXR", pages[1]);
+        MergeOptions options;
+        options.setSourceDir(dir.path("in"));
+        options.setDestDir(dir.path("out"));
+        EXPECT_EQ(4, mergeTree(options, false, keepHierarchy));
+        const std::string out = dir.path("out/ABCDEfax.fxm");
+        ASSERT_EQ(4u, pagesIn(out));
+        // Every page's bytes arrive in order; only header fields differ from the sources.
+        const auto merged = readFile(out);
+        std::size_t expectedSize = 0;
+        for (const auto& page : pages) {
+            expectedSize += page.size();
+        }
+        EXPECT_EQ(expectedSize, merged.size());
+        EXPECT_TRUE(std::equal(pages[0].begin() + kFaxHeaderSize, pages[0].end(), merged.begin() + kFaxHeaderSize));
+        const std::string expectedLog = "header\r\n" + dir.path("in/ABCDE001.FXR") + " -> " + out + "\r\n" +
+                                        dir.path("in/ABCDE002.FXR") + " -> " + out + "\r\n" +
+                                        dir.path("in/ABCDE003.FXR") + " -> " + out + "\r\n" +
+                                        dir.path("in/ABCDE004.FXS") + " -> " + out + "\r\n";
+        EXPECT_EQ(expectedLog, options.runLogText());
+    }
+}
+
+TEST(MergeFile, SameNameInTwoSubDirectories) {
+    const struct {
+        bool keepHierarchy;
+        std::vector<std::pair<const char*, std::size_t>> outputs;
+    } cases[] = {{true, {{"out/s1/Kfax.fxm", 1}, {"out/s2/Kfax.fxm", 2}}}, {false, {{"out/Kfax.fxm", 3}}}};
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        dir.write("in/s1/K001.FXR", pageFile(1));
+        dir.write("in/s2/K001.FXR", pageFile(2));
+        dir.write("in/s2/K002.FXR", pageFile(3));
+        MergeOptions options;
+        options.setSourceDir(dir.path("in"));
+        options.setDestDir(dir.path("out"));
+        EXPECT_EQ(3, mergeTree(options, true, c.keepHierarchy));
+        for (const auto& [path, pages] : c.outputs) {
+            EXPECT_EQ(pages, pagesIn(dir.path(path))) << path;
+        }
+    }
+}
+
+TEST(MergeFile, EveryRunStartsItsOutputsAfreshAndGivesTheSameBytes) {
+    ScratchDir dir;
+    dir.write("in/Q001.FXR", pageFile(1));
+    dir.write("in/Q002.FXR", pageFile(2));
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    mergeTree(options, false, true);
+    const auto first = readFile(dir.path("out/Qfax.fxm"));
+    mergeTree(options, false, true);
+    EXPECT_EQ(first, readFile(dir.path("out/Qfax.fxm")));
+    EXPECT_EQ(pageFile(1), readFile(dir.path("in/Q001.FXR")));
+    EXPECT_EQ(pageFile(2), readFile(dir.path("in/Q002.FXR")));
+}
+
+TEST(MergeFile, AnOutputPathInsideAnotherIsStillItsOwnOutput) {
+    ScratchDir dir;
+    const std::string inner = dir.path("d/Afax.fxm");
+    const std::string outer = inner + "dir" + platform::kSeparator + "Qfax.fxm";
+    dir.makeDir("d/Afax.fxmdir");
+    dir.write("d/Afax.fxm", pageFile(9));  // left by an earlier run
+    MergeOptions options;
+    options.setRunLog("header\r\n");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/Q001.FXR", pageFile(1)), outer));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(2)), inner));
+    EXPECT_EQ(pageFile(2), readFile(inner));
+}
+
+TEST(MergeFile, OutputsDifferingOnlyInCaseAreOneFileWhereTheFileSystemSaysSo) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("header\r\n");
+    dir.makeDir("out");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/C001.FXR", pageFile(1)), dir.path("out/Cfax.fxm")));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/c002.FXR", pageFile(2)), dir.path("out/cfax.fxm")));
+#ifdef _WIN32
+    EXPECT_EQ(2u, pagesIn(dir.path("out/Cfax.fxm")));
+#else
+    EXPECT_EQ(1u, pagesIn(dir.path("out/Cfax.fxm")));
+    EXPECT_EQ(1u, pagesIn(dir.path("out/cfax.fxm")));
+#endif
+}
+
+TEST(MergeFile, AFailedFirstPageLeavesTheNextToStartTheOutput) {
+    ScratchDir dir;
+    const std::string out = dir.write("out/Rfax.fxm", pageFile(7, FaxKind::MultiPage, 100, 2));
+    MergeOptions options;
+    options.setRunLog("");
+    EXPECT_FALSE(options.mergeFile(dir.write("in/R001.FXR", pageFile(1, FaxKind::NoSignature)), out));
+    EXPECT_TRUE(options.mergeFile(dir.write("in/R002.FXR", pageFile(2)), out));
+    EXPECT_EQ(pageFile(2), readFile(out));
+}
+
+TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("");
+    const struct {
+        std::string source;
+        std::string output;
+        const char* reason;
+    } cases[] = {
+        {dir.path("in/none001.FXR"), dir.path("out/Afax.fxm"), "cannot open the page file"},
+        {dir.write("in/E001.FXR", {}), dir.path("out/Efax.fxm"), "not a WinFax page file"},
+        {dir.write("in/S001.FXR", pageFile(1, FaxKind::Short)), dir.path("out/Sfax.fxm"), "not a WinFax page file"},
+        {dir.write("in/N001.FXR", pageFile(1, FaxKind::NoSignature)), dir.path("out/Nfax.fxm"),
+         "not a WinFax page file"},
+        {dir.write("in/W001.FXR", pageFile(1)), dir.path("missing/Wfax.fxm"), "cannot write the output file"},
+    };
+    std::string expectedLog;
+    for (const auto& c : cases) {
+        EXPECT_FALSE(options.mergeFile(c.source, c.output)) << c.reason;
+        expectedLog += c.source + " -> " + c.output + " (failed: " + c.reason + ")\r\n";
+        EXPECT_FALSE(test_support::exists(c.output));
+    }
+    EXPECT_EQ(expectedLog, options.runLogText());
+}
+
+TEST(MergeFile, AnOutputWhosePagesCannotBeRenumberedIsReported) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("");
+    const std::string out = dir.path("Tfax.fxm");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
+    // Something else rewrote the output's count between two pages.
+    auto bytes = readFile(out);
+    bytes[101] = 9;
+    dir.write("Tfax.fxm", bytes);
+    const std::string second = dir.write("in/T002.FXR", pageFile(2));
+    EXPECT_FALSE(options.mergeFile(second, out));
+    EXPECT_NE(std::string::npos,
+              options.runLogText().find(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n"));
+}
+
+TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setKeepFileDate(true);
+    options.setRunLog("");
+    const std::string out = dir.path("Dfax.fxm");
+    const std::string first = dir.write("in/D001.FXR", pageFile(1));
+    const std::string last = dir.write("in/D002.FXR", pageFile(2));
+    platform::FileTimes times;
+    ASSERT_TRUE(platform::readFileTimes(last, times));
+    // Move the last page's times well into the past so they cannot be confused with "now".
+    times.creation -= 1000000000000LL;
+    times.lastAccess -= 2000000000000LL;
+    times.lastWrite -= 3000000000000LL;
+    ASSERT_TRUE(platform::writeFileTimes(last, times));
+    ASSERT_TRUE(options.mergeFile(first, out));
+    ASSERT_TRUE(options.mergeFile(last, out));
+    platform::FileTimes source;
+    platform::FileTimes output;
+    ASSERT_TRUE(platform::readFileTimes(last, source));
+    ASSERT_TRUE(platform::readFileTimes(out, output));
+    EXPECT_EQ(source.lastWrite, output.lastWrite);
+    EXPECT_EQ(source.lastAccess, output.lastAccess);
+    if (source.hasCreation) {
+        EXPECT_EQ(source.creation, output.creation);
+    }
+    EXPECT_EQ(first + " -> " + out + "\r\n" + last + " -> " + out + "\r\n", options.runLogText());
+}
+
+TEST(MakeDirectories, CreatesEveryMissingLevelAndNeverChangesTheCurrentDirectory) {
+    ScratchDir dir;
+    const auto cwd = std::filesystem::current_path();
+    const std::string deep = dir.path("a/b/c");
+    EXPECT_NE(0, makeDirectories(deep));
+    EXPECT_TRUE(platform::isDirectory(deep));
+    EXPECT_NE(0, makeDirectories(deep));
+    const std::string trailing = dir.path("x/y") + platform::kSeparator;
+    EXPECT_NE(0, makeDirectories(trailing));
+    EXPECT_TRUE(platform::isDirectory(dir.path("x/y")));
+    EXPECT_NE(0, makeDirectories(trailing));
+    dir.write("file", {1});
+    EXPECT_EQ(0, makeDirectories(dir.path("file/sub")));
+    EXPECT_EQ(0, makeDirectories(""));
+    EXPECT_EQ(cwd, std::filesystem::current_path());
+}
+
+TEST(MergeOptionsRecord, ResetAndIndependentCopies) {
+    MergeOptions options;
+    EXPECT_EQ("*.*", options.fileMask());
+    EXPECT_EQ(kModeDirectory, options.mode());
+    EXPECT_FALSE(options.quiet());
+    options.setFileMask("*.FXR");
+    options.setSourceDir("src");
+    options.setDestDir("dst");
+    options.setKeepFileDate(true);
+    options.setRunLog("log");
+    const std::string logCopy = options.runLog();
+    options.appendRunLog(" more");
+    EXPECT_EQ("log", logCopy);
+    EXPECT_EQ("log more", options.runLogText());
+    options.resetOptions();
+    EXPECT_EQ("*.*", options.fileMask());
+    EXPECT_EQ("", options.sourceDir());
+    EXPECT_EQ("", options.destDir());
+    EXPECT_EQ("", options.runLogText());
+    EXPECT_FALSE(options.keepFileDate());
+    EXPECT_EQ(0u, options.scanCount());
+}
+
+TEST(MergeOptionsRecord, ANewLogStartsEveryOutputAfresh) {
+    ScratchDir dir;
+    MergeOptions options;
+    const std::string out = dir.path("Hfax.fxm");
+    options.setRunLog("run 1\r\n");
+    ASSERT_TRUE(options.mergeFile(dir.write("H001.FXR", pageFile(1)), out));
+    options.setRunLog("run 2\r\n");
+    ASSERT_TRUE(options.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
+    EXPECT_EQ(pageFile(2), readFile(out));
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// Scratch directories and file helpers for the unit tests.
+#include "test_support.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace test_support {
+namespace {
+
+std::atomic<unsigned> scratchCounter{0};
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        root_ = base / ("qw-test-" + std::to_string(std::random_device{}()) + "-" +
+                        std::to_string(scratchCounter++));
+        if (std::filesystem::create_directory(root_)) {
+            break;
+        }
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::string ScratchDir::path(const std::string& relative) const {
+    std::string result = root_.string();
+    if (!relative.empty()) {
+        result += platform::kSeparator;
+        for (const char c : relative) {
+            result += c == '/' ? platform::kSeparator : c;
+        }
+    }
+    return result;
+}
+
+std::string ScratchDir::write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
+    const std::string target = path(relative);
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return target;
+}
+
+void ScratchDir::makeDir(const std::string& relative) const { std::filesystem::create_directories(path(relative)); }
+
+std::vector<std::uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {
+    FaxFileSpec spec;
+    spec.kind = kind;
+    spec.dataLength = dataLength;
+    spec.pages = pages;
+    return FaxGenerator(seed).make(spec);
+}
+
+}  // namespace test_support

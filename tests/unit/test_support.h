@@ -1,0 +1,40 @@
+// Shared helpers of the unit tests: a scratch directory removed afterwards, whole-file reads
+// and writes, and page files made by the generator.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "tools/fax_generator.h"
+
+namespace test_support {
+
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    // The scratch directory itself, or a path below it; `relative` uses '/' between levels and
+    // is given the platform's separator.
+    std::string path(const std::string& relative = std::string()) const;
+    // Writes a file (creating its directories) and returns its path.
+    std::string write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const;
+    void makeDir(const std::string& relative) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+std::vector<std::uint8_t> readFile(const std::string& path);
+bool exists(const std::string& path);
+
+// A page file of the given kind from a generator seeded with `seed`.
+std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind = FaxKind::Consistent,
+                                   std::size_t dataLength = 300, unsigned pages = 3);
+
+}  // namespace test_support

@@ -1,0 +1,77 @@
+// faxinfo: prints the page chain of each WinFax file named on the command line and says whether
+// the file is well formed. Exit 0 when every file is, 1 when one is not, 2 on a usage error.
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/page_chain.h"
+
+namespace {
+
+constexpr int kExitWellFormed = 0;
+constexpr int kExitNotWellFormed = 1;
+constexpr int kExitUsage = 2;
+
+void printUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "Usage: faxinfo FILE...\n"
+                 "Prints the page chain of each WinFax fax file and whether it is well formed.\n"
+                 "Exit status: 0 all well formed, 1 some file is not, 2 usage error.\n");
+}
+
+bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool describe(const char* path) {
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(path, bytes)) {
+        std::printf("%s: cannot be read\n", path);
+        return false;
+    }
+    const ChainReport report = walkChain(bytes.data(), bytes.size());
+    std::printf("%s: %zu bytes\n", path, bytes.size());
+    std::printf("  %4s %10s %10s %10s %12s %12s %11s %7s %7s %9s\n", "page", "position", "dataOffset", "dataLength",
+                "extraOffset1", "extraOffset2", "extraLength", "factorA", "factorB", "pageCount");
+    for (std::size_t i = 0; i < report.pages.size(); ++i) {
+        const FaxHeader& h = report.pages[i].header;
+        std::printf("  %4zu %10" PRId64 " %10" PRId32 " %10" PRId32 " %12" PRId32 " %12" PRId32 " %11" PRId32
+                    " %7u %7u %9u\n",
+                    i, report.pages[i].position, h.dataOffset(), h.dataLength(), h.extraOffset1(),
+                    h.extraOffset2(), h.extraLength(), static_cast<unsigned>(h.factorA()),
+                    static_cast<unsigned>(h.factorB()), static_cast<unsigned>(h.pageCount()));
+    }
+    if (report.wellFormed) {
+        std::printf("  well formed: %zu page%s\n", report.pages.size(), report.pages.size() == 1 ? "" : "s");
+    } else {
+        std::printf("  not well formed: %s\n", report.problem.c_str());
+    }
+    return report.wellFormed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printUsage(stderr);
+        return kExitUsage;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printUsage(stdout);
+        return kExitWellFormed;
+    }
+    bool allWellFormed = true;
+    for (int i = 1; i < argc; ++i) {
+        allWellFormed = describe(argv[i]) && allWellFormed;
+    }
+    return allWellFormed ? kExitWellFormed : kExitNotWellFormed;
+}
