@@ -7,6 +7,9 @@
 #include <unordered_set>
 #include <vector>
 
+struct RunTotals;
+class RunSink;
+
 inline constexpr int kModeDirectory = 1;
 inline constexpr int kModeFile = 2;
 
@@ -38,6 +41,16 @@ public:
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
     const std::vector<std::string>& scanList() const { return scanList_; }
+
+    // Reads the switches, directories and file mask from the text after the program's name
+    // (null when there is none). Text meant for standard output (the usage text) is appended to
+    // `standardOutput`. Returns 0 for a command-line run, -1 without a command line, 126 when
+    // it is incomplete.
+    int parseCommandLine(const char* commandLine, std::string& standardOutput);
+
+    // The command-line run over the scan list: every output directly in destDir, the log closed
+    // by the totals. 0 when the run was made, -1 when destDir is empty or cannot be made.
+    int runDirectoryMerge(RunTotals* totals = nullptr, RunSink* sink = nullptr);
 
     // Fills the list with the page files below sourceDir (with sub-directories on request), in
     // name order within each directory. The number of entries, or -1 when sourceDir is empty.

@@ -1,0 +1,123 @@
+// Parsing the command line into a MergeOptions record, and the directory run it asks for.
+#include "runs/command_line.h"
+
+#include "platform/ansi_string.h"
+#include "runs/directory_run.h"
+#include "runs/merge_options.h"
+
+namespace {
+
+// One argument taken from the front of the line, and whether a blank followed it.
+struct Token {
+    std::string text;
+    std::string rest;
+    bool blankFollows = false;
+};
+
+// Arguments end at a single blank. One that begins with a double quote runs to the next double
+// quote, so that directory names with blanks can be given; the quotes are dropped.
+Token takeToken(const std::string& line) {
+    Token token;
+    std::string unquoted = line;
+    if (!line.empty() && line[0] == '"') {
+        const std::string inner = line.substr(1);
+        const std::size_t close = platform::findFirstChar(inner, '"');
+        if (close == std::string::npos) {
+            token.text = inner;
+            return token;
+        }
+        token.text = inner.substr(0, close);
+        unquoted = inner.substr(close + 1);
+    }
+    const std::size_t blank = platform::findFirstChar(unquoted, ' ');
+    if (blank == std::string::npos) {
+        token.text += unquoted;
+        return token;
+    }
+    token.text += unquoted.substr(0, blank);
+    token.rest = unquoted.substr(blank + 1);
+    token.blankFollows = true;
+    return token;
+}
+
+}  // namespace
+
+const std::string& usageText() {
+#ifdef _WIN32
+    static const std::string notSupported = "\xD4\xDD\xB2\xBB\xD6\xA7\xB3\xD6";
+#else
+    static const std::string notSupported = "\xE6\x9A\x82\xE4\xB8\x8D\xE6\x94\xAF\xE6\x8C\x81";
+#endif
+    static const std::string text = "Usage: Quirewell [/l /q] /f source-file dest-tif-file -- " + notSupported +
+                                    " \n"
+                                    "or\n"
+                                    "Usage: Quirewell [/l /q] /d source-directory dest-directory\n";
+    return text;
+}
+
+int MergeOptions::parseCommandLine(const char* commandLine, std::string& standardOutput) {
+    mode_ = kModeDirectory;
+    keepFileDate_ = false;
+    quiet_ = false;
+    if (commandLine == nullptr) {
+        return kParseNoCommandLine;
+    }
+    std::string line = platform::trimTrailingSpace(commandLine);
+
+    // Switches come first; the first token that is none (or is quoted) starts the source.
+    for (std::size_t blank = platform::findFirstChar(line, ' ');
+         blank != std::string::npos && blank > 0 && line[0] != '"'; blank = platform::findFirstChar(line, ' ')) {
+        const std::string token = platform::toLowerCase(line.substr(0, blank));
+        if (token == "/l") {
+            keepFileDate_ = true;
+        } else if (token == "/q") {
+            quiet_ = true;
+        } else if (token == "/d") {
+            mode_ = kModeDirectory;
+        } else if (token == "/f") {
+            mode_ = kModeFile;
+        } else {
+            break;
+        }
+        line = line.substr(blank + 1);
+    }
+
+    const Token source = takeToken(line);
+    if (!source.blankFollows) {
+        standardOutput += usageText();
+        return kParseIncomplete;
+    }
+    sourceDir_ = source.text;
+    const Token destination = takeToken(source.rest);
+    destDir_ = destination.text;
+    fileMask_ = destination.blankFollows ? destination.rest : "*.*";
+    if (fileMask_.size() >= 2 && fileMask_.front() == '"' && fileMask_.back() == '"') {
+        fileMask_ = fileMask_.substr(1, fileMask_.size() - 2);
+    }
+    return destDir_.empty() ? kParseIncomplete : kParseRun;
+}
+
+std::string joinArguments(const std::vector<std::string>& arguments) {
+    std::string line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (i > 0) {
+            line += ' ';
+        }
+        const bool quote = argument.empty() || argument.find(' ') != std::string::npos;
+        line += quote ? '"' + argument + '"' : argument;
+    }
+    return line;
+}
+
+int performDirectoryRun(MergeOptions& options, std::FILE* out) {
+    std::fputs("Please Wait...\n", out);
+    std::fflush(out);
+    options.collectFaxFiles(false);
+    RunTotals totals;
+    const int result = options.runDirectoryMerge(&totals);
+    if (result != 0) {
+        return kExitNoDestination;
+    }
+    return totals.failed > 0 ? kExitSomeFailed : kExitMerged;
+}

@@ -1,0 +1,30 @@
+// The command line of both programs: the usage text, the results of parsing, and the directory
+// run that a parsed command line asks for, with exit codes a script can rely on.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class MergeOptions;
+
+// Results of MergeOptions::parseCommandLine.
+inline constexpr int kParseRun = 0;           // a command-line run is requested
+inline constexpr int kParseNoCommandLine = -1;
+inline constexpr int kParseIncomplete = 126;  // fewer than two arguments, or an empty destination
+
+// Exit codes of a command-line directory run.
+inline constexpr int kExitMerged = 0;          // every page file found was merged, or none was found
+inline constexpr int kExitNoDestination = 3;   // the destination directory could not be created
+inline constexpr int kExitSomeFailed = 4;      // the run finished, but some page files failed
+
+// The usage text, its three lines as written to standard output. The Chinese words ("not
+// supported yet") are GBK bytes in the Windows program and UTF-8 on POSIX.
+const std::string& usageText();
+
+// The console program's arguments as one command line: joined with single blanks, an argument
+// that holds a blank or is empty enclosed in double quotes.
+std::string joinArguments(const std::vector<std::string>& arguments);
+
+// "Please Wait...\n" on `out`, the scan of the source's top level, the run; returns the exit code.
+int performDirectoryRun(MergeOptions& options, std::FILE* out);

@@ -1,0 +1,60 @@
+// The directory merge run: the order of work both drivers share, and the command-line driver.
+#include "runs/directory_run.h"
+
+#include <cstdio>
+
+#include "engine/file_merge.h"
+#include "runs/merge_options.h"
+
+std::string runHeader(const std::string& sourceDir, const std::string& destDir) {
+    return "Source Dir: " + sourceDir + "\r\nDestination Dir: " + destDir + "\r\n\r\n";
+}
+
+std::string commandLineClosing(const RunTotals& totals) {
+    std::string text = "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(totals.merged) + "\r\n";
+    if (totals.failed > 0) {
+        text += "Failed WinFax files: " + std::to_string(totals.failed) + "\r\n";
+    }
+    return text;
+}
+
+RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
+    options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
+    RunTotals totals;
+    // The count is read again after every entry, as the list may only be replaced between runs.
+    for (std::size_t index = 0; index < options.scanCount(); ++index) {
+        const EntryPaths paths = rule(options.scanList()[index]);
+        if (sink != nullptr) {
+            sink->entryStarted(paths);
+        }
+        if (makeOutputDirectories) {
+            makeDirectories(directoryPart(paths.output));
+        }
+        const bool merged = options.mergeFile(paths.source, paths.output);
+        ++(merged ? totals.merged : totals.failed);
+        if (sink != nullptr) {
+            sink->entryFinished(paths, merged);
+        }
+    }
+    return totals;
+}
+
+int MergeOptions::runDirectoryMerge(RunTotals* totals, RunSink* sink) {
+    if (destDir_.empty()) {
+        return -1;
+    }
+    if (makeDirectories(destDir_) == 0) {
+        appendRunLog("Failed to create dir: " + destDir_ + "\r\n");
+        return -1;
+    }
+    const std::string source = sourceDir_;
+    const std::string destination = destDir_;
+    const RunTotals counted = walkScanList(
+        *this, [&](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); }, false,
+        sink);
+    appendRunLog(commandLineClosing(counted));
+    if (totals != nullptr) {
+        *totals = counted;
+    }
+    return 0;
+}

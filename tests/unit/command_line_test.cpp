@@ -1,0 +1,151 @@
+// Parsing the command line: switches, arguments, quoting, the usage text, and the console
+// program's joining of its arguments.
+#include <gtest/gtest.h>
+
+#include "runs/command_line.h"
+#include "runs/merge_options.h"
+
+namespace {
+
+struct Parsed {
+    int result;
+    bool keepFileDate;
+    bool quiet;
+    int mode;
+    std::string sourceDir;
+    std::string destDir;
+    std::string fileMask;
+    bool usage;
+};
+
+Parsed parse(const char* line) {
+    MergeOptions options;
+    std::string out;
+    const int result = options.parseCommandLine(line, out);
+    EXPECT_TRUE(out.empty() || out == usageText()) << line;
+    return {result,
+            options.keepFileDate(),
+            options.quiet(),
+            options.mode(),
+            options.sourceDir(),
+            options.destDir(),
+            options.fileMask(),
+            !out.empty()};
+}
+
+TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
+    const struct {
+        const char* line;
+        Parsed expected;
+    } cases[] = {
+        {"src dst", {0, false, false, 1, "src", "dst", "*.*", false}},
+        {"/L /Q src dst", {0, true, true, 1, "src", "dst", "*.*", false}},
+        {"/l /q /d src dst", {0, true, true, 1, "src", "dst", "*.*", false}},
+        {"/q src", {126, false, true, 1, "", "", "*.*", true}},
+        {"", {126, false, false, 1, "", "", "*.*", true}},
+        {"/q", {126, false, false, 1, "", "", "*.*", true}},  // no blank: not even a switch
+        {"src dst *.FXR", {0, false, false, 1, "src", "dst", "*.FXR", false}},
+        {"src dst A*.FXR with blanks ", {0, false, false, 1, "src", "dst", "A*.FXR with blanks", false}},
+        {"src dst ", {0, false, false, 1, "src", "dst", "*.*", false}},
+        {"src  dst", {126, false, false, 1, "src", "", "dst", false}},
+        {"-l src dst", {0, false, false, 1, "-l", "src", "dst", false}},
+        {"/lq src dst", {0, false, false, 1, "/lq", "src", "dst", false}},
+        {"/d /f src dst", {0, false, false, 2, "src", "dst", "*.*", false}},
+        {"/f /d src dst", {0, false, false, 1, "src", "dst", "*.*", false}},
+        {"src dst \t \t\r\n", {0, false, false, 1, "src", "dst", "*.*", false}},
+        {"src\tdst", {126, false, false, 1, "", "", "*.*", true}},
+        {"src dst/q /l", {0, false, false, 1, "src", "dst/q", "/l", false}},
+        {"/q /q /l src dst", {0, true, true, 1, "src", "dst", "*.*", false}},
+        {" src dst", {0, false, false, 1, "", "src", "dst", false}},
+        {"src dst ", {0, false, false, 1, "src", "dst", "*.*", false}},
+        {"\"C:\\My Faxes\" C:\\out", {0, false, false, 1, "C:\\My Faxes", "C:\\out", "*.*", false}},
+        {"/q \"in dir\" \"out dir\" \"*.F X R\"", {0, false, true, 1, "in dir", "out dir", "*.F X R", false}},
+        {"\"/q\" src dst", {0, false, false, 1, "/q", "src", "dst", false}},
+        {"src \"\"", {126, false, false, 1, "src", "", "*.*", false}},
+        {"\"\" dst", {0, false, false, 1, "", "dst", "*.*", false}},
+        {"\"unclosed src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"\"a b\"c d", {0, false, false, 1, "a bc", "d", "*.*", false}},
+        {"src\"x\" dst", {0, false, false, 1, "src\"x\"", "dst", "*.*", false}},
+        {"src dst \"*.FXR", {0, false, false, 1, "src", "dst", "\"*.FXR", false}},
+    };
+    for (const auto& c : cases) {
+        const Parsed actual = parse(c.line);
+        const Parsed& e = c.expected;
+        EXPECT_EQ(e.result, actual.result) << "[" << c.line << "]";
+        if (e.result == 0) {
+            EXPECT_EQ(e.sourceDir, actual.sourceDir) << "[" << c.line << "]";
+            EXPECT_EQ(e.destDir, actual.destDir) << "[" << c.line << "]";
+            EXPECT_EQ(e.fileMask, actual.fileMask) << "[" << c.line << "]";
+        }
+        EXPECT_EQ(e.keepFileDate, actual.keepFileDate) << "[" << c.line << "]";
+        EXPECT_EQ(e.quiet, actual.quiet) << "[" << c.line << "]";
+        EXPECT_EQ(e.mode, actual.mode) << "[" << c.line << "]";
+        EXPECT_EQ(e.usage, actual.usage) << "[" << c.line << "]";
+    }
+}
+
+TEST(CommandLine, NoCommandLineAtAll) {
+    MergeOptions options;
+    std::string out;
+    EXPECT_EQ(kParseNoCommandLine, options.parseCommandLine(nullptr, out));
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(CommandLine, EachParseStartsFromTheDefaultSwitches) {
+    MergeOptions options;
+    std::string out;
+    ASSERT_EQ(kParseRun, options.parseCommandLine("/l /q /f src dst", out));
+    ASSERT_EQ(kParseRun, options.parseCommandLine("src dst", out));
+    EXPECT_FALSE(options.keepFileDate());
+    EXPECT_FALSE(options.quiet());
+    EXPECT_EQ(kModeDirectory, options.mode());
+}
+
+TEST(CommandLine, ResetKeepsQuietAndMode) {
+    MergeOptions options;
+    std::string out;
+    ASSERT_EQ(kParseRun, options.parseCommandLine("/q /f /l src dst *.FXR", out));
+    options.resetOptions();
+    EXPECT_TRUE(options.quiet());
+    EXPECT_EQ(kModeFile, options.mode());
+    EXPECT_FALSE(options.keepFileDate());
+    EXPECT_EQ("", options.sourceDir());
+    EXPECT_EQ("", options.destDir());
+    EXPECT_EQ("*.*", options.fileMask());
+}
+
+TEST(CommandLine, UsageTextBytes) {
+#ifdef _WIN32
+    const std::string chinese = "\xD4\xDD\xB2\xBB\xD6\xA7\xB3\xD6";  // GBK
+#else
+    const std::string chinese = "\xE6\x9A\x82\xE4\xB8\x8D\xE6\x94\xAF\xE6\x8C\x81";  // UTF-8
+#endif
+    EXPECT_EQ("Usage: Quirewell [/l /q] /f source-file dest-tif-file -- " + chinese +
+                  " \nor\nUsage: Quirewell [/l /q] /d source-directory dest-directory\n",
+              usageText());
+}
+
+TEST(CommandLine, ConsoleArgumentsJoinIntoTheSameLine) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* line;
+    } cases[] = {
+        {{}, ""},
+        {{"/q", "src", "dst"}, "/q src dst"},
+        {{"C:\\My Faxes", "out"}, "\"C:\\My Faxes\" out"},
+        {{"src", ""}, "src \"\""},
+        {{"", "dst"}, "\"\" dst"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.line, joinArguments(c.arguments));
+    }
+    // What the console joins parses back to the same directories.
+    MergeOptions options;
+    std::string out;
+    ASSERT_EQ(kParseRun, options.parseCommandLine(joinArguments({"/l", "in dir", "out dir"}).c_str(), out));
+    EXPECT_EQ("in dir", options.sourceDir());
+    EXPECT_EQ("out dir", options.destDir());
+    EXPECT_TRUE(options.keepFileDate());
+}
+
+}  // namespace
