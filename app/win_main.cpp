@@ -1,0 +1,74 @@
+// Quirewell.exe's entry point: prepares the platform libraries, lets the command line decide
+// between a command-line run and the window, and runs the UI thread's message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/main_dialog.h"
+#include "app/message_loop.h"
+#include "app/module_state.h"
+#include "resources/resource.h"
+#include "runs/command_line.h"
+#include "runs/merge_options.h"
+
+namespace {
+
+// The command-line run: no window, icon or timer; the result box unless "/q".
+int RunCommandLine(MergeOptions& options) {
+    if (options.mode() == kModeFile) {
+        return 0;
+    }
+    const int exitCode = performDirectoryRun(options, stdout);
+    if (!options.quiet()) {
+        MessageBoxA(nullptr, options.runLogText().c_str(), "Quirewell Result", MB_OK);
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    ModuleState& module = TheModule();
+    module.Setup(instance);
+    MessageLoop loop;
+    module.RegisterLoop(&loop);
+    auto dialog = std::make_unique<MainDialog>();
+    module.RecordModulePath();
+
+    int exitCode = 0;
+    {
+        MergeOptions options;
+        options.resetOptions();
+        std::string standardOutput;
+        const int parsed = options.parseCommandLine(commandLine, standardOutput);
+        std::fputs(standardOutput.c_str(), stdout);
+        std::fflush(stdout);
+        if (parsed == kParseRun) {
+            exitCode = RunCommandLine(options);
+            std::fflush(stdout);
+            dialog.reset();
+            module.UnregisterLoop();
+            module.Teardown();
+            CoUninitialize();
+            return exitCode;
+        }
+    }
+
+    if (dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr) {
+        ShowWindow(dialog->Window(), showCommand);
+        exitCode = loop.Run();
+    }
+    module.UnregisterLoop();
+    dialog.reset();
+    module.Teardown();
+    CoUninitialize();
+    return exitCode;
+}
