@@ -106,7 +106,7 @@ int FaxFile::readHeader(long long position) {
     return header_.isValid() ? kReadHeaderOk : kReadHeaderInvalid;
 }
 
-int FaxFile::appendTo(const std::string& destination, bool createNew) {
+int FaxFile::appendTo(const std::string& destination, bool createNew, AppendInfo* info) {
     if (stream_ == nullptr) {
         return kAppendNoSource;
     }
@@ -164,12 +164,14 @@ int FaxFile::appendTo(const std::string& destination, bool createNew) {
 
     // A freshly emptied output has no header yet; an existing one at least 128 bytes long gets
     // the pages counted in its first header.
+    int countBefore = -1;
     if (!reopened && copyStart >= static_cast<std::int64_t>(kFaxHeaderSize)) {
         FaxHeader outputHeader;
         if (!stream_io::seekTo(output.get(), 0) ||
             !stream_io::readExact(output.get(), outputHeader.data(), kFaxHeaderSize)) {
             return kAppendIoError;
         }
+        countBefore = outputHeader.pageCount();
         const std::uint32_t total = outputHeader.pageCount() + static_cast<std::uint32_t>(pages.size());
         if (total > kMaxPages) {
             return kAppendOutputFull;
@@ -186,6 +188,12 @@ int FaxFile::appendTo(const std::string& destination, bool createNew) {
     }
     if (std::fclose(output.release()) != 0) {
         return kAppendIoError;
+    }
+    if (info != nullptr) {
+        info->pagesAppended = static_cast<unsigned>(pages.size());
+        info->copyStart = copyStart;
+        info->copyLength = sourceLength;
+        info->outputCountBefore = countBefore;
     }
     return kAppendOk;
 }

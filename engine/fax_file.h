@@ -21,6 +21,14 @@ inline constexpr int kReadHeaderOk = 0;
 inline constexpr int kReadHeaderNoStream = -1;
 inline constexpr int kReadHeaderInvalid = -2;
 
+// What an append found and did, for callers that keep track of their outputs.
+struct AppendInfo {
+    unsigned pagesAppended = 0;
+    long long copyStart = 0;       // the output's length before the append
+    long long copyLength = 0;      // bytes appended
+    int outputCountBefore = -1;    // the output's page count before, or -1 when it had no header
+};
+
 class FaxFile {
 public:
     FaxFile() = default;
@@ -40,7 +48,7 @@ public:
 
     // Appends the whole page file to `destination`, started afresh when `createNew`. The page
     // file is checked in full before the destination is touched; see kAppend* for the results.
-    int appendTo(const std::string& destination, bool createNew);
+    int appendTo(const std::string& destination, bool createNew, AppendInfo* info = nullptr);
 
 private:
     std::FILE* stream_ = nullptr;

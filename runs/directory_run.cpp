@@ -36,6 +36,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             sink->entryFinished(paths, merged);
         }
     }
+    totals.failed += options.finishRun();
     return totals;
 }
 

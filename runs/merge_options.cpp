@@ -13,6 +13,9 @@ void MergeOptions::resetOptions() {
 }
 
 void MergeOptions::setRunLog(const std::string& text) {
+    // A run that was not finished still leaves its outputs complete.
+    if (!startedOutputs_.empty()) {
+        finishRun();
+    }
     runLog_ = text;
-    startedOutputs_.clear();
 }

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 struct RunTotals;
@@ -61,6 +61,11 @@ public:
     // afresh, a started one is extended. Logs one line; false when the page was not merged.
     bool mergeFile(const std::string& source, const std::string& output);
 
+    // Completes every output this run started: each one's remaining-page counts are written
+    // once, now that all its pages are in. Returns the number of outputs that could not be
+    // completed; each gets a log line.
+    int finishRun();
+
 private:
     bool keepFileDate_ = false;
     bool quiet_ = false;
@@ -70,6 +75,15 @@ private:
     std::string destDir_;
     std::string runLog_;
     std::vector<std::string> scanList_;
-    // Outputs that received a page in this run, under the file system's spelling of names.
-    std::unordered_set<std::string> startedOutputs_;
+    // An output that received a page in this run, as this run left it.
+    struct StartedOutput {
+        std::string path;
+        long long length = 0;
+        unsigned pages = 0;
+        bool damaged = false;  // changed behind the run's back; its counts are not to be trusted
+        std::string datedBy;   // the page file whose times the output takes, when kept
+    };
+    // Keyed by the file system's spelling of the path; `outputOrder_` keeps the order of starts.
+    std::unordered_map<std::string, StartedOutput> startedOutputs_;
+    std::vector<std::string> outputOrder_;
 };

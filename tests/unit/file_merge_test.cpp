@@ -34,6 +34,7 @@ int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
         makeDirectories(directoryPart(paths.output));
         merged += options.mergeFile(paths.source, paths.output) ? 1 : 0;
     }
+    EXPECT_EQ(0, options.finishRun());
     return merged;
 }
 
@@ -122,6 +123,7 @@ TEST(MergeFile, OutputsDifferingOnlyInCaseAreOneFileWhereTheFileSystemSaysSo) {
     dir.makeDir("out");
     ASSERT_TRUE(options.mergeFile(dir.write("in/C001.FXR", pageFile(1)), dir.path("out/Cfax.fxm")));
     ASSERT_TRUE(options.mergeFile(dir.write("in/c002.FXR", pageFile(2)), dir.path("out/cfax.fxm")));
+    ASSERT_EQ(0, options.finishRun());
 #ifdef _WIN32
     EXPECT_EQ(2u, pagesIn(dir.path("out/Cfax.fxm")));
 #else
@@ -198,6 +200,7 @@ TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
     ASSERT_TRUE(platform::writeFileTimes(last, times));
     ASSERT_TRUE(options.mergeFile(first, out));
     ASSERT_TRUE(options.mergeFile(last, out));
+    ASSERT_EQ(0, options.finishRun());
     platform::FileTimes source;
     platform::FileTimes output;
     ASSERT_TRUE(platform::readFileTimes(last, source));
@@ -259,6 +262,35 @@ TEST(MergeOptionsRecord, ANewLogStartsEveryOutputAfresh) {
     options.setRunLog("run 2\r\n");
     ASSERT_TRUE(options.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
     EXPECT_EQ(pageFile(2), readFile(out));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FinishRun, CountsAreWrittenOnceTheRunIsThroughEvenWhenANewRunBegins) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("run 1\r\n");
+    const std::string out = dir.path("Pfax.fxm");
+    ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), out));
+    ASSERT_TRUE(options.mergeFile(dir.write("P003.FXR", pageFile(3)), out));
+    options.setRunLog("run 2\r\n");
+    EXPECT_EQ(3u, pagesIn(out));
+}
+
+TEST(FinishRun, AnOutputThatVanishedBeforeItsCountsIsReported) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("");
+    const std::string out = dir.path("Vfax.fxm");
+    ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
+    std::filesystem::remove(out);
+    EXPECT_EQ(1, options.finishRun());
+    EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot renumber the output's pages)\r\n"));
+    EXPECT_EQ(0, options.finishRun());
 }
 
 }  // namespace
