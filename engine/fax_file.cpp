@@ -85,6 +85,11 @@ FaxFile::~FaxFile() { close(); }
 void FaxFile::open(const std::string& path) {
     close();
     stream_ = platform::openFile(path, "rb");
+    // The page file is read whole into a buffer of its own size: a stream buffer would only
+    // add a copy.
+    if (stream_ != nullptr) {
+        std::setvbuf(stream_, nullptr, _IONBF, 0);
+    }
 }
 
 int FaxFile::close() {
@@ -106,11 +111,11 @@ int FaxFile::readHeader(long long position) {
     return header_.isValid() ? kReadHeaderOk : kReadHeaderInvalid;
 }
 
-int FaxFile::appendTo(const std::string& destination, bool createNew, AppendInfo* info) {
+int FaxFile::readCopy(Copy& copy) {
     if (stream_ == nullptr) {
         return kAppendNoSource;
     }
-    const std::int64_t sourceLength = stream_io::seekToEnd(stream_);
+    const std::int64_t sourceLength = platform::fileSize(stream_);
     if (sourceLength <= 0) {
         return kAppendNoSource;
     }
@@ -118,28 +123,36 @@ int FaxFile::appendTo(const std::string& destination, bool createNew, AppendInfo
     if (sourceLength < static_cast<std::int64_t>(kFaxHeaderSize) || sourceLength > kMaxPosition) {
         return kAppendNotFax;
     }
-    const auto length = static_cast<std::size_t>(sourceLength);
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[length]);
-    if (!buffer) {
+    copy.length = static_cast<std::size_t>(sourceLength);
+    copy.bytes.reset(new (std::nothrow) std::uint8_t[copy.length]);
+    if (!copy.bytes) {
         return kAppendNoMemory;
     }
-
-    // The whole page file is read and checked before the destination is opened, so a page
-    // that cannot be used never leaves a trace in the output.
-    if (!stream_io::seekTo(stream_, 0) || !stream_io::readExact(stream_, buffer.get(), length)) {
+    // The whole page file is read and checked before any output is touched, so a page that
+    // cannot be used never leaves a trace in an output.
+    if (!stream_io::seekTo(stream_, 0) || !stream_io::readExact(stream_, copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
-    header_ = FaxHeader::fromBytes(buffer.get());
+    header_ = FaxHeader::fromBytes(copy.bytes.get());
     if (!header_.isValid()) {
         return kAppendNotFax;
     }
-    const std::vector<std::size_t> pages = findPages(buffer.get(), length);
-    if (!makeLastPageEndAtEnd(buffer.get(), length, pages.back())) {
+    copy.pages = findPages(copy.bytes.get(), copy.length);
+    if (!makeLastPageEndAtEnd(copy.bytes.get(), copy.length, copy.pages.back())) {
         return kAppendNotFax;
     }
-    FaxHeader first = FaxHeader::fromBytes(buffer.get());
-    first.setPageCount(static_cast<std::uint16_t>(pages.size()));
-    first.toBytes(buffer.get());
+    FaxHeader first = FaxHeader::fromBytes(copy.bytes.get());
+    first.setPageCount(static_cast<std::uint16_t>(copy.pages.size()));
+    first.toBytes(copy.bytes.get());
+    return kAppendOk;
+}
+
+int FaxFile::appendTo(const std::string& destination, bool createNew) {
+    Copy copy;
+    const int read = readCopy(copy);
+    if (read != kAppendOk) {
+        return read;
+    }
 
     std::FILE* opened = platform::openFile(destination, createNew ? "w+b" : "r+b");
     const bool reopened = opened == nullptr;
@@ -155,24 +168,22 @@ int FaxFile::appendTo(const std::string& destination, bool createNew, AppendInfo
     if (copyStart < 0) {
         return kAppendIoError;
     }
-    if (copyStart + sourceLength > kMaxPosition) {
+    if (copyStart + static_cast<std::int64_t>(copy.length) > kMaxPosition) {
         return kAppendOutputFull;
     }
-    if (!relocatePages(buffer.get(), pages, copyStart)) {
+    if (!relocatePages(copy.bytes.get(), copy.pages, copyStart)) {
         return kAppendNotFax;
     }
 
     // A freshly emptied output has no header yet; an existing one at least 128 bytes long gets
     // the pages counted in its first header.
-    int countBefore = -1;
     if (!reopened && copyStart >= static_cast<std::int64_t>(kFaxHeaderSize)) {
         FaxHeader outputHeader;
         if (!stream_io::seekTo(output.get(), 0) ||
             !stream_io::readExact(output.get(), outputHeader.data(), kFaxHeaderSize)) {
             return kAppendIoError;
         }
-        countBefore = outputHeader.pageCount();
-        const std::uint32_t total = outputHeader.pageCount() + static_cast<std::uint32_t>(pages.size());
+        const std::uint32_t total = outputHeader.pageCount() + static_cast<std::uint32_t>(copy.pages.size());
         if (total > kMaxPages) {
             return kAppendOutputFull;
         }
@@ -183,17 +194,30 @@ int FaxFile::appendTo(const std::string& destination, bool createNew, AppendInfo
         }
     }
 
-    if (!stream_io::seekTo(output.get(), copyStart) || !stream_io::writeExact(output.get(), buffer.get(), length)) {
+    if (!stream_io::seekTo(output.get(), copyStart) ||
+        !stream_io::writeExact(output.get(), copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
     if (std::fclose(output.release()) != 0) {
         return kAppendIoError;
     }
-    if (info != nullptr) {
-        info->pagesAppended = static_cast<unsigned>(pages.size());
-        info->copyStart = copyStart;
-        info->copyLength = sourceLength;
-        info->outputCountBefore = countBefore;
+    return kAppendOk;
+}
+
+int FaxFile::appendCopy(Copy& copy, std::FILE* output, long long outputLength, unsigned outputPages,
+                        AppendInfo& info) {
+    if (outputLength + static_cast<std::int64_t>(copy.length) > kMaxPosition ||
+        outputPages + copy.pages.size() > kMaxPages) {
+        return kAppendOutputFull;
     }
+    if (!relocatePages(copy.bytes.get(), copy.pages, outputLength)) {
+        return kAppendNotFax;
+    }
+    if (!stream_io::seekTo(output, outputLength) || !stream_io::writeExact(output, copy.bytes.get(), copy.length) ||
+        std::fflush(output) != 0) {
+        return kAppendIoError;
+    }
+    info.pagesAppended = static_cast<unsigned>(copy.pages.size());
+    info.copyLength = static_cast<long long>(copy.length);
     return kAppendOk;
 }

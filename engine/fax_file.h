@@ -2,8 +2,12 @@
 // up the copied headers so that the result reads as one document.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/fax_header.h"
 
@@ -15,18 +19,17 @@ inline constexpr int kAppendNotFax = -3;         // too short for a header, no s
 inline constexpr int kAppendCannotOpenOutput = -4;
 inline constexpr int kAppendIoError = -5;        // a read or write failed
 inline constexpr int kAppendOutputFull = -6;     // the output would pass 65535 pages or 32-bit positions
+inline constexpr int kAppendDamagedOutput = -7;  // a run's output changed behind its back or failed a write
 
 // Results of FaxFile::readHeader.
 inline constexpr int kReadHeaderOk = 0;
 inline constexpr int kReadHeaderNoStream = -1;
 inline constexpr int kReadHeaderInvalid = -2;
 
-// What an append found and did, for callers that keep track of their outputs.
+// What an append added to its output.
 struct AppendInfo {
     unsigned pagesAppended = 0;
-    long long copyStart = 0;       // the output's length before the append
-    long long copyLength = 0;      // bytes appended
-    int outputCountBefore = -1;    // the output's page count before, or -1 when it had no header
+    long long copyLength = 0;  // bytes appended
 };
 
 class FaxFile {
@@ -46,9 +49,25 @@ public:
     int readHeader(long long position);
     const FaxHeader& header() const { return header_; }
 
-    // Appends the whole page file to `destination`, started afresh when `createNew`. The page
-    // file is checked in full before the destination is touched; see kAppend* for the results.
-    int appendTo(const std::string& destination, bool createNew, AppendInfo* info = nullptr);
+    // Appends the whole page file to `destination`, started afresh when `createNew`, and
+    // counts its pages in the destination's first header. The page file is checked in full
+    // before the destination is touched; see kAppend* for the results.
+    int appendTo(const std::string& destination, bool createNew);
+
+    // The page file's bytes, read whole, checked and fixed up but for their final position.
+    struct Copy {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::size_t length = 0;
+        std::vector<std::size_t> pages;  // positions of the page headers found
+    };
+    // Reads and checks the page file without touching any output (kAppend* results).
+    int readCopy(Copy& copy);
+
+    // Appends a copy to an output that stays open across a run's appends: `output` holds
+    // `outputPages` pages in `outputLength` bytes. Its first header is left alone; the run
+    // writes the total once the output is complete.
+    static int appendCopy(Copy& copy, std::FILE* output, long long outputLength, unsigned outputPages,
+                          AppendInfo& info);
 
 private:
     std::FILE* stream_ = nullptr;

@@ -2,7 +2,9 @@
 // log line written, and the file times copied on request.
 #include "engine/file_merge.h"
 
+#include "engine/byte_order.h"
 #include "engine/fax_file.h"
+#include "engine/stream_io.h"
 #include "engine/page_renumber.h"
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
@@ -38,43 +40,103 @@ const char* appendFailureReason(int appendResult) {
         case kAppendIoError:
         case kAppendOutputFull:
             return "cannot write the output file";
+        case kAppendDamagedOutput:
+            return "cannot renumber the output's pages";
         default:
             return "not a WinFax page file";
     }
 }
 
+std::FILE* MergeOptions::outputFor(const std::string& key, const std::string& path) {
+    if (openOutput_ != nullptr && openKey_ == key) {
+        return openOutput_;
+    }
+    completeOpenOutput();
+    const auto started = startedOutputs_.find(key);
+    // A new output of this run is started afresh; a started one is extended where this run
+    // left it, and only if nothing else has changed its length since.
+    std::FILE* stream = platform::openFile(path, started == startedOutputs_.end() ? "w+b" : "r+b");
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    if (started != startedOutputs_.end() && platform::fileSize(stream) != started->second.length) {
+        started->second.damaged = true;
+        std::fclose(stream);
+        return nullptr;
+    }
+    // Pages are written whole, one write each; a stream buffer would only add a copy.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    openKey_ = key;
+    openOutput_ = stream;
+    return stream;
+}
+
+void MergeOptions::completeOpenOutput() {
+    if (openOutput_ == nullptr) {
+        return;
+    }
+    const StartedOutput& state = startedOutputs_[openKey_];
+    std::uint8_t total[2];
+    byte_order::writeU16(total, static_cast<std::uint16_t>(state.pages));
+    const bool counted = !state.damaged && stream_io::seekTo(openOutput_, fax_field::kPageCount) &&
+                         stream_io::writeExact(openOutput_, total, sizeof total);
+    const bool closed = std::fclose(openOutput_) == 0;
+    openOutput_ = nullptr;
+    openKey_.clear();
+    if (state.damaged) {
+        return;  // its failure was logged with the page that met it
+    }
+    if (!counted || !closed || renumberPages(state.path) != kRenumberOk) {
+        runLog_ += state.path + " (failed: cannot renumber the output's pages)\r\n";
+        ++completionFailures_;
+    } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
+        runLog_ += state.path + " (file date not kept)\r\n";
+    }
+}
+
 bool MergeOptions::mergeFile(const std::string& source, const std::string& output) {
     const std::string key = platform::pathKey(output);
-    const auto started = startedOutputs_.find(key);
-    const bool createNew = started == startedOutputs_.end();
-
     std::string failure;
     FaxFile page;
     page.open(source);
     if (!page.isOpen()) {
         failure = "cannot open the page file";
     } else {
-        AppendInfo info;
-        const int appended = page.appendTo(output, createNew, &info);
+        // The page is read and checked before its output is opened, so that a page that cannot
+        // be used never starts or changes an output.
+        FaxFile::Copy copy;
+        const int read = page.readCopy(copy);
         page.close();
-        if (appended != kAppendOk) {
-            failure = appendFailureReason(appended);
-        } else if (createNew) {
+        std::FILE* stream = read == kAppendOk ? outputFor(key, output) : nullptr;
+        const auto started = startedOutputs_.find(key);
+        const bool isNew = started == startedOutputs_.end();
+        AppendInfo info;
+        int appended = read;
+        if (read == kAppendOk && stream == nullptr) {
+            appended = isNew ? kAppendCannotOpenOutput : kAppendDamagedOutput;
+        } else if (read == kAppendOk) {
+            appended = FaxFile::appendCopy(copy, stream, isNew ? 0 : started->second.length,
+                                           isNew ? 0 : started->second.pages, info);
+        }
+        if (appended == kAppendOk) {
             // Only an output that holds a page counts as started: when its first page fails,
             // the next one starts it afresh instead of extending an older file.
-            startedOutputs_[key] = {output, info.copyStart + info.copyLength, info.pagesAppended, false, {}};
-            outputOrder_.push_back(key);
-        } else {
-            StartedOutput& state = started->second;
-            // The counts along the chain are written once the run is through; that is only
-            // right while the output is exactly as this run left it.
-            if (state.damaged || info.copyStart != state.length ||
-                info.outputCountBefore != static_cast<int>(state.pages)) {
-                state.damaged = true;
-                failure = "cannot renumber the output's pages";
-            }
-            state.length = info.copyStart + info.copyLength;
+            StartedOutput& state = startedOutputs_[key];
+            state.path = output;
+            state.length += info.copyLength;
             state.pages += info.pagesAppended;
+        } else {
+            failure = appendFailureReason(appended);
+            if (stream != nullptr && appended != kAppendOutputFull && appended != kAppendNotFax) {
+                // What a failed write left in the output cannot be trusted: a new output is
+                // started afresh by the next page, a started one takes no more pages.
+                if (!isNew) {
+                    started->second.damaged = true;
+                }
+                std::fclose(openOutput_);
+                openOutput_ = nullptr;
+                openKey_.clear();
+            }
         }
     }
 
@@ -96,21 +158,9 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
 }
 
 int MergeOptions::finishRun() {
-    int failed = 0;
-    for (const std::string& key : outputOrder_) {
-        const StartedOutput& state = startedOutputs_[key];
-        // A damaged output has had its failure logged with the page that found it.
-        if (state.damaged) {
-            continue;
-        }
-        if (renumberPages(state.path) != kRenumberOk) {
-            runLog_ += state.path + " (failed: cannot renumber the output's pages)\r\n";
-            ++failed;
-        } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
-            runLog_ += state.path + " (file date not kept)\r\n";
-        }
-    }
+    completeOpenOutput();
     startedOutputs_.clear();
-    outputOrder_.clear();
+    const int failed = completionFailures_;
+    completionFailures_ = 0;
     return failed;
 }

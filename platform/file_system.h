@@ -34,6 +34,9 @@ bool createDirectory(const std::string& path);
 // Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// The length of an open file in bytes, or -1; the stream's position is not moved.
+std::int64_t fileSize(std::FILE* file);
+
 // The times the platform keeps for a file, in its own units: creation, last access and last
 // write on Windows; last access and last write on POSIX (`hasCreation` false).
 struct FileTimes {

@@ -3,6 +3,8 @@
 
 MergeOptions::MergeOptions() { resetOptions(); }
 
+MergeOptions::~MergeOptions() { finishRun(); }
+
 void MergeOptions::resetOptions() {
     fileMask_ = "*.*";
     sourceDir_.clear();
@@ -14,8 +16,6 @@ void MergeOptions::resetOptions() {
 
 void MergeOptions::setRunLog(const std::string& text) {
     // A run that was not finished still leaves its outputs complete.
-    if (!startedOutputs_.empty()) {
-        finishRun();
-    }
+    finishRun();
     runLog_ = text;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,10 @@ inline constexpr int kModeFile = 2;
 class MergeOptions {
 public:
     MergeOptions();
+    // Completes the outputs of a run that was not finished.
+    ~MergeOptions();
+    MergeOptions(const MergeOptions&) = delete;
+    MergeOptions& operator=(const MergeOptions&) = delete;
 
     // Back to the settings of a fresh record; `quiet` and `mode` keep their values.
     void resetOptions();
@@ -61,9 +66,9 @@ public:
     // afresh, a started one is extended. Logs one line; false when the page was not merged.
     bool mergeFile(const std::string& source, const std::string& output);
 
-    // Completes every output this run started: each one's remaining-page counts are written
-    // once, now that all its pages are in. Returns the number of outputs that could not be
-    // completed; each gets a log line.
+    // Completes the outputs this run started: each one's page counts are written once all its
+    // pages are in, and its file times then taken from its last page when asked to. Returns
+    // the number of outputs that could not be completed; each has a log line.
     int finishRun();
 
 private:
@@ -80,10 +85,17 @@ private:
         std::string path;
         long long length = 0;
         unsigned pages = 0;
-        bool damaged = false;  // changed behind the run's back; its counts are not to be trusted
+        bool damaged = false;  // a write failed or it changed behind the run's back
         std::string datedBy;   // the page file whose times the output takes, when kept
     };
-    // Keyed by the file system's spelling of the path; `outputOrder_` keeps the order of starts.
+    std::FILE* outputFor(const std::string& key, const std::string& path);
+    void completeOpenOutput();
+
+    // Keyed by the file system's spelling of the path.
     std::unordered_map<std::string, StartedOutput> startedOutputs_;
-    std::vector<std::string> outputOrder_;
+    // The output that the last page went to stays open for the next one, which in a sorted list
+    // is nearly always the next page of the same fax.
+    std::string openKey_;
+    std::FILE* openOutput_ = nullptr;
+    int completionFailures_ = 0;
 };

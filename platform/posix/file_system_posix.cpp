@@ -85,6 +85,11 @@ std::FILE* openFile(const std::string& path, const char* mode) {
     return file;
 }
 
+std::int64_t fileSize(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
 bool readFileTimes(const std::string& path, FileTimes& times) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {

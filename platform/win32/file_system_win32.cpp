@@ -1,6 +1,7 @@
 // The file-system boundary on Windows: FindFirstFileA enumeration, CreateDirectoryA, and the
 // three file times through GetFileTime and SetFileTime.
 #include <windows.h>
+#include <io.h>
 
 #include "platform/file_system.h"
 
@@ -58,6 +59,12 @@ bool createDirectory(const std::string& path) {
 }
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::int64_t fileSize(std::FILE* file) {
+    LARGE_INTEGER size;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
+}
 
 bool readFileTimes(const std::string& path, FileTimes& times) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -167,20 +167,39 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     EXPECT_EQ(expectedLog, options.runLogText());
 }
 
-TEST(MergeFile, AnOutputWhosePagesCannotBeRenumberedIsReported) {
+TEST(MergeFile, AnOutputChangedBehindTheRunsBackTakesNoMorePages) {
     ScratchDir dir;
     MergeOptions options;
     options.setRunLog("");
     const std::string out = dir.path("Tfax.fxm");
     ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
-    // Something else rewrote the output's count between two pages.
+    ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(2)), dir.path("Ufax.fxm")));
+    // Something else wrote to the output between two of its pages.
     auto bytes = readFile(out);
-    bytes[101] = 9;
+    bytes.push_back(0);
     dir.write("Tfax.fxm", bytes);
-    const std::string second = dir.write("in/T002.FXR", pageFile(2));
+    const std::string second = dir.write("in/T002.FXR", pageFile(3));
     EXPECT_FALSE(options.mergeFile(second, out));
-    EXPECT_NE(std::string::npos,
-              options.runLogText().find(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n"));
+    EXPECT_EQ(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n",
+              options.runLogText().substr(options.runLogText().find(second)));
+    EXPECT_EQ(bytes, readFile(out));
+    EXPECT_EQ(0, options.finishRun());
+}
+
+TEST(MergeFile, OutputsReturnedToLaterInTheListAreExtendedWhereTheyWereLeft) {
+    ScratchDir dir;
+    MergeOptions options;
+    options.setRunLog("");
+    const std::string a = dir.path("Afax.fxm");
+    const std::string b = dir.path("Bfax.fxm");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(1)), a));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/B001.FXR", pageFile(2)), b));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/A002.FXR", pageFile(3)), a));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/B002.FXR", pageFile(4)), b));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/A003.FXR", pageFile(5)), a));
+    ASSERT_EQ(0, options.finishRun());
+    EXPECT_EQ(3u, pagesIn(a));
+    EXPECT_EQ(2u, pagesIn(b));
 }
 
 TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
@@ -287,7 +306,12 @@ TEST(FinishRun, AnOutputThatVanishedBeforeItsCountsIsReported) {
     const std::string out = dir.path("Vfax.fxm");
     ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
-    std::filesystem::remove(out);
+    std::error_code removal;
+    if (!std::filesystem::remove(out, removal)) {
+        // Windows keeps an open file in place.
+        options.finishRun();
+        GTEST_SKIP() << "an open output cannot be removed here";
+    }
     EXPECT_EQ(1, options.finishRun());
     EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot renumber the output's pages)\r\n"));
     EXPECT_EQ(0, options.finishRun());
