@@ -1,24 +1,57 @@
-// MainDialog: its message table and its place among the UI thread's message filters.
+// MainDialog: the message table, the exchange of held values, starting merges, automatic
+// merging, the notification-area icon and help.
 #include "app/main_dialog.h"
 
+#include <commctrl.h>
+#include <process.h>
+#include <shlobj.h>
+
+#include <climits>
+
 #include "app/module_state.h"
+#include "app/private_messages.h"
 #include "resources/resource.h"
+#include "runs/dialog_rules.h"
+
+unsigned __stdcall MergeWorker(void* dialog);
 
 namespace {
 
 constexpr int kExitOk = 1;
 constexpr int kExitCancel = 2;
+constexpr UINT_PTR kAutoMergeTimer = 7;
+constexpr UINT kTrayIconId = 201;
+constexpr DWORD kRefreshIntervalMs = 100;
+
+constexpr int kCheckBoxes[] = {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE};
+// Disabled while a run is active, in this order.
+constexpr int kRunControls[] = {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR};
+
+const COLORREF kDialogColor = RGB(236, 255, 245);
+const COLORREF kEditColor = RGB(255, 255, 255);
 
 }  // namespace
 
-MainDialog::MainDialog() : trayMessage_(RegisterWindowMessageA("WM_TRAYICON")) {}
+MainDialog::MainDialog() = default;
 
 MainDialog::~MainDialog() {
+    WaitForWorker();
     if (loop_ != nullptr) {
         loop_->RemoveFilter(this);
     }
     if (Window() != nullptr) {
         DestroyWindow(Window());
+    }
+    trayIcon_.Remove();
+    for (HGDIOBJ object : {static_cast<HGDIOBJ>(dialogBrush_), static_cast<HGDIOBJ>(editBrush_)}) {
+        if (object != nullptr) {
+            DeleteObject(object);
+        }
+    }
+    for (HICON icon : {bigIcon_, smallIcon_}) {
+        if (icon != nullptr) {
+            DestroyIcon(icon);
+        }
     }
 }
 
@@ -27,34 +60,452 @@ bool MainDialog::PreTranslate(MSG& message) {
 }
 
 void MainDialog::CloseWithCode(int code) {
+    // A run still going on finishes without the window; the icon, which could only bring back a
+    // window that is gone, goes first.
+    trayIcon_.Remove();
     DestroyWindow(Window());
     PostQuitMessage(code);
 }
 
+void MainDialog::WaitForWorker() {
+    if (workerThread_ == nullptr) {
+        return;
+    }
+    // The worker may still be sending its reports; they are served here until it has ended.
+    while (MsgWaitForMultipleObjects(1, &workerThread_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    CloseHandle(workerThread_);
+    workerThread_ = nullptr;
+}
+
+INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_TIMER:
+            OnTimer(wParam);
+            return TRUE;
+        case WM_AUTOMERGE:
+            if (lParam == 1) {
+                SetTimer(Window(), kAutoMergeTimer, timerPeriodMs(static_cast<int>(wParam)), nullptr);
+            } else {
+                KillTimer(Window(), kAutoMergeTimer);
+            }
+            return TRUE;
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_SYSCOMMAND:
+            if (wParam == SC_MINIMIZE) {
+                // The window leaves the screen and the taskbar; the icon brings it back.
+                ShowWindow(Window(), SW_HIDE);
+                return TRUE;
+            }
+            return FALSE;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            return OnColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam));
+        case WM_WORKER_BEGIN:
+            return Answer(OnWorkerBegin());
+        case WM_WORKER_SAVE_DIR_ERROR:
+            MessageBoxA(Window(), "Error Save Dir", "Error", MB_OK);
+            return TRUE;
+        case WM_WORKER_STARTED:
+            OnWorkerStarted();
+            return TRUE;
+        case WM_WORKER_ENTRY_DONE:
+            return Answer(OnWorkerEntryDone(*reinterpret_cast<const WorkerReport*>(lParam)));
+        case WM_WORKER_RUN_DONE:
+            OnWorkerRunDone(*reinterpret_cast<const WorkerReport*>(lParam));
+            return TRUE;
+        default:
+            break;
+    }
+    if (message == trayIcon_.CallbackMessage()) {
+        return Answer(trayIcon_.OnCallback(TheModule().Instance(), wParam, lParam));
+    }
+    if (message == trayIcon_.TaskbarCreatedMessage()) {
+        trayIcon_.Reinstall();
+        return FALSE;
+    }
+    return FALSE;
+}
+
+INT_PTR MainDialog::Answer(LRESULT result) {
+    // A dialog procedure hands a message's result to its sender through DWLP_MSGRESULT.
+    SetWindowLongPtrA(Window(), DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
 BOOL MainDialog::OnInitDialog() {
+    const HINSTANCE instance = TheModule().Instance();
+    bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUIREWELL), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                             LR_DEFAULTCOLOR));
+    SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUIREWELL), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR));
+    SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
     loop_ = TheModule().FindLoop();
     if (loop_ != nullptr) {
         loop_->AddFilter(this);
     }
+    progressBar_ = GetDlgItem(Window(), IDC_PROGRESS);
+    dialogBrush_ = CreateSolidBrush(kDialogColor);
+    editBrush_ = CreateSolidBrush(kEditColor);
+    // The log box holds a whole run's log, however long.
+    SendDlgItemMessageA(Window(), IDC_LOG, EM_SETLIMITTEXT, 0, 0);
+
+    held_ = HeldValues{};
+    runActive_ = 0;
+    ExchangeData(Direction::Write);
+    trayIcon_.Install(Window(), "Quirewell\nMerge WinFax files", smallIcon_, kTrayIconId);
     return TRUE;
 }
 
-INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            return OnInitDialog();
-        case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case IDOK:
-                    CloseWithCode(kExitOk);
-                    return TRUE;
-                case IDCANCEL:
-                    CloseWithCode(kExitCancel);
-                    return TRUE;
-                default:
-                    return FALSE;
-            }
+INT_PTR MainDialog::OnCommand(WORD id) {
+    switch (id) {
+        case ID_APP_EXIT:
+            CloseWithCode(kExitOk);
+            return TRUE;
+        case ID_TRAY_OPEN:
+            ShowAndBringToFront();
+            return TRUE;
+        case IDOK:
+            CloseWithCode(kExitOk);
+            return TRUE;
+        case IDCANCEL:
+            CloseWithCode(kExitCancel);
+            return TRUE;
+        case IDC_FAX_DIR_BUTTON:
+            PickDirectory(held_.faxDir);
+            return TRUE;
+        case IDC_SAVE_DIR_BUTTON:
+            PickDirectory(held_.saveDir);
+            return TRUE;
+        case IDC_MERGE:
+            MergeNow();
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            OpenHelp();
+            return TRUE;
+        case IDC_AUTO_MERGE:
+            ApplyAutoMerge();
+            return TRUE;
         default:
             return FALSE;
     }
+}
+
+INT_PTR MainDialog::OnColor(UINT message, HDC dc, HWND control) {
+    const bool isLog = control != nullptr && GetDlgCtrlID(control) == IDC_LOG;
+    switch (message) {
+        case WM_CTLCOLOREDIT:
+            SetTextColor(dc, RGB(128, 0, 0));
+            SetBkMode(dc, isLog ? OPAQUE : TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(editBrush_);
+        case WM_CTLCOLORSTATIC:
+            SetTextColor(dc, RGB(120, 0, 0));
+            SetBkMode(dc, isLog ? OPAQUE : TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(dialogBrush_);
+        case WM_CTLCOLORBTN:
+            SetTextColor(dc, RGB(0, 0, 255));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(dialogBrush_);
+        case WM_CTLCOLORDLG:
+            return reinterpret_cast<INT_PTR>(dialogBrush_);
+        default:
+            return FALSE;
+    }
+}
+
+bool MainDialog::ExchangeText(int id, std::string& held, Direction direction) {
+    const HWND control = GetDlgItem(Window(), id);
+    if (control == nullptr) {
+        return false;
+    }
+    if (direction == Direction::Write) {
+        return SetDlgItemTextA(Window(), id, held.c_str()) != FALSE;
+    }
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int got = GetWindowTextA(control, text.data(), length + 1);
+    if (got == 0 && length > 0) {
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(got));
+    held = text;
+    return true;
+}
+
+bool MainDialog::ExchangeLog(Direction direction) {
+    if (direction == Direction::Read) {
+        logShownValid_ = ExchangeText(IDC_LOG, held_.logText, direction);
+        logShown_ = held_.logText.size();
+        return logShownValid_;
+    }
+    if (logShownValid_ && logShown_ <= held_.logText.size()) {
+        if (logShown_ < held_.logText.size()) {
+            // Only what is new since the box was last written is added at its end.
+            SendDlgItemMessageA(Window(), IDC_LOG, EM_SETSEL, INT_MAX, INT_MAX);
+            SendDlgItemMessageA(Window(), IDC_LOG, EM_REPLACESEL, FALSE,
+                                reinterpret_cast<LPARAM>(held_.logText.c_str() + logShown_));
+            logShown_ = held_.logText.size();
+        }
+        return true;
+    }
+    logShownValid_ = ExchangeText(IDC_LOG, held_.logText, direction);
+    logShown_ = held_.logText.size();
+    return logShownValid_;
+}
+
+bool MainDialog::ExchangeData(Direction direction) {
+    int* const checkStates[] = {&held_.includeSubdirs, &held_.keepFileDate, &held_.keepHierarchy,
+                                &held_.autoMerge};
+    for (std::size_t i = 0; i < std::size(kCheckBoxes); ++i) {
+        if (direction == Direction::Read) {
+            *checkStates[i] = static_cast<int>(SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_GETCHECK, 0, 0));
+        } else {
+            *checkStates[i] = writableCheckState(*checkStates[i]);
+            SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_SETCHECK, static_cast<WPARAM>(*checkStates[i]), 0);
+        }
+    }
+
+    const auto fail = [this](int id) {
+        MessageBeep(0xFFFFFFFF);
+        SetFocus(GetDlgItem(Window(), id));
+        return false;
+    };
+    if (direction == Direction::Read) {
+        BOOL translated = FALSE;
+        held_.minutes = static_cast<int>(GetDlgItemInt(Window(), IDC_MINUTES, &translated, TRUE));
+        if (!translated) {
+            return fail(IDC_MINUTES);
+        }
+        // A refresh left for later must reach the status line and the log box before they are
+        // read back, or the read would lose what the run reported since.
+        if (displayBehind_) {
+            ExchangeText(IDC_STATUS, held_.statusText, Direction::Write);
+            ExchangeLog(Direction::Write);
+            displayBehind_ = false;
+        }
+    } else if (!SetDlgItemInt(Window(), IDC_MINUTES, static_cast<UINT>(held_.minutes), TRUE)) {
+        return fail(IDC_MINUTES);
+    }
+
+    if (!ExchangeText(IDC_FAX_DIR, held_.faxDir, direction)) {
+        return fail(IDC_FAX_DIR);
+    }
+    if (!ExchangeText(IDC_SAVE_DIR, held_.saveDir, direction)) {
+        return fail(IDC_SAVE_DIR);
+    }
+    if (!ExchangeLog(direction)) {
+        return fail(IDC_LOG);
+    }
+    if (!ExchangeText(IDC_STATUS, held_.statusText, direction)) {
+        return fail(IDC_STATUS);
+    }
+    return true;
+}
+
+void MainDialog::PickDirectory(std::string& held) {
+    ExchangeData(Direction::Read);
+    char displayName[MAX_PATH] = {};
+    BROWSEINFOA browse{};
+    browse.hwndOwner = GetActiveWindow();
+    browse.pszDisplayName = displayName;
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    if (item == nullptr) {
+        return;
+    }
+    char path[MAX_PATH] = {};
+    if (SHGetPathFromIDListA(item, path)) {
+        held = path;
+        ExchangeData(Direction::Write);
+    }
+    CoTaskMemFree(item);
+}
+
+void MainDialog::ShowAndBringToFront() {
+    if (!IsWindowVisible(Window())) {
+        ShowWindow(Window(), SW_SHOW);
+    }
+    if (IsIconic(Window())) {
+        ShowWindow(Window(), SW_RESTORE);
+    } else {
+        BringWindowToTop(Window());
+    }
+    SetForegroundWindow(Window());
+}
+
+int MainDialog::PrepareRun() {
+    runOptions_.setSourceDir(held_.faxDir);
+    runOptions_.setFileMask(held_.fileMask);
+    const int count = runOptions_.collectFaxFiles(held_.includeSubdirs == 1);
+    SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(count)));
+    SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
+    SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
+    return 0;
+}
+
+void MainDialog::MergeNow() {
+    if (runActive_ == 1) {
+        MessageBoxA(Window(), "Please wait while current merging stops", "Warning", MB_OK);
+        return;
+    }
+    ExchangeData(Direction::Read);
+    PrepareRun();
+    if (held_.faxDir.empty()) {
+        MessageBoxA(Window(), "Select Source Dir,\nwhere your fax files to be merged should be", "Warning", MB_OK);
+        return;
+    }
+    if (held_.saveDir.empty()) {
+        MessageBoxA(Window(), "Select Save Dir,\nwhere your merged fax files should be", "Warning", MB_OK);
+        return;
+    }
+    StartMergeWorker();
+}
+
+void MainDialog::StartMergeWorker() {
+    if (workerThread_ != nullptr) {
+        // The previous worker has sent its last message; its handle is of no more use.
+        WaitForSingleObject(workerThread_, INFINITE);
+        CloseHandle(workerThread_);
+        workerThread_ = nullptr;
+    }
+    // What BeginRun takes from the held values is handed over before the thread exists, so
+    // that the worker never reads a held value.
+    runOptions_.setKeepFileDate(held_.keepFileDate == 1);
+    runOptions_.setDestDir(held_.saveDir);
+    workerWindow_ = Window();
+    workerKeepHierarchy_ = held_.keepHierarchy;
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &MergeWorker, this, 0, &workerThreadId_);
+    if (thread == 0) {
+        MessageBoxA(Window(), "Cannot start the merge", "Error", MB_OK);
+        return;
+    }
+    workerThread_ = reinterpret_cast<HANDLE>(thread);
+    runActive_ = 1;
+}
+
+void MainDialog::SetControlsEnabled(bool enabled) {
+    for (const int id : kRunControls) {
+        EnableWindow(GetDlgItem(Window(), id), enabled ? TRUE : FALSE);
+    }
+}
+
+LRESULT MainDialog::OnWorkerBegin() {
+    SetControlsEnabled(false);
+    return held_.keepHierarchy + 1;
+}
+
+void MainDialog::OnWorkerStarted() {
+    SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    Refresh(true);
+}
+
+void MainDialog::TakeReport(const WorkerReport& report) {
+    // One step per entry reported; drawn once, not once a step.
+    SendMessageA(progressBar_, WM_SETREDRAW, FALSE, 0);
+    for (unsigned i = 0; i < report.steps; ++i) {
+        SendMessageA(progressBar_, PBM_STEPIT, 0, 0);
+    }
+    SendMessageA(progressBar_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(progressBar_, nullptr, TRUE);
+    held_.statusText = report.statusText;
+    if (report.replacesLog) {
+        held_.logText = report.logText;
+        logShownValid_ = false;
+    } else {
+        held_.logText += report.logText;
+    }
+}
+
+LRESULT MainDialog::OnWorkerEntryDone(const WorkerReport& report) {
+    TakeReport(report);
+    Refresh(false);
+    return held_.keepHierarchy + 1;
+}
+
+void MainDialog::OnWorkerRunDone(const WorkerReport& report) {
+    TakeReport(report);
+    held_.logText += report.statusText;
+    Refresh(true);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    SetControlsEnabled(true);
+    runActive_ = 0;
+}
+
+void MainDialog::Refresh(bool always) {
+    // Writing every control after every page file would make a large run as slow as its
+    // drawing; between the first and the last refresh, ten a second are plenty to watch.
+    const DWORD now = GetTickCount();
+    if (!always && now - lastRefresh_ < kRefreshIntervalMs) {
+        displayBehind_ = true;
+        return;
+    }
+    ExchangeData(Direction::Write);
+    lastRefresh_ = now;
+    displayBehind_ = false;
+}
+
+void MainDialog::StopAutoMerge() {
+    SendMessageA(Window(), WM_AUTOMERGE, 0, 0);
+    EnableWindow(GetDlgItem(Window(), IDC_MINUTES), TRUE);
+}
+
+void MainDialog::ApplyAutoMerge() {
+    // The controls are read first, so that directories typed since the last read count.
+    const int state = static_cast<int>(SendDlgItemMessageA(Window(), IDC_AUTO_MERGE, BM_GETCHECK, 0, 0));
+    ExchangeData(Direction::Read);
+    const char* refusal = nullptr;
+    if (held_.faxDir.empty()) {
+        refusal = "Select Source Dir,\nwhere your fax files to be merged";
+    } else if (held_.saveDir.empty()) {
+        refusal = "Select Save Dir,\nwhere your merged fax files should be";
+    } else if (state != 0 && !minutesAccepted(held_.minutes)) {
+        refusal = "Merge every: enter a whole number of minutes from 1 to 35791";
+    }
+    if (refusal != nullptr) {
+        MessageBoxA(Window(), refusal, "Warning", MB_OK);
+        held_.autoMerge = 0;
+        StopAutoMerge();
+        ExchangeData(Direction::Write);
+        return;
+    }
+    EnableWindow(GetDlgItem(Window(), IDC_MINUTES), state == 0 ? TRUE : FALSE);
+    SendMessageA(Window(), WM_AUTOMERGE, static_cast<WPARAM>(held_.minutes), state);
+}
+
+void MainDialog::OnTimer(UINT_PTR id) {
+    if (id != kAutoMergeTimer) {
+        return;
+    }
+    if (runActive_ == 1) {
+        MessageBoxA(Window(), "Please wait while running conversion stops", "Warning", MB_OK);
+        return;
+    }
+    ExchangeData(Direction::Read);
+    PrepareRun();
+    if (held_.faxDir.empty() || held_.saveDir.empty()) {
+        return;
+    }
+    StartMergeWorker();
+}
+
+void MainDialog::OpenHelp() {
+    const std::string helpPath = helpPathFor(TheModule().ModulePath());
+    helpLoader_.HtmlHelpA(nullptr, helpPath.c_str(), 0 /* HH_DISPLAY_TOPIC */, 0);
 }

@@ -1,11 +1,33 @@
-// The main window: a modeless dialog from template 129 that filters the UI thread's messages
-// for its keyboard interface and closes with the exit code of the command that closed it.
+// The main window: a modeless dialog from template 129 with its held values, the exchange of
+// those values with the controls, the merge started from it, automatic merging, the icon in the
+// notification area and the help file.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/dialog_base.h"
+#include "app/help_loader.h"
 #include "app/message_loop.h"
+#include "app/tray_icon.h"
+#include "runs/merge_options.h"
+
+struct WorkerReport;
+
+// The values the dialog keeps for its controls; only the UI thread touches them.
+struct HeldValues {
+    std::string faxDir;
+    std::string fileMask = "*.*";
+    std::string saveDir;
+    std::string statusText;
+    std::string logText;
+    int includeSubdirs = 0;
+    int keepFileDate = 0;
+    int keepHierarchy = 0;
+    int autoMerge = 0;
+    int minutes = 60;
+};
 
 class MainDialog : public DialogBase, public MessageFilter {
 public:
@@ -14,17 +36,71 @@ public:
 
     bool PreTranslate(MSG& message) override;
 
+    enum class Direction { Read, Write };
+    // Moves the held values from the controls (Read) or into them (Write); false when a step
+    // failed, after a beep and with the focus on that step's control.
+    bool ExchangeData(Direction direction);
+
     // Destroys the window and asks the message loop to end with `code`.
     void CloseWithCode(int code);
 
-    UINT TrayMessage() const { return trayMessage_; }
+    // Serves the messages of a merge worker that is still running until it has ended, so that
+    // a run goes to its end after the window has gone.
+    void WaitForWorker();
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    BOOL OnInitDialog();
+    friend unsigned __stdcall MergeWorker(void* dialog);
 
-    UINT trayMessage_ = 0;
+    INT_PTR Answer(LRESULT result);
+    BOOL OnInitDialog();
+    INT_PTR OnCommand(WORD id);
+    INT_PTR OnColor(UINT message, HDC dc, HWND control);
+    void OnTimer(UINT_PTR id);
+    void MergeNow();
+    void PickDirectory(std::string& held);
+    void ShowAndBringToFront();
+    void ApplyAutoMerge();
+    void StopAutoMerge();
+    void OpenHelp();
+
+    int PrepareRun();
+    void StartMergeWorker();
+    void SetControlsEnabled(bool enabled);
+
+    // The worker's reports, performed on the UI thread.
+    LRESULT OnWorkerBegin();
+    void OnWorkerStarted();
+    LRESULT OnWorkerEntryDone(const WorkerReport& report);
+    void OnWorkerRunDone(const WorkerReport& report);
+    void TakeReport(const WorkerReport& report);
+    void Refresh(bool always);
+
+    bool ExchangeText(int id, std::string& held, Direction direction);
+    bool ExchangeLog(Direction direction);
+
+    HeldValues held_;
+    MergeOptions runOptions_;
+    int runActive_ = 0;
+    HANDLE workerThread_ = nullptr;
+    unsigned workerThreadId_ = 0;
+    // Given to the worker before it starts and not changed while it runs.
+    HWND workerWindow_ = nullptr;
+    int workerKeepHierarchy_ = 0;
+    HWND progressBar_ = nullptr;
+    HBRUSH dialogBrush_ = nullptr;
+    HBRUSH editBrush_ = nullptr;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+    TrayIcon trayIcon_;
+    HelpLoader helpLoader_;
     MessageLoop* loop_ = nullptr;
+    // How much of the held log text the log box already shows, so that a run adds only what is
+    // new instead of rewriting the whole box after every page file.
+    std::size_t logShown_ = 0;
+    bool logShownValid_ = false;
+    DWORD lastRefresh_ = 0;
+    bool displayBehind_ = false;  // a refresh was left for later
 };

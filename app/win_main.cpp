@@ -66,6 +66,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         ShowWindow(dialog->Window(), showCommand);
         exitCode = loop.Run();
     }
+    // A run started from the window goes to its end even when the window was closed first.
+    dialog->WaitForWorker();
     module.UnregisterLoop();
     dialog.reset();
     module.Teardown();

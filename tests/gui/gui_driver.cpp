@@ -101,10 +101,17 @@ int AppProcess::WaitForExit(DWORD timeoutMs) {
 }
 
 std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
+    // GetWindowTextA does not ask a window of another process for its text, and an edit
+    // control keeps its text to itself: the message does.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+        return std::string();
+    }
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        5000, &got);
+    text.resize(static_cast<std::size_t>(got));
     return text;
 }
 
@@ -123,4 +130,66 @@ std::string MessageBoxText(HWND box) {
 void PressButton(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+HWND AppProcess::FindWindowOfClass(const std::string& className) const {
+    struct Search {
+        DWORD processId;
+        const std::string* className;
+        HWND found;
+    } search{process_.dwProcessId, &className, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && ClassOf(window) == *s->className) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void* AppProcess::RemoteString(const std::string& text) const {
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (remote != nullptr) {
+        WriteProcessMemory(process_.hProcess, remote, text.c_str(), text.size() + 1, nullptr);
+    }
+    return remote;
+}
+
+void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+void SetText(HWND dialog, int id, const std::string& text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+std::string ControlText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+int CheckState(HWND dialog, int id) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    return static_cast<int>(state);
+}
+
+std::string AnswerMessageBox(const AppProcess& app, const std::string& title, DWORD timeoutMs) {
+    const HWND box = app.WaitForWindow(title, timeoutMs);
+    if (box == nullptr) {
+        return std::string();
+    }
+    const std::string text = MessageBoxText(box);
+    PressButton(box, IDOK);
+    WaitUntil([box] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    return text;
+}
+
+bool TrayShowsAnIcon() {
+    const HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    return tray != nullptr && IsWindowVisible(tray) && FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) != nullptr;
 }

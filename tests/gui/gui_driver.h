@@ -22,6 +22,12 @@ public:
     int WaitForExit(DWORD timeoutMs = 20000);
     // Titles of the process's visible top-level windows now.
     std::vector<std::string> WindowTitles() const;
+    // A top-level window of the process with this class, visible or not, or null.
+    HWND FindWindowOfClass(const std::string& className) const;
+    // Copies `text` into the process's memory (freed with the process), for messages whose
+    // pointer the system does not carry across processes.
+    void* RemoteString(const std::string& text) const;
+    HANDLE Process() const { return process_.hProcess; }
 
 private:
     PROCESS_INFORMATION process_{};
@@ -33,5 +39,26 @@ std::string ClassOf(HWND window);
 std::string MessageBoxText(HWND box);
 // Presses a dialog button by sending its command to the dialog.
 void PressButton(HWND dialog, int id);
+// Clicks a control as the mouse would (BM_CLICK), without waiting for what it starts.
+void Click(HWND dialog, int id);
+void SetText(HWND dialog, int id, const std::string& text);
+std::string ControlText(HWND dialog, int id);
+int CheckState(HWND dialog, int id);
+// Polls `condition` every 50 ms for up to `timeoutMs`; true once it held.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = 20000) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+// Reads and closes a message box of the application titled `title`; empty when none came.
+std::string AnswerMessageBox(const AppProcess& app, const std::string& title, DWORD timeoutMs = 20000);
+// True when Wine's notification area shows an icon.
+bool TrayShowsAnIcon();
 // The directory that holds the test program (and Quirewell.exe).
 std::string ProgramDirectory();

@@ -1,0 +1,80 @@
+// TrayIcon: Shell_NotifyIconA and the icon's menu.
+#include "app/tray_icon.h"
+
+#include <cstring>
+
+#include "resources/resource.h"
+
+TrayIcon::TrayIcon()
+    : callbackMessage_(RegisterWindowMessageA("WM_TRAYICON")),
+      taskbarCreatedMessage_(RegisterWindowMessageA("TaskbarCreated")) {}
+
+TrayIcon::~TrayIcon() { Remove(); }
+
+bool TrayIcon::Install(HWND window, const char* tip, HICON icon, UINT id) {
+    // The first, smallest form of the record: every shell since Windows 95 takes it.
+    data_ = NOTIFYICONDATAA{};
+    data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data_.hWnd = window;
+    data_.uID = id;
+    data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data_.uCallbackMessage = callbackMessage_;
+    data_.hIcon = icon;
+    std::strncpy(data_.szTip, tip, sizeof data_.szTip - 1);
+    installed_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+    return installed_;
+}
+
+void TrayIcon::Reinstall() {
+    if (data_.hWnd != nullptr) {
+        installed_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+    }
+}
+
+void TrayIcon::Remove() {
+    if (!installed_) {
+        return;
+    }
+    data_.uFlags = 0;
+    Shell_NotifyIconA(NIM_DELETE, &data_);
+    installed_ = false;
+}
+
+LRESULT TrayIcon::OnCallback(HINSTANCE instance, WPARAM wParam, LPARAM lParam) {
+    if (wParam != data_.uID) {
+        return 0;
+    }
+    const HWND window = data_.hWnd;
+    switch (LOWORD(lParam)) {
+        case WM_RBUTTONUP: {
+            HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+            if (menu == nullptr) {
+                return 0;
+            }
+            HMENU popup = GetSubMenu(menu, 0);
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            // The menu closes when the user clicks elsewhere only if its owner is in the
+            // foreground; the empty message afterwards lets a second right click work.
+            SetForegroundWindow(window);
+            SetMenuDefaultItem(popup, 0, TRUE);
+            TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
+            PostMessageA(window, WM_NULL, 0, 0);
+            DestroyMenu(menu);
+            return 0;
+        }
+        case WM_LBUTTONDBLCLK: {
+            SetForegroundWindow(window);
+            HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+            if (menu == nullptr) {
+                return 0;
+            }
+            HMENU popup = GetSubMenu(menu, 0);
+            SendMessageA(window, WM_COMMAND, GetMenuItemID(popup, 0), 0);
+            DestroyMenu(menu);
+            return 0;
+        }
+        default:
+            return 0;
+    }
+}

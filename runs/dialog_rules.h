@@ -1,0 +1,33 @@
+// The main window's rules that need no window: the texts a dialog run shows, the progress bar's
+// range, the accepted minutes of automatic merging and their timer period, and the help file's
+// path. Kept here so that they are tested on every platform.
+#pragma once
+
+#include <string>
+
+#include "engine/output_paths.h"
+#include "runs/directory_run.h"
+
+// "Doing: SOURCE -> OUTPUT", the status line while a page file is merged.
+std::string doingText(const EntryPaths& paths);
+
+// The status line at the end of a dialog run, which also closes its log box.
+std::string dialogClosingText(const RunTotals& totals);
+
+// The progress bar's maximum for a scan of `count` entries: the low 16 bits, so -1 (no source
+// directory) gives 65535.
+unsigned progressMaximum(int count);
+
+// A check box's held state as it may be written back: 0, 1 or 2; anything else becomes 0.
+int writableCheckState(int held);
+
+// Minutes of automatic merging: whole numbers from 1 to 35791, whose period in milliseconds
+// fits the platform's timer.
+inline constexpr int kMinMinutes = 1;
+inline constexpr int kMaxMinutes = 35791;
+bool minutesAccepted(int minutes);
+unsigned timerPeriodMs(int minutes);
+
+// The help file beside the program: the module path with everything from its last "." replaced
+// by ".chm" (".chm" added when the path has no "."); empty for an empty module path.
+std::string helpPathFor(const std::string& modulePath);

@@ -1,0 +1,367 @@
+// The main window as a user drives it: defaults, merging with its texts and progress, the
+// warnings, the folder picker, hiding in the notification area, closing codes, closing during a
+// run, automatic merging and help.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <filesystem>
+
+#include "../unit/test_support.h"
+#include "engine/page_chain.h"
+#include "gui_driver.h"
+#include "resources/resource.h"
+
+namespace {
+
+using test_support::pageFile;
+using test_support::readFile;
+using test_support::ScratchDir;
+
+constexpr const char* kSourceWarning = "Select Source Dir,\nwhere your fax files to be merged should be";
+constexpr const char* kSaveWarning = "Select Save Dir,\nwhere your merged fax files should be";
+
+class MainWindow : public ::testing::Test {
+protected:
+    void Start() {
+        app_ = std::make_unique<AppProcess>("");
+        ASSERT_TRUE(app_->Started());
+        dialog_ = app_->WaitForWindow("Quirewell");
+        ASSERT_NE(nullptr, dialog_);
+    }
+
+    // Types both directories and presses "&Merge"; waits for the closing text of that run.
+    std::string MergeFromWindow(const std::string& faxDir, const std::string& saveDir) {
+        SetText(dialog_, IDC_FAX_DIR, faxDir);
+        SetText(dialog_, IDC_SAVE_DIR, saveDir);
+        Click(dialog_, IDC_MERGE);
+        return WaitForDone(faxDir, saveDir);
+    }
+
+    // Waits until the run over these directories has shown its closing text.
+    std::string WaitForDone(const std::string& faxDir, const std::string& saveDir, DWORD timeoutMs = 120000) {
+        const std::string header = "Source Dir: " + faxDir + "\r\nDestination Dir: " + saveDir + "\r\n";
+        std::string status;
+        WaitUntil(
+            [&] {
+                status = ControlText(dialog_, IDC_STATUS);
+                return status.rfind("Done.", 0) == 0 && IsWindowEnabled(GetDlgItem(dialog_, IDC_MERGE)) &&
+                       ControlText(dialog_, IDC_LOG).rfind(header, 0) == 0;
+            },
+            timeoutMs);
+        return status;
+    }
+
+    std::unique_ptr<AppProcess> app_;
+    HWND dialog_ = nullptr;
+};
+
+int RunConsole(const std::string& arguments) {
+    const std::string program = ProgramDirectory() + "\\quirewell-cli.exe";
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// Every file below `a` has the same bytes below `b`, and the other way round.
+void ExpectSameTree(const std::string& a, const std::string& b) {
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(a)) {
+        if (entry.is_regular_file()) {
+            const auto relative = std::filesystem::relative(entry.path(), a);
+            EXPECT_EQ(readFile(entry.path().string()), readFile((std::filesystem::path(b) / relative).string()))
+                << relative.string();
+            ++files;
+        }
+    }
+    std::size_t others = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(b)) {
+        others += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, others);
+    EXPECT_GT(files, 0u);
+}
+
+std::size_t PagesIn(const std::string& path) {
+    const auto bytes = readFile(path);
+    const ChainReport report = walkChain(bytes.data(), bytes.size());
+    return report.wellFormed ? report.pages.size() : 0;
+}
+
+void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, unsigned pages) {
+    TreeSpec spec;
+    spec.faxes = faxes;
+    spec.minPages = pages;
+    spec.maxPages = pages;
+    spec.minSize = 300;
+    spec.maxSize = 900;
+    std::string error;
+    ASSERT_GT(writeTree(dir.path(root), spec, faxes, error), 0) << error;
+}
+
+TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
+    Start();
+    EXPECT_EQ("60", ControlText(dialog_, IDC_MINUTES));
+    for (const int id : {IDC_FAX_DIR, IDC_SAVE_DIR, IDC_LOG, IDC_STATUS}) {
+        EXPECT_EQ("", ControlText(dialog_, id)) << id;
+    }
+    for (const int id : {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE}) {
+        EXPECT_EQ(BST_UNCHECKED, CheckState(dialog_, id)) << id;
+    }
+    for (const int id : {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR, IDC_MINUTES}) {
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, id))) << id;
+    }
+    EXPECT_TRUE(WaitUntil([] { return TrayShowsAnIcon(); }, 5000));
+    EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), GetFocus() ? GetFocus() : GetDlgItem(dialog_, IDC_FAX_DIR));
+}
+
+TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
+    ScratchDir dir;
+    dir.write("in/ABC002.FXR", pageFile(2));
+    dir.write("in/ABC001.FXR", pageFile(1));
+    dir.write("in/XY001.FXS", pageFile(3));
+    dir.write("in/BAD001.FXR", pageFile(4, FaxKind::NoSignature));
+    const auto sources = readFile(dir.path("in/ABC001.FXR"));
+    Start();
+    const std::string in = dir.path("in");
+    const std::string out = dir.path("out");
+    EXPECT_EQ("Done. Total 3 fax files merged, 1 failed.", MergeFromWindow(in, out));
+    const std::string expectedLog = "Source Dir: " + in + "\r\nDestination Dir: " + out + "\r\n\r\n" + in +
+                                    "\\ABC001.FXR -> " + out + "\\ABCfax.fxm\r\n" + in + "\\ABC002.FXR -> " +
+                                    out + "\\ABCfax.fxm\r\n" + in + "\\BAD001.FXR -> " + out +
+                                    "\\BADfax.fxm (failed: not a WinFax page file)\r\n" + in +
+                                    "\\XY001.FXS -> " + out + "\\XYfax.fxm\r\n" +
+                                    "Done. Total 3 fax files merged, 1 failed.";
+    EXPECT_EQ(expectedLog, ControlText(dialog_, IDC_LOG));
+    const HWND progress = GetDlgItem(dialog_, IDC_PROGRESS);
+    EXPECT_EQ(4, SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
+    EXPECT_EQ(4, SendMessageA(progress, PBM_GETPOS, 0, 0));
+    EXPECT_EQ(2u, PagesIn(out + "\\ABCfax.fxm"));
+    EXPECT_EQ(sources, readFile(dir.path("in/ABC001.FXR")));
+
+    EXPECT_EQ(4, RunConsole("/q " + quoted(in) + " " + quoted(dir.path("console"))));
+    ExpectSameTree(out, dir.path("console"));
+}
+
+TEST_F(MainWindow, MissingDirectoriesAreRefusedWithWarnings) {
+    ScratchDir dir;
+    Start();
+    PressButton(dialog_, IDC_MERGE);
+    EXPECT_EQ(kSourceWarning, AnswerMessageBox(*app_, "Warning"));
+    SetText(dialog_, IDC_FAX_DIR, dir.path());
+    PressButton(dialog_, IDC_MERGE);
+    EXPECT_EQ(kSaveWarning, AnswerMessageBox(*app_, "Warning"));
+    SetText(dialog_, IDC_FAX_DIR, "");
+    Click(dialog_, IDC_AUTO_MERGE);
+    EXPECT_EQ("Select Source Dir,\nwhere your fax files to be merged", AnswerMessageBox(*app_, "Warning"));
+    EXPECT_TRUE(WaitUntil([&] { return CheckState(dialog_, IDC_AUTO_MERGE) == BST_UNCHECKED; }));
+    EXPECT_EQ("", ControlText(dialog_, IDC_STATUS));
+}
+
+TEST_F(MainWindow, ARunRefusesASecondMergeAndATick) {
+    ScratchDir dir;
+    WriteTree(dir, "in", 1500, 3);
+    Start();
+    SetText(dialog_, IDC_FAX_DIR, dir.path("in"));
+    SetText(dialog_, IDC_SAVE_DIR, dir.path("out"));
+    Click(dialog_, IDC_MERGE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog_, IDC_MERGE)); }));
+    for (const int id : {IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR}) {
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, id))) << id;
+    }
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_KEEP_HIERARCHY)));
+    PressButton(dialog_, IDC_MERGE);
+    EXPECT_EQ("Please wait while current merging stops", AnswerMessageBox(*app_, "Warning"));
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_EQ("Please wait while running conversion stops", AnswerMessageBox(*app_, "Warning"));
+    EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(dir.path("in"), dir.path("out")));
+}
+
+TEST_F(MainWindow, SubDirectoriesWithAndWithoutTheirHierarchy) {
+    const struct {
+        bool keepHierarchy;
+        std::vector<std::pair<const char*, std::size_t>> outputs;
+    } cases[] = {{true, {{"out/s1/Kfax.fxm", 1}, {"out/s2/Kfax.fxm", 2}}}, {false, {{"out/Kfax.fxm", 3}}}};
+    Start();
+    Click(dialog_, IDC_INCLUDE_SUBDIRS);
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        dir.write("in/s1/K001.FXR", pageFile(1));
+        dir.write("in/s2/K001.FXR", pageFile(2));
+        dir.write("in/s2/K002.FXR", pageFile(3));
+        if ((CheckState(dialog_, IDC_KEEP_HIERARCHY) == BST_CHECKED) != c.keepHierarchy) {
+            Click(dialog_, IDC_KEEP_HIERARCHY);
+        }
+        ASSERT_TRUE(WaitUntil([&] { return (CheckState(dialog_, IDC_KEEP_HIERARCHY) == BST_CHECKED) == c.keepHierarchy; }));
+        EXPECT_EQ("Done. Total 3 fax files merged.", MergeFromWindow(dir.path("in"), dir.path("out")));
+        for (const auto& [path, pages] : c.outputs) {
+            EXPECT_EQ(pages, PagesIn(dir.path(path))) << path;
+        }
+    }
+}
+
+TEST_F(MainWindow, KeepFileDateGivesEachOutputItsLastPagesTimes) {
+    ScratchDir dir;
+    dir.write("in/D001.FXR", pageFile(1));
+    const std::string last = dir.write("in/D002.FXR", pageFile(2));
+    platform::FileTimes times;
+    ASSERT_TRUE(platform::readFileTimes(last, times));
+    times.creation -= 1000000000000LL;
+    times.lastWrite -= 3000000000000LL;
+    ASSERT_TRUE(platform::writeFileTimes(last, times));
+    Start();
+    Click(dialog_, IDC_KEEP_FILE_DATE);
+    ASSERT_TRUE(WaitUntil([&] { return CheckState(dialog_, IDC_KEEP_FILE_DATE) == BST_CHECKED; }));
+    EXPECT_EQ("Done. Total 2 fax files merged.", MergeFromWindow(dir.path("in"), dir.path("out")));
+    platform::FileTimes source;
+    platform::FileTimes output;
+    ASSERT_TRUE(platform::readFileTimes(last, source));
+    ASSERT_TRUE(platform::readFileTimes(dir.path("out/Dfax.fxm"), output));
+    EXPECT_EQ(source.lastWrite, output.lastWrite);
+    EXPECT_EQ(source.creation, output.creation);
+}
+
+TEST_F(MainWindow, FolderPickerSetsTheDirectoryAndKeepsWhatWasTyped) {
+    ScratchDir dir;
+    dir.makeDir("picked");
+    Start();
+    SetText(dialog_, IDC_SAVE_DIR, "typed but not read yet");
+    SetText(dialog_, IDC_MINUTES, "15");
+    Click(dialog_, IDC_FAX_DIR_BUTTON);
+    // The shell's first folder picker of a fresh prefix takes its time.
+    const HWND picker = app_->WaitForWindow("Browse for Folder", 60000);
+    ASSERT_NE(nullptr, picker);
+    void* remote = app_->RemoteString(dir.path("picked"));
+    ASSERT_NE(nullptr, remote);
+    SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
+    PressButton(picker, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_FAX_DIR) == dir.path("picked"); }))
+        << ControlText(dialog_, IDC_FAX_DIR);
+    EXPECT_EQ("typed but not read yet", ControlText(dialog_, IDC_SAVE_DIR));
+    EXPECT_EQ("15", ControlText(dialog_, IDC_MINUTES));
+
+    Click(dialog_, IDC_SAVE_DIR_BUTTON);
+    const HWND second = app_->WaitForWindow("Browse for Folder");
+    ASSERT_NE(nullptr, second);
+    PressButton(second, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(second); }));
+    EXPECT_EQ("typed but not read yet", ControlText(dialog_, IDC_SAVE_DIR));
+}
+
+TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
+    Start();
+    const UINT trayMessage = RegisterWindowMessageA("WM_TRAYICON");
+    SendMessageA(dialog_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(IsWindowVisible(dialog_));
+    EXPECT_FALSE(IsIconic(dialog_));
+    SendMessageA(dialog_, trayMessage, 201, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    SendMessageA(dialog_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageA(dialog_, trayMessage, 200, WM_LBUTTONDBLCLK);  // not our icon
+    SendMessageA(dialog_, trayMessage, 201, WM_LBUTTONUP);      // a single click does nothing
+    EXPECT_FALSE(IsWindowVisible(dialog_));
+    PressButton(dialog_, ID_TRAY_OPEN);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_) != FALSE; }));
+
+    // A right click opens the icon's menu; Escape closes it again.
+    PostMessageA(dialog_, trayMessage, 201, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = app_->FindWindowOfClass("#32768")) != nullptr && IsWindowVisible(menu); }));
+    if (menu != nullptr) {
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    PressButton(dialog_, ID_APP_EXIT);
+    EXPECT_EQ(1, app_->WaitForExit());
+}
+
+TEST_F(MainWindow, KeysAndCommandsCloseWithTheirCodes) {
+    const struct {
+        const char* name;
+        UINT key;
+        int exitCode;
+    } cases[] = {{"Enter in an edit", VK_RETURN, 1}, {"Escape", VK_ESCAPE, 2}};
+    for (const auto& c : cases) {
+        Start();
+        const HWND edit = GetDlgItem(dialog_, IDC_FAX_DIR);
+        PostMessageA(edit, WM_KEYDOWN, c.key, 0);
+        PostMessageA(edit, WM_KEYUP, c.key, 0);
+        EXPECT_EQ(c.exitCode, app_->WaitForExit()) << c.name;
+    }
+    Start();
+    PressButton(dialog_, IDCANCEL);
+    EXPECT_EQ(2, app_->WaitForExit());
+}
+
+TEST_F(MainWindow, ClosingDuringARunLetsTheRunFinishWithoutTheWindow) {
+    ScratchDir dir;
+    WriteTree(dir, "in", 1500, 3);
+    Start();
+    SetText(dialog_, IDC_FAX_DIR, dir.path("in"));
+    SetText(dialog_, IDC_SAVE_DIR, dir.path("out"));
+    Click(dialog_, IDC_MERGE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog_, IDC_MERGE)); }));
+    PressButton(dialog_, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog_); }, 3000)) << "the window stayed";
+    EXPECT_EQ(2, app_->WaitForExit(120000));
+    EXPECT_EQ(0, RunConsole("/q " + quoted(dir.path("in")) + " " + quoted(dir.path("console"))));
+    ExpectSameTree(dir.path("out"), dir.path("console"));
+}
+
+TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
+    ScratchDir dir;
+    dir.write("in/T001.FXR", pageFile(1));
+    dir.write("in/T002.FXR", pageFile(2));
+    Start();
+    SetText(dialog_, IDC_FAX_DIR, dir.path("in"));
+    SetText(dialog_, IDC_SAVE_DIR, dir.path("out"));
+    for (const char* minutes : {"0", "35792", "-1"}) {
+        SetText(dialog_, IDC_MINUTES, minutes);
+        Click(dialog_, IDC_AUTO_MERGE);
+        EXPECT_EQ("Merge every: enter a whole number of minutes from 1 to 35791", AnswerMessageBox(*app_, "Warning"))
+            << minutes;
+        EXPECT_TRUE(WaitUntil([&] { return CheckState(dialog_, IDC_AUTO_MERGE) == BST_UNCHECKED; }));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)));
+    }
+    SetText(dialog_, IDC_MINUTES, "1");
+    Click(dialog_, IDC_AUTO_MERGE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)); }));
+    EXPECT_EQ(BST_CHECKED, CheckState(dialog_, IDC_AUTO_MERGE));
+
+    // A tick merges like the button.
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_EQ("Done. Total 2 fax files merged.", WaitForDone(dir.path("in"), dir.path("out")));
+    EXPECT_EQ(2u, PagesIn(dir.path("out/Tfax.fxm")));
+
+    // And the real timer fires after its minute.
+    std::filesystem::remove(dir.path("out/Tfax.fxm"));
+    EXPECT_TRUE(WaitUntil([&] { return test_support::exists(dir.path("out/Tfax.fxm")); }, 75000));
+    EXPECT_EQ("Done. Total 2 fax files merged.", WaitForDone(dir.path("in"), dir.path("out")));
+
+    Click(dialog_, IDC_AUTO_MERGE);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)) != FALSE; }));
+}
+
+TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
+    ASSERT_TRUE(test_support::exists(ProgramDirectory() + "\\Quirewell.chm"));
+    Start();
+    Click(dialog_, IDC_HELP_BUTTON);
+    EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
+    EXPECT_NE(nullptr, app_->FindWindowOfClass("HH Parent"));
+}
+
+}  // namespace

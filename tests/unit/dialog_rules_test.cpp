@@ -1,0 +1,62 @@
+// The main window's rules that need no window.
+#include <gtest/gtest.h>
+
+#include "runs/dialog_rules.h"
+
+namespace {
+
+TEST(DialogRules, ClosingTextCountsFailuresOnlyWhenThereAreSome) {
+    EXPECT_EQ("Done. Total 0 fax files merged.", dialogClosingText({0, 0}));
+    EXPECT_EQ("Done. Total 12 fax files merged.", dialogClosingText({12, 0}));
+    EXPECT_EQ("Done. Total 12 fax files merged, 3 failed.", dialogClosingText({12, 3}));
+    EXPECT_EQ("Doing: C:\\in\\A001.FXR -> D:\\out\\Afax.fxm", doingText({"C:\\in\\A001.FXR", "D:\\out\\Afax.fxm"}));
+}
+
+TEST(DialogRules, ProgressMaximumKeepsTheLow16Bits) {
+    const struct {
+        int count;
+        unsigned maximum;
+    } cases[] = {{0, 0}, {1, 1}, {65535, 65535}, {65536, 0}, {70000, 70000 - 65536}, {-1, 65535}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.maximum, progressMaximum(c.count)) << c.count;
+    }
+}
+
+TEST(DialogRules, MinutesAndTheirTimerPeriod) {
+    const struct {
+        int minutes;
+        bool accepted;
+    } cases[] = {{0, false}, {-5, false}, {1, true}, {60, true}, {35791, true}, {35792, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.accepted, minutesAccepted(c.minutes)) << c.minutes;
+    }
+    EXPECT_EQ(3600000u, timerPeriodMs(60));
+    EXPECT_EQ(60000u, timerPeriodMs(1));
+    EXPECT_LE(timerPeriodMs(kMaxMinutes), 0x7FFFFFFFu);
+    EXPECT_GT(timerPeriodMs(kMaxMinutes + 1), 0x7FFFFFFFu);
+}
+
+TEST(DialogRules, CheckStatesOutsideTheirRangeAreWrittenAsUnchecked) {
+    const int held[] = {-1, 0, 1, 2, 3, 100};
+    const int written[] = {0, 0, 1, 2, 0, 0};
+    for (std::size_t i = 0; i < std::size(held); ++i) {
+        EXPECT_EQ(written[i], writableCheckState(held[i])) << held[i];
+    }
+}
+
+TEST(DialogRules, HelpPathReplacesEverythingFromTheLastDot) {
+    const struct {
+        const char* module;
+        const char* help;
+    } cases[] = {
+        {"C:\\Tools\\Quirewell.exe", "C:\\Tools\\Quirewell.chm"},
+        {"C:\\My.Tools\\Quirewell", "C:\\My.chm"},
+        {"C:\\Tools\\Quirewell", "C:\\Tools\\Quirewell.chm"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.help, helpPathFor(c.module)) << c.module;
+    }
+}
+
+}  // namespace
