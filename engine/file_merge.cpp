@@ -5,6 +5,7 @@
 #include "engine/byte_order.h"
 #include "engine/fax_file.h"
 #include "engine/stream_io.h"
+#include "engine/output_paths.h"
 #include "engine/page_renumber.h"
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
@@ -53,14 +54,19 @@ std::FILE* MergeOptions::outputFor(const std::string& key, const std::string& pa
     }
     completeOpenOutput();
     const auto started = startedOutputs_.find(key);
-    // A new output of this run is started afresh; a started one is extended where this run
-    // left it, and only if nothing else has changed its length since.
-    std::FILE* stream = platform::openFile(path, started == startedOutputs_.end() ? "w+b" : "r+b");
+    const bool isNew = started == startedOutputs_.end();
+    if (!isNew && started->second.broken) {
+        return nullptr;
+    }
+    // A new output of this run is started afresh, replacing whatever a killed run left; a
+    // started one is extended where this run left it, and only if nothing else has changed it.
+    const std::string temporary = temporaryPathFor(path);
+    std::FILE* stream = platform::openFile(temporary, isNew ? "w+b" : "r+b");
     if (stream == nullptr) {
         return nullptr;
     }
-    if (started != startedOutputs_.end() && platform::fileSize(stream) != started->second.length) {
-        started->second.damaged = true;
+    if (!isNew && platform::fileSize(stream) != started->second.length) {
+        started->second.broken = true;
         std::fclose(stream);
         return nullptr;
     }
@@ -71,26 +77,28 @@ std::FILE* MergeOptions::outputFor(const std::string& key, const std::string& pa
     return stream;
 }
 
+void MergeOptions::closeOpenOutput() {
+    if (openOutput_ != nullptr) {
+        std::fclose(openOutput_);
+        openOutput_ = nullptr;
+        openKey_.clear();
+    }
+}
+
 void MergeOptions::completeOpenOutput() {
     if (openOutput_ == nullptr) {
         return;
     }
-    const StartedOutput& state = startedOutputs_[openKey_];
+    StartedOutput& state = startedOutputs_[openKey_];
     std::uint8_t total[2];
     byte_order::writeU16(total, static_cast<std::uint16_t>(state.pages));
-    const bool counted = !state.damaged && stream_io::seekTo(openOutput_, fax_field::kPageCount) &&
+    const bool counted = stream_io::seekTo(openOutput_, fax_field::kPageCount) &&
                          stream_io::writeExact(openOutput_, total, sizeof total);
     const bool closed = std::fclose(openOutput_) == 0;
     openOutput_ = nullptr;
     openKey_.clear();
-    if (state.damaged) {
-        return;  // its failure was logged with the page that met it
-    }
-    if (!counted || !closed || renumberPages(state.path) != kRenumberOk) {
-        runLog_ += state.path + " (failed: cannot renumber the output's pages)\r\n";
-        ++completionFailures_;
-    } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
-        runLog_ += state.path + " (file date not kept)\r\n";
+    if (!counted || !closed || renumberPages(state.temporary) != kRenumberOk) {
+        state.broken = true;
     }
 }
 
@@ -122,20 +130,26 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
             // Only an output that holds a page counts as started: when its first page fails,
             // the next one starts it afresh instead of extending an older file.
             StartedOutput& state = startedOutputs_[key];
-            state.path = output;
+            if (isNew) {
+                state.path = output;
+                state.temporary = temporaryPathFor(output);
+                outputOrder_.push_back(key);
+            }
             state.length += info.copyLength;
             state.pages += info.pagesAppended;
+            ++state.entries;
         } else {
             failure = appendFailureReason(appended);
-            if (stream != nullptr && appended != kAppendOutputFull && appended != kAppendNotFax) {
-                // What a failed write left in the output cannot be trusted: a new output is
-                // started afresh by the next page, a started one takes no more pages.
-                if (!isNew) {
-                    started->second.damaged = true;
+            if (stream != nullptr && appended == kAppendIoError) {
+                // A write that failed half-way is undone, so that the output goes on with the
+                // pages it had; a new output that never held one is dropped.
+                if (isNew) {
+                    closeOpenOutput();
+                    platform::removeFile(temporaryPathFor(output));
+                } else if (!platform::truncateFile(stream, started->second.length)) {
+                    started->second.broken = true;
+                    closeOpenOutput();
                 }
-                std::fclose(openOutput_);
-                openOutput_ = nullptr;
-                openKey_.clear();
             }
         }
     }
@@ -144,7 +158,7 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
     if (!failure.empty()) {
         line += " (failed: " + failure + ")";
     } else if (keepFileDate_) {
-        // The output takes the times of its last page once it is complete; a page whose times
+        // The output takes the times of its last page once it is in place; a page whose times
         // cannot be read says so now, and leaves the output without kept times.
         platform::FileTimes times;
         const bool readable = platform::readFileTimes(source, times);
@@ -159,8 +173,24 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
 
 int MergeOptions::finishRun() {
     completeOpenOutput();
+    int lost = 0;
+    for (const std::string& key : outputOrder_) {
+        const StartedOutput& state = startedOutputs_[key];
+        // An output that could not be completed never replaces the one already there: the
+        // pages merged into it are lost to this run and counted as failed.
+        if (state.broken) {
+            platform::removeFile(state.temporary);
+            runLog_ += state.path + " (failed: cannot renumber the output's pages)\r\n";
+            lost += state.entries;
+        } else if (!platform::replaceFile(state.temporary, state.path)) {
+            platform::removeFile(state.temporary);
+            runLog_ += state.path + " (failed: cannot write the output file)\r\n";
+            lost += state.entries;
+        } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
+            runLog_ += state.path + " (file date not kept)\r\n";
+        }
+    }
     startedOutputs_.clear();
-    const int failed = completionFailures_;
-    completionFailures_ = 0;
-    return failed;
+    outputOrder_.clear();
+    return lost;
 }

@@ -27,6 +27,8 @@ std::string replaceName(const std::string& path) {
 
 std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
 
+std::string temporaryPathFor(const std::string& output) { return output + ".partial"; }
+
 std::string directoryPart(const std::string& path) {
     const std::size_t separator = platform::findLastChar(path, platform::kSeparator);
     return separator == std::string::npos ? std::string() : path.substr(0, separator);

@@ -14,6 +14,10 @@ struct EntryPaths {
 // (without all of it when shorter), followed by "fax.fxm".
 std::string outputNameFor(const std::string& pageFileName);
 
+// Where an output is built during a run, beside it: a name the scan never takes for a page
+// file. The run puts it in the output's place once the output is complete.
+std::string temporaryPathFor(const std::string& output);
+
 // The part of `path` before its last separator; empty when there is none.
 std::string directoryPart(const std::string& path);
 

@@ -37,6 +37,14 @@ std::FILE* openFile(const std::string& path, const char* mode);
 // The length of an open file in bytes, or -1; the stream's position is not moved.
 std::int64_t fileSize(std::FILE* file);
 
+// Cuts an open file back to `length` bytes; true on success.
+bool truncateFile(std::FILE* file, std::int64_t length);
+
+// Puts `from` in the place of `to` in one step, replacing a file of that name; true on success.
+bool replaceFile(const std::string& from, const std::string& to);
+
+bool removeFile(const std::string& path);
+
 // The times the platform keeps for a file, in its own units: creation, last access and last
 // write on Windows; last access and last write on POSIX (`hasCreation` false).
 struct FileTimes {

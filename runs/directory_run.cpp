@@ -36,7 +36,10 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             sink->entryFinished(paths, merged);
         }
     }
-    totals.failed += options.finishRun();
+    // Entries whose output could not be put in place did not reach any output after all.
+    const int lost = options.finishRun();
+    totals.merged -= lost;
+    totals.failed += lost;
     return totals;
 }
 

@@ -66,9 +66,11 @@ public:
     // afresh, a started one is extended. Logs one line; false when the page was not merged.
     bool mergeFile(const std::string& source, const std::string& output);
 
-    // Completes the outputs this run started: each one's page counts are written once all its
-    // pages are in, and its file times then taken from its last page when asked to. Returns
-    // the number of outputs that could not be completed; each has a log line.
+    // Completes the outputs this run started and puts each in its place: until now every
+    // output was built beside it, so that an earlier version stays whole until the new one is.
+    // Its page counts are written once all its pages are in, and its file times then taken
+    // from its last page when asked to. Returns the number of entries that had been merged
+    // into outputs that could not be completed; each such output has a log line.
     int finishRun();
 
 private:
@@ -83,19 +85,23 @@ private:
     // An output that received a page in this run, as this run left it.
     struct StartedOutput {
         std::string path;
+        std::string temporary;  // where it is built until the run is through
         long long length = 0;
         unsigned pages = 0;
-        bool damaged = false;  // a write failed or it changed behind the run's back
-        std::string datedBy;   // the page file whose times the output takes, when kept
+        int entries = 0;        // entries merged into it
+        bool broken = false;    // a write could not be undone, it changed behind the run's
+                                // back, or its counts could not be written
+        std::string datedBy;    // the page file whose times the output takes, when kept
     };
     std::FILE* outputFor(const std::string& key, const std::string& path);
+    void closeOpenOutput();
     void completeOpenOutput();
 
-    // Keyed by the file system's spelling of the path.
+    // Keyed by the file system's spelling of the path; `outputOrder_` keeps the order of starts.
     std::unordered_map<std::string, StartedOutput> startedOutputs_;
+    std::vector<std::string> outputOrder_;
     // The output that the last page went to stays open for the next one, which in a sorted list
     // is nearly always the next page of the same fax.
     std::string openKey_;
     std::FILE* openOutput_ = nullptr;
-    int completionFailures_ = 0;
 };

@@ -90,6 +90,14 @@ std::int64_t fileSize(std::FILE* file) {
     return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
+bool truncateFile(std::FILE* file, std::int64_t length) {
+    return std::fflush(file) == 0 && ftruncate(fileno(file), static_cast<off_t>(length)) == 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
 bool readFileTimes(const std::string& path, FileTimes& times) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {

@@ -66,6 +66,16 @@ std::int64_t fileSize(std::FILE* file) {
     return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
 }
 
+bool truncateFile(std::FILE* file, std::int64_t length) {
+    return std::fflush(file) == 0 && _chsize_s(_fileno(file), length) == 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
 bool readFileTimes(const std::string& path, FileTimes& times) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

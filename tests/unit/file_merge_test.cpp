@@ -113,6 +113,7 @@ TEST(MergeFile, AnOutputPathInsideAnotherIsStillItsOwnOutput) {
     options.setRunLog("header\r\n");
     ASSERT_TRUE(options.mergeFile(dir.write("in/Q001.FXR", pageFile(1)), outer));
     ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(2)), inner));
+    ASSERT_EQ(0, options.finishRun());
     EXPECT_EQ(pageFile(2), readFile(inner));
 }
 
@@ -139,6 +140,7 @@ TEST(MergeFile, AFailedFirstPageLeavesTheNextToStartTheOutput) {
     options.setRunLog("");
     EXPECT_FALSE(options.mergeFile(dir.write("in/R001.FXR", pageFile(1, FaxKind::NoSignature)), out));
     EXPECT_TRUE(options.mergeFile(dir.write("in/R002.FXR", pageFile(2)), out));
+    ASSERT_EQ(0, options.finishRun());
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
@@ -167,23 +169,54 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     EXPECT_EQ(expectedLog, options.runLogText());
 }
 
-TEST(MergeFile, AnOutputChangedBehindTheRunsBackTakesNoMorePages) {
+TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
     ScratchDir dir;
+    const std::string out = dir.write("Tfax.fxm", pageFile(9));  // left by an earlier run
     MergeOptions options;
     options.setRunLog("");
-    const std::string out = dir.path("Tfax.fxm");
     ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(2)), dir.path("Ufax.fxm")));
-    // Something else wrote to the output between two of its pages.
-    auto bytes = readFile(out);
-    bytes.push_back(0);
-    dir.write("Tfax.fxm", bytes);
+    // Something else wrote to the output being built, between two of its pages.
+    auto building = readFile(temporaryPathFor(out));
+    building.push_back(0);
+    dir.write("Tfax.fxm.partial", building);
     const std::string second = dir.write("in/T002.FXR", pageFile(3));
     EXPECT_FALSE(options.mergeFile(second, out));
-    EXPECT_EQ(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n",
-              options.runLogText().substr(options.runLogText().find(second)));
-    EXPECT_EQ(bytes, readFile(out));
-    EXPECT_EQ(0, options.finishRun());
+    EXPECT_EQ(1, options.finishRun());  // T001 did not reach an output after all
+    EXPECT_NE(std::string::npos,
+              options.runLogText().find(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n"));
+    EXPECT_NE(std::string::npos, options.runLogText().find("\r\n" + out + " (failed: cannot renumber the output's pages)\r\n"));
+    EXPECT_EQ(pageFile(9), readFile(out));
+    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+    EXPECT_EQ(pageFile(2), readFile(dir.path("Ufax.fxm")));
+}
+
+TEST(MergeFile, AnEarlierOutputStaysWholeUntilTheNewOneIsComplete) {
+    ScratchDir dir;
+    const std::string out = dir.write("Wfax.fxm", pageFile(9));
+    // What a killed run left beside it.
+    dir.write("Wfax.fxm.partial", std::vector<std::uint8_t>(1000, 0xEE));
+    MergeOptions options;
+    options.setRunLog("");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
+    EXPECT_EQ(pageFile(9), readFile(out));
+    ASSERT_EQ(0, options.finishRun());
+    EXPECT_EQ(2u, pagesIn(out));
+    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+}
+
+TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
+    ScratchDir dir;
+    dir.makeDir("Dfax.fxm/inside");  // a directory holds the output's name
+    const std::string out = dir.path("Dfax.fxm");
+    MergeOptions options;
+    options.setRunLog("");
+    ASSERT_TRUE(options.mergeFile(dir.write("in/D001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
+    EXPECT_EQ(2, options.finishRun());
+    EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
+    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
 }
 
 TEST(MergeFile, OutputsReturnedToLaterInTheListAreExtendedWhereTheyWereLeft) {
@@ -280,6 +313,7 @@ TEST(MergeOptionsRecord, ANewLogStartsEveryOutputAfresh) {
     ASSERT_TRUE(options.mergeFile(dir.write("H001.FXR", pageFile(1)), out));
     options.setRunLog("run 2\r\n");
     ASSERT_TRUE(options.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
+    ASSERT_EQ(0, options.finishRun());
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
@@ -307,12 +341,12 @@ TEST(FinishRun, AnOutputThatVanishedBeforeItsCountsIsReported) {
     ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
     std::error_code removal;
-    if (!std::filesystem::remove(out, removal)) {
+    if (!std::filesystem::remove(temporaryPathFor(out), removal)) {
         // Windows keeps an open file in place.
         options.finishRun();
         GTEST_SKIP() << "an open output cannot be removed here";
     }
-    EXPECT_EQ(1, options.finishRun());
+    EXPECT_EQ(2, options.finishRun());
     EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot renumber the output's pages)\r\n"));
     EXPECT_EQ(0, options.finishRun());
 }
