@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The console program when the disk fails it: a full file system, a read-only destination, a
+# source it may not read, and the process killed at random points of a run. Parts that need
+# root (mounting) are skipped with a message where that is not allowed.
+# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE   (QW_KILLS: how many kills, default 5)
+source "$(dirname "$0")/e2e_lib.sh"
+faxgen="$1"
+faxinfo="$2"
+console="$3"
+kills="${QW_KILLS:-5}"
+work="$(mktemp -d)"
+mounts=()
+cleanup() {
+    for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+sources_sha() { (cd "$1" && find . -type f -exec sha256sum {} + | sort); }
+well_formed_outputs() {
+    local dir="$1"
+    local files
+    mapfile -t files < <(find "$dir" -name '*.fxm')
+    [ "${#files[@]}" -eq 0 ] || "$faxinfo" "${files[@]}" >/dev/null
+}
+try_mount() {
+    mkdir -p "$2"
+    if mount -t tmpfs -o "$1" tmpfs "$2" 2>/dev/null; then
+        mounts+=("$2")
+        return 0
+    fi
+    return 1
+}
+
+"$faxgen" --tree "$work/in" --faxes 40 --pages 2-4 --size 20000-30000 --seed 5 >/dev/null
+before=$(sources_sha "$work/in")
+
+# A destination that fills up part-way.
+if try_mount size=600k "$work/full"; then
+    "$console" "$work/in" "$work/full/out" >"$work/log" 2>&1
+    check_eq "full file system: exit 4" 4 $?
+    check "full file system: failures logged" grep -q '(failed: cannot write the output file)' "$work/log"
+    check "full file system: no temporary left" bash -c "! find \"\$0\" -name '*.partial' | grep -q ." "$work/full"
+    check "full file system: what is there is whole" well_formed_outputs "$work/full"
+else
+    echo "skipped: mounting a small tmpfs is not allowed here"
+fi
+
+# A destination that exists but cannot be written.
+if try_mount ro,size=1m "$work/readonly"; then
+    "$console" "$work/in" "$work/readonly" >"$work/log" 2>&1
+    check_eq "read-only destination: exit 4" 4 $?
+    check_eq "read-only destination: every page failed" "$(find "$work/in" -type f | wc -l)" \
+        "$(grep -c '(failed: cannot write the output file)' "$work/log")"
+else
+    echo "skipped: mounting a read-only tmpfs is not allowed here"
+fi
+
+# A source directory that may not be read (root reads everything, so the run drops root).
+if command -v setpriv >/dev/null && [ "$(id -u)" -eq 0 ]; then
+    mkdir -p "$work/locked" "$work/nobody-out"
+    cp "$work/in"/F00001* "$work/locked/"
+    chmod 000 "$work/locked"
+    chmod 777 "$work/nobody-out"
+    chmod 755 "$work"
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$console" "$work/locked" "$work/nobody-out/out" >"$work/log" 2>&1
+    check_eq "unreadable source: exit 0" 0 $?
+    check "unreadable source: nothing merged" grep -q 'Total merged WinFax files: 0' "$work/log"
+    chmod 755 "$work/locked"
+else
+    echo "skipped: the source cannot be made unreadable without root and setpriv"
+fi
+
+# Killed at random points: every output is then its earlier version or complete, and the next
+# run completes everything and leaves no temporary. A run over these trees takes about a tenth
+# of a second here; the kills fall within that.
+"$faxgen" --tree "$work/kill1" --faxes 300 --pages 2-4 --size 4000-8000 --seed 7 >/dev/null
+"$faxgen" --tree "$work/in2" --faxes 300 --pages 2-4 --size 4000-8000 --seed 6 >/dev/null
+"$console" /q "$work/kill1" "$work/out" >/dev/null
+cp -r "$work/out" "$work/earlier"
+"$console" /q "$work/in2" "$work/complete" >/dev/null
+for i in $(seq "$kills"); do
+    "$console" /q "$work/in2" "$work/out" >/dev/null &
+    pid=$!
+    sleep "0.0$((RANDOM % 9))$((RANDOM % 10))"
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    bad=""
+    for f in "$work/out"/*.fxm; do
+        name=$(basename "$f")
+        if ! cmp -s "$f" "$work/earlier/$name" && ! cmp -s "$f" "$work/complete/$name"; then
+            bad="$bad $name"
+        fi
+    done
+    check_eq "kill $i: every output earlier or complete" "" "$bad"
+    if find "$work/out" -name '*.partial' | grep -q .; then
+        mid_run=$((${mid_run:-0} + 1))
+    fi
+done
+echo "${mid_run:-0} of $kills kills landed during a run"
+"$console" /q "$work/in2" "$work/out" >/dev/null
+check "after the kills: the next run completes every output" diff -r "$work/complete" "$work/out"
+check_eq "sources unchanged" "$before" "$(sources_sha "$work/in")"
+
+e2e_finish
