@@ -12,25 +12,27 @@
 
 namespace {
 
+struct DialogSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char title[32] = {};
+    GetWindowTextA(window, title, sizeof title);
+    if (owner == search->processId && IsWindowVisible(window) && std::string(title) == "Quirewell") {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindDialog(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        HWND found;
-    } search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char title[32] = {};
-            GetWindowTextA(window, title, sizeof title);
-            if (owner == s->processId && IsWindowVisible(window) && std::string(title) == "Quirewell") {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{processId, nullptr};
+    EnumWindows(&VisitWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

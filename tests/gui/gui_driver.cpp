@@ -132,24 +132,30 @@ void PressButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+namespace {
+
+struct ClassSearch {
+    DWORD processId;
+    const std::string* className;
+    HWND found;
+};
+
+BOOL CALLBACK VisitForClass(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ClassSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && ClassOf(window) == *search->className) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 HWND AppProcess::FindWindowOfClass(const std::string& className) const {
-    struct Search {
-        DWORD processId;
-        const std::string* className;
-        HWND found;
-    } search{process_.dwProcessId, &className, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s->processId && ClassOf(window) == *s->className) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{process_.dwProcessId, &className, nullptr};
+    EnumWindows(&VisitForClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
