@@ -273,8 +273,12 @@ TEST_F(LinkLabelGui, OnlyAClickThatBeginsAndEndsOnTheLinkOpensIt) {
 TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndCarriageReturnAndSwallowsOtherCharacters) {
     OpenDialog();
     const HWND left = Control(IDC_TEST_LEFT);
+    // The focus rectangle around the text covers some of the background pixels there.
+    const RECT text = Link(IDC_TEST_LEFT).LinkRect();
+    const int unfocusedBackground = CountPixels(left, kBackground, &text);
     ClickLink(IDC_TEST_LEFT);
     ASSERT_EQ(left, GetFocus());
+    EXPECT_LT(CountPixels(left, kBackground, &text), unfocusedBackground - 10) << "focus rectangle";
     ASSERT_EQ(1u, browser.WaitForRecorded(1).size());
 
     // The Space key, through the dialog's keyboard handling.
@@ -298,6 +302,7 @@ TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndCarriageReturnAndSwallowsOther
     PostMessageA(Control(IDOK), WM_CHAR, 'x', 0);
     PumpMessages(Dialog(), 100);
     EXPECT_EQ(std::vector<int>{IDC_TEST_EXTRA}, dialog->commands);
+    EXPECT_EQ(unfocusedBackground, CountPixels(left, kBackground, &text)) << "focus rectangle gone";
 }
 
 TEST_F(LinkLabelGui, TheHandCursorShowsOverTheTextOnly) {
