@@ -25,6 +25,9 @@
 #define IDC_AUTO_MERGE 1018
 #define IDC_MINUTES 1019
 
+/* About box controls; the site link shares the main dialog's id. */
+#define IDC_ABOUT_LINK_DONATE 1015
+
 /* Commands shared by buttons and the notification-area menu. */
 #define ID_APP_ABOUT 57664
 #define ID_APP_EXIT 57665

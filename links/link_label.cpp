@@ -1,0 +1,375 @@
+// LinkLabel: taking over the control window, its initialisation, painting and message table.
+#include "links/link_label.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "links/hand_cursor.h"
+#include "links/link_geometry.h"
+#include "links/link_text.h"
+
+namespace {
+
+// The window property through which the shared window procedure finds its label.
+constexpr char kLabelProperty[] = "QuirewellLinkLabel";
+constexpr char kColorSettingsKey[] = "Software\\Microsoft\\Internet Explorer\\Settings";
+
+// Mouse messages, WM_MOUSEMOVE to WM_MBUTTONDBLCLK, are relayed to the tooltip so that it knows
+// when the pointer rests over the link.
+constexpr UINT kFirstRelayedMessage = 0x0200;
+constexpr UINT kLastRelayedMessage = 0x0209;
+
+std::unique_ptr<char[]> CopyText(const char* text) {
+    const std::size_t size = std::strlen(text) + 1;
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[size]);
+    if (copy) {
+        std::memcpy(copy.get(), text, size);
+    }
+    return copy;
+}
+
+// A colour setting read into a zero-filled buffer of its fixed size. A value that does not fit,
+// or fills the buffer without a terminator, is no colour.
+std::optional<COLORREF> ReadColorValue(HKEY key, const char* name) {
+    char buffer[kColorValueBytes] = {};
+    DWORD size = sizeof buffer;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const std::optional<LinkColor> color = colorFromValue(buffer, sizeof buffer);
+    if (!color) {
+        return std::nullopt;
+    }
+    return static_cast<COLORREF>(*color);
+}
+
+UINT DrawFormat(LinkAlignment alignment) {
+    switch (alignment) {
+        case LinkAlignment::Center:
+            return DT_CENTER;
+        case LinkAlignment::Right:
+            return DT_RIGHT;
+        case LinkAlignment::Left:
+            break;
+    }
+    return DT_LEFT;
+}
+
+}  // namespace
+
+LinkLabel::~LinkLabel() {
+    // Normally the window has gone first; a window that outlives its label must not keep calling
+    // into a destroyed object.
+    if (window != nullptr && IsWindow(window)) {
+        Detach();
+    }
+    if (ownsLinkFont && linkFont != nullptr) {
+        DeleteObject(linkFont);
+    }
+    if (cursor != nullptr) {
+        DestroyCursor(cursor);
+    }
+}
+
+bool LinkLabel::SetTarget(const char* text) {
+    target.reset();
+    if (text == nullptr) {
+        return false;
+    }
+    target = CopyText(text);
+    return target != nullptr;
+}
+
+bool LinkLabel::Attach(HWND control) {
+    if (window != nullptr || !IsWindow(control) || !SetPropA(control, kLabelProperty, this)) {
+        return false;
+    }
+    // The Ptr form keeps the whole procedure address on 64-bit Windows.
+    SetLastError(ERROR_SUCCESS);
+    const LONG_PTR previous =
+        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkLabel::SubclassProc));
+    if (previous == 0 && GetLastError() != ERROR_SUCCESS) {
+        RemovePropA(control, kLabelProperty);
+        return false;
+    }
+    previousProc = reinterpret_cast<WNDPROC>(previous);
+    window = control;
+    Initialize();
+    return true;
+}
+
+void LinkLabel::Initialize() {
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+
+    // A static control only reports clicks with SS_NOTIFY; other classes are left as they are.
+    char className[8] = {};
+    if (GetClassNameA(window, className, sizeof className) > 0 && lstrcmpiA(className, "static") == 0) {
+        const LONG style = GetWindowLongA(window, GWL_STYLE);
+        if ((style & SS_NOTIFY) == 0) {
+            SetWindowLongA(window, GWL_STYLE, style | SS_NOTIFY);
+        }
+    }
+
+    const CursorPlanes planes = handCursorPlanes();
+    cursor = CreateCursor(instance, kHandHotSpotX, kHandHotSpotY, kHandCursorSize, kHandCursorSize,
+                          planes.andPlane.data(), planes.xorPlane.data());
+
+    normalFont = reinterpret_cast<HFONT>(SendMessageA(GetParent(window), WM_GETFONT, 0, 0));
+    if (normalFont == nullptr) {
+        normalFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    }
+    if (normalFont != nullptr && linkFont == nullptr) {
+        LOGFONTA description{};
+        if (GetObjectA(normalFont, sizeof description, &description) != 0) {
+            description.lfUnderline = TRUE;
+            linkFont = CreateFontIndirectA(&description);
+            ownsLinkFont = true;
+        }
+    }
+
+    tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, window, nullptr, instance, nullptr);
+
+    if (!caption) {
+        const int length = GetWindowTextLengthA(window);
+        if (length > 0) {
+            std::unique_ptr<char[]> text(new (std::nothrow) char[static_cast<std::size_t>(length) + 1]);
+            if (text && GetWindowTextA(window, text.get(), length + 1) > 0) {
+                caption = std::move(text);
+                MeasureLink();
+                SetWindowTextA(window, caption.get());
+            }
+        }
+    }
+    MeasureLink();
+
+    if (IsWindow(tooltip)) {
+        SendMessageA(tooltip, TTM_ACTIVATE, TRUE, 0);
+        TOOLINFOA tool{};
+        // The record as the oldest common controls know it, without lpReserved: 44 bytes on
+        // 32-bit Windows and 64 on 64-bit, where handles and pointers are twice as wide.
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = 0;
+        tool.hwnd = window;
+        tool.uId = 1;
+        tool.rect = linkRect;
+        tool.hinst = instance;
+        tool.lpszText = target.get();
+        tool.lParam = 0;
+        SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+
+    ReadColors();
+}
+
+void LinkLabel::ReadColors() {
+    // The browser's own link colours, so that links here look like links there. The key belongs to
+    // the user and is opened with full access; where that is refused the defaults stay.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kColorSettingsKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    linkColor = ReadColorValue(key, "Anchor Color").value_or(linkColor);
+    visitedColor = ReadColorValue(key, "Anchor Color Visited").value_or(visitedColor);
+    RegCloseKey(key);
+}
+
+LinkAlignment LinkLabel::Alignment() const {
+    return linkAlignment(static_cast<std::uint32_t>(GetWindowLongA(window, GWL_STYLE)));
+}
+
+bool LinkLabel::MeasureLink() {
+    if (!IsWindow(window) || (!caption && !target)) {
+        return false;
+    }
+    const HDC dc = GetDC(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    linkRect = client;
+    const HGDIOBJ previousFont = linkFont != nullptr ? SelectObject(dc, linkFont) : nullptr;
+    const LinkAlignment alignment = Alignment();
+    DrawTextA(dc, ShownText(), -1, &linkRect, DrawFormat(alignment) | DT_WORDBREAK | DT_CALCRECT);
+    if (previousFont != nullptr) {
+        SelectObject(dc, previousFont);
+    }
+    // DT_CALCRECT leaves the text at the left edge whatever the alignment; move it to where the
+    // text is drawn, so that hit testing, tooltip and focus rectangle match the drawn text.
+    OffsetRect(&linkRect, linkShift(alignment, client.right, linkRect.right), 0);
+    ReleaseDC(window, dc);
+    return true;
+}
+
+void LinkLabel::Paint(HDC given) {
+    PAINTSTRUCT paint{};
+    const HDC dc = given != nullptr ? given : BeginPaint(window, &paint);
+
+    RECT client{};
+    GetClientRect(window, &client);
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(window), WM_CTLCOLORSTATIC,
+                                                             reinterpret_cast<WPARAM>(dc),
+                                                             reinterpret_cast<LPARAM>(window)));
+    if (brush != nullptr) {
+        FillRect(dc, &client, brush);
+    }
+
+    const COLORREF color = !IsWindowEnabled(window) ? GetSysColor(COLOR_GRAYTEXT)
+                           : visited                ? visitedColor
+                                                    : linkColor;
+    SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColor = SetTextColor(dc, color);
+    const HFONT font = linkFont != nullptr ? linkFont : normalFont;
+    const HGDIOBJ previousFont = font != nullptr ? SelectObject(dc, font) : nullptr;
+    if (const char* text = ShownText(); text != nullptr) {
+        RECT area = linkRect;
+        DrawTextA(dc, text, -1, &area, DrawFormat(Alignment()) | DT_WORDBREAK);
+    }
+    if (GetFocus() == window) {
+        DrawFocusRect(dc, &linkRect);
+    }
+    SetTextColor(dc, previousColor);
+    if (previousFont != nullptr) {
+        SelectObject(dc, previousFont);
+    }
+
+    if (given == nullptr) {
+        EndPaint(window, &paint);
+    }
+}
+
+void LinkLabel::Repaint(bool update) {
+    InvalidateRect(window, nullptr, TRUE);
+    if (update) {
+        UpdateWindow(window);
+    }
+}
+
+bool LinkLabel::InLink(LPARAM point) const {
+    const POINT where{static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
+    return PtInRect(&linkRect, where) != 0;
+}
+
+LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    handled = true;
+    if (message == WM_DESTROY) {
+        if (IsWindow(tooltip)) {
+            DestroyWindow(tooltip);
+            tooltip = nullptr;
+        }
+        handled = false;
+        return 0;
+    }
+    if (message >= kFirstRelayedMessage && message <= kLastRelayedMessage && IsWindow(tooltip)) {
+        MSG relayed{};
+        relayed.hwnd = window;
+        relayed.message = message;
+        relayed.wParam = wParam;
+        relayed.lParam = lParam;
+        SendMessageA(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
+    switch (message) {
+        case WM_ERASEBKGND:
+            // The background is filled while painting, so that the text never flickers.
+            return 1;
+        case WM_PAINT:
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            Repaint(false);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (target && InLink(lParam)) {
+                SetCursor(cursor);
+                return 0;
+            }
+            break;
+        case WM_MOUSELEAVE:
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (InLink(lParam)) {
+                SetFocus(window);
+                SetCapture(window);
+            }
+            return 0;
+        case WM_LBUTTONUP:
+            // Only a click that both began and ended on the link opens it.
+            if (GetCapture() == window) {
+                ReleaseCapture();
+                if (InLink(lParam)) {
+                    OpenTarget();
+                }
+            }
+            return 0;
+        case WM_CHAR:
+            if (wParam == '\r' || wParam == ' ') {
+                OpenTarget();
+            }
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTCHARS;
+        case WM_SETCURSOR: {
+            // Over the link the cursor set by WM_MOUSEMOVE stays; elsewhere the control's own.
+            POINT where{};
+            GetCursorPos(&where);
+            ScreenToClient(window, &where);
+            if (target && PtInRect(&linkRect, where)) {
+                return TRUE;
+            }
+            break;
+        }
+        case WM_ENABLE:
+            Repaint(true);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(normalFont);
+        case WM_SETFONT:
+            normalFont = reinterpret_cast<HFONT>(wParam);
+            if (lParam != 0) {
+                Repaint(true);
+            }
+            return 0;
+        case WM_UPDATEUISTATE:
+            // The static control's own procedure would redraw its plain text when the dialog's
+            // keyboard cues change; the link draws itself and always shows its focus rectangle.
+            return 0;
+        case WM_SIZE:
+            MeasureLink();
+            Repaint(false);
+            return 0;
+        default:
+            break;
+    }
+    handled = false;
+    return 0;
+}
+
+void LinkLabel::Detach() {
+    if (GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&LinkLabel::SubclassProc)) {
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc));
+    }
+    RemovePropA(window, kLabelProperty);
+    window = nullptr;
+}
+
+LRESULT CALLBACK LinkLabel::SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<LinkLabel*>(GetPropA(control, kLabelProperty));
+    if (self == nullptr || self->window != control) {
+        return DefWindowProcA(control, message, wParam, lParam);
+    }
+    bool handled = false;
+    LRESULT result = self->HandleMessage(message, wParam, lParam, handled);
+    if (!handled) {
+        result = CallWindowProcA(self->previousProc, control, message, wParam, lParam);
+    }
+    // The window's last message: give the window back its own procedure before it is gone.
+    if (message == WM_NCDESTROY) {
+        self->Detach();
+    }
+    return result;
+}
