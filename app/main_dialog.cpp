@@ -10,6 +10,9 @@
 
 #include "app/module_state.h"
 #include "app/private_messages.h"
+#include "links/about_dialog.h"
+#include "links/web_pages.h"
+#include "links/window_centering.h"
 #include "resources/resource.h"
 #include "runs/dialog_rules.h"
 
@@ -146,6 +149,8 @@ INT_PTR MainDialog::Answer(LRESULT result) {
 }
 
 BOOL MainDialog::OnInitDialog() {
+    // The dialog has no owner, so it opens in the middle of the work area.
+    CenterOnOwner(Window());
     const HINSTANCE instance = TheModule().Instance();
     bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUIREWELL), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
@@ -160,6 +165,10 @@ BOOL MainDialog::OnInitDialog() {
     if (loop_ != nullptr) {
         loop_->AddFilter(this);
     }
+    // The targets are set before the links are attached, so each registers its tooltip with it.
+    productLink_.SetTarget(kProductPage);
+    donationLink_.SetTarget(kDonationPage);
+    siteLink_.SetTarget(kSiteAddress);
     progressBar_ = GetDlgItem(Window(), IDC_PROGRESS);
     dialogBrush_ = CreateSolidBrush(kDialogColor);
     editBrush_ = CreateSolidBrush(kEditColor);
@@ -175,6 +184,9 @@ BOOL MainDialog::OnInitDialog() {
 
 INT_PTR MainDialog::OnCommand(WORD id) {
     switch (id) {
+        case ID_APP_ABOUT:
+            ShowAboutBox(TheModule().Instance());
+            return TRUE;
         case ID_APP_EXIT:
             CloseWithCode(kExitOk);
             return TRUE;
@@ -314,6 +326,15 @@ bool MainDialog::ExchangeData(Direction direction) {
     }
     if (!ExchangeText(IDC_STATUS, held_.statusText, direction)) {
         return fail(IDC_STATUS);
+    }
+    if (direction == Direction::Write) {
+        const std::pair<LinkLabel*, int> links[] = {
+            {&productLink_, IDC_LINK_PRODUCT}, {&donationLink_, IDC_LINK_DONATE}, {&siteLink_, IDC_LINK_SITE}};
+        for (const auto& [link, id] : links) {
+            if (link->Window() == nullptr) {
+                link->Attach(GetDlgItem(Window(), id));
+            }
+        }
     }
     return true;
 }

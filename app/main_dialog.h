@@ -11,6 +11,7 @@
 #include "app/help_loader.h"
 #include "app/message_loop.h"
 #include "app/tray_icon.h"
+#include "links/link_label.h"
 #include "runs/merge_options.h"
 
 struct WorkerReport;
@@ -96,6 +97,9 @@ private:
     HICON smallIcon_ = nullptr;
     TrayIcon trayIcon_;
     HelpLoader helpLoader_;
+    LinkLabel productLink_;
+    LinkLabel donationLink_;
+    LinkLabel siteLink_;
     MessageLoop* loop_ = nullptr;
     // How much of the held log text the log box already shows, so that a run adds only what is
     // new instead of rewriting the whole box after every page file.

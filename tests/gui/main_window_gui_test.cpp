@@ -127,6 +127,21 @@ TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, id))) << id;
     }
     EXPECT_TRUE(WaitUntil([] { return TrayShowsAnIcon(); }, 5000));
+
+    // Centred on the work area, since the window has no owner.
+    RECT window{};
+    RECT work{};
+    GetWindowRect(dialog_, &window);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    EXPECT_EQ((work.left + work.right) / 2 - width / 2, window.left);
+    EXPECT_EQ((work.top + work.bottom) / 2 - height / 2, window.top);
+
+    // The three texts that are web links take mouse clicks.
+    for (const int id : {IDC_LINK_PRODUCT, IDC_LINK_DONATE, IDC_LINK_SITE}) {
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog_, id), GWL_STYLE) & SS_NOTIFY) << id;
+    }
     EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), GetFocus() ? GetFocus() : GetDlgItem(dialog_, IDC_FAX_DIR));
 }
 
@@ -354,6 +369,22 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
 
     Click(dialog_, IDC_AUTO_MERGE);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)) != FALSE; }));
+}
+
+TEST_F(MainWindow, AboutOpensTheAboutBoxOverTheWindow) {
+    Start();
+    PressButton(dialog_, ID_APP_ABOUT);
+    const HWND about = app_->WaitForWindow("About Quirewell");
+    ASSERT_NE(nullptr, about);
+    RECT box{};
+    RECT owner{};
+    GetWindowRect(about, &box);
+    GetWindowRect(dialog_, &owner);
+    EXPECT_EQ((owner.left + owner.right) / 2 - (box.right - box.left) / 2, box.left);
+    EXPECT_EQ(dialog_, GetWindow(about, GW_OWNER));
+    PressButton(about, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(IsWindowEnabled(dialog_));
 }
 
 TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
