@@ -311,8 +311,14 @@ LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
                 OpenTarget();
             }
             return 0;
-        case WM_GETDLGCODE:
-            return DLGC_WANTCHARS;
+        case WM_GETDLGCODE: {
+            // The link wants its characters, and the Enter key too: left to the dialog, Enter
+            // would press the default button (in the main window, OK, which ends the program)
+            // instead of opening the link.
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            const bool enter = key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_RETURN;
+            return DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+        }
         case WM_SETCURSOR: {
             // Over the link the cursor set by WM_MOUSEMOVE stays; elsewhere the control's own.
             POINT where{};

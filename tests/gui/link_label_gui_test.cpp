@@ -270,7 +270,7 @@ TEST_F(LinkLabelGui, OnlyAClickThatBeginsAndEndsOnTheLinkOpensIt) {
     EXPECT_TRUE(dialog->commands.empty()) << "the dialog is told nothing";
 }
 
-TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndCarriageReturnAndSwallowsOtherCharacters) {
+TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndEnterAndSwallowsOtherCharacters) {
     OpenDialog();
     const HWND left = Control(IDC_TEST_LEFT);
     // The focus rectangle around the text covers some of the background pixels there.
@@ -287,9 +287,12 @@ TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndCarriageReturnAndSwallowsOther
     PumpMessages(Dialog(), 100);
     EXPECT_EQ(2u, browser.WaitForRecorded(2).size()) << "Space";
 
-    PostMessageA(left, WM_CHAR, '\r', 0);
+    // The Enter key opens the link too, and does not press the dialog's default button.
+    PostMessageA(left, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageA(left, WM_KEYUP, VK_RETURN, 0xC01C0001);
     PumpMessages(Dialog(), 100);
-    EXPECT_EQ(3u, browser.WaitForRecorded(3).size()) << "carriage return";
+    EXPECT_EQ(3u, browser.WaitForRecorded(3).size()) << "Enter";
+    EXPECT_TRUE(dialog->commands.empty()) << "Enter pressed a button";
 
     // "x" is the mnemonic of the dialog's "E&xtra" button, but the link takes it and does nothing.
     PostMessageA(left, WM_CHAR, 'x', 0);
