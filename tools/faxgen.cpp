@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/fax_generator.h"
+#include "version.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ void printUsage(std::FILE* out) {
                  "              [--seed N] FILE...\n"
                  "       faxgen --tree DIR [--faxes N] [--pages A[-B]] [--size A[-B]] [--subdirs N]\n"
                  "              [--ext EXT] [--seed N]\n"
+                 "       faxgen --version\n"
                  "Writes synthetic WinFax page files.\n"
                  "  --kind KIND   consistent (default), trailing, multi, nosig, short or empty\n"
                  "  --size N      data bytes of each page (files); bytes of each page file (tree)\n"
@@ -104,6 +106,9 @@ int main(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             printUsage(stdout);
+            return kExitOk;
+        } else if (arg == "--version") {
+            std::printf("faxgen %s\n", QW_VERSION);
             return kExitOk;
         } else if (arg == "--kind") {
             if (!needs(value != nullptr && parseKind(value, file.kind))) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/page_chain.h"
+#include "version.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr int kExitUsage = 2;
 
 void printUsage(std::FILE* out) {
     std::fprintf(out,
-                 "Usage: faxinfo FILE...\n"
+                 "Usage: faxinfo FILE...\n       faxinfo --version\n"
                  "Prints the page chain of each WinFax fax file and whether it is well formed.\n"
                  "Exit status: 0 all well formed, 1 some file is not, 2 usage error.\n");
 }
@@ -67,6 +68,10 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage(stdout);
+        return kExitWellFormed;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("faxinfo %s\n", QW_VERSION);
         return kExitWellFormed;
     }
     bool allWellFormed = true;
