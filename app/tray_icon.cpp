@@ -26,8 +26,10 @@ bool TrayIcon::Install(HWND window, const char* tip, HICON icon, UINT id) {
 }
 
 void TrayIcon::Reinstall() {
-    if (data_.hWnd != nullptr) {
-        installed_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+    // A new taskbar has lost the icon; one that still has it refuses the second add, and the
+    // icon stays installed all the same.
+    if (data_.hWnd != nullptr && data_.uFlags != 0) {
+        installed_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE || installed_;
     }
 }
 

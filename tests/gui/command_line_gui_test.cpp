@@ -14,8 +14,6 @@ namespace {
 using test_support::pageFile;
 using test_support::ScratchDir;
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
-
 bool wellFormed(const std::string& path) {
     const auto bytes = test_support::readFile(path);
     return walkChain(bytes.data(), bytes.size()).wellFormed;
@@ -25,7 +23,7 @@ TEST(CommandLineGui, ResultBoxShowsTheRunLogAndOkEndsTheRun) {
     ScratchDir dir;
     dir.write("in/K002.FXR", pageFile(2));
     dir.write("in/K001.FXR", pageFile(1));
-    AppProcess app(quoted(dir.path("in")) + " " + quoted(dir.path("out")));
+    AppProcess app(Quoted(dir.path("in")) + " " + Quoted(dir.path("out")));
     ASSERT_TRUE(app.Started());
     const HWND box = app.WaitForWindow("Quirewell Result");
     ASSERT_NE(nullptr, box) << "no result box";
@@ -67,7 +65,7 @@ TEST(CommandLineGui, QuietRunsShowNothingAndExitWithTheirCode) {
             dir.write("blocker", {1});
         }
         const std::string destination = c.blockDestination ? dir.path("blocker/out") : dir.path("out");
-        AppProcess app(std::string(c.switches) + " " + quoted(dir.path("in")) + " " + quoted(destination));
+        AppProcess app(std::string(c.switches) + " " + Quoted(dir.path("in")) + " " + Quoted(destination));
         ASSERT_TRUE(app.Started());
         const int exitCode = app.WaitForExit();
         EXPECT_EQ(c.exitCode, exitCode) << c.name;

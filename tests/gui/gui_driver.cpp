@@ -199,3 +199,36 @@ bool TrayShowsAnIcon() {
     const HWND tray = FindWindowA(nullptr, "Wine System Tray");
     return tray != nullptr && IsWindowVisible(tray) && FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) != nullptr;
 }
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+int RunConsole(const std::string& arguments, const std::string& outputFile) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE out = outputFile.empty() ? nullptr
+                                    : CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string program = ProgramDirectory() + "\\quirewell-cli.exe";
+    std::string commandLine = Quoted(program) + " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (out != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out;
+        startup.hStdError = out;
+    }
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, out != nullptr, 0,
+                                        nullptr, nullptr, &startup, &process);
+    if (out != nullptr) {
+        CloseHandle(out);
+    }
+    if (!started) {
+        return -1;
+    }
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}

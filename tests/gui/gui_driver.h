@@ -62,3 +62,8 @@ std::string AnswerMessageBox(const AppProcess& app, const std::string& title, DW
 bool TrayShowsAnIcon();
 // The directory that holds the test program (and Quirewell.exe).
 std::string ProgramDirectory();
+// A path in double quotes, as a command line takes a directory that may hold blanks.
+std::string Quoted(const std::string& path);
+// Runs quirewell-cli.exe (beside the test program) with its standard output and error in
+// `outputFile` (nowhere when empty); returns its exit code, or -1 when it did not start.
+int RunConsole(const std::string& arguments, const std::string& outputFile = std::string());

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "../unit/test_support.h"
@@ -57,26 +58,6 @@ protected:
     std::unique_ptr<AppProcess> app_;
     HWND dialog_ = nullptr;
 };
-
-int RunConsole(const std::string& arguments) {
-    const std::string program = ProgramDirectory() + "\\quirewell-cli.exe";
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return -1;
-    }
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // Every file below `a` has the same bytes below `b`, and the other way round.
 void ExpectSameTree(const std::string& a, const std::string& b) {
@@ -169,7 +150,7 @@ TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
     EXPECT_EQ(2u, PagesIn(out + "\\ABCfax.fxm"));
     EXPECT_EQ(sources, readFile(dir.path("in/ABC001.FXR")));
 
-    EXPECT_EQ(4, RunConsole("/q " + quoted(in) + " " + quoted(dir.path("console"))));
+    EXPECT_EQ(4, RunConsole("/q " + Quoted(in) + " " + Quoted(dir.path("console"))));
     ExpectSameTree(out, dir.path("console"));
 }
 
@@ -205,6 +186,11 @@ TEST_F(MainWindow, ARunRefusesASecondMergeAndATick) {
     PostMessageA(dialog_, WM_TIMER, 7, 0);
     EXPECT_EQ("Please wait while running conversion stops", AnswerMessageBox(*app_, "Warning"));
     EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(dir.path("in"), dir.path("out")));
+    // The log box holds the whole log, far beyond an edit control's usual 32K.
+    const std::string log = ControlText(dialog_, IDC_LOG);
+    EXPECT_GT(log.size(), 100000u);
+    EXPECT_EQ(4500, std::count(log.begin(), log.end(), '\n') - 3);
+    EXPECT_EQ("\r\nDone. Total 4500 fax files merged.", log.substr(log.size() - 36));
 }
 
 TEST_F(MainWindow, SubDirectoriesWithAndWithoutTheirHierarchy) {
@@ -276,6 +262,15 @@ TEST_F(MainWindow, FolderPickerSetsTheDirectoryAndKeepsWhatWasTyped) {
     PressButton(second, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(second); }));
     EXPECT_EQ("typed but not read yet", ControlText(dialog_, IDC_SAVE_DIR));
+
+    dir.makeDir("saved");
+    Click(dialog_, IDC_SAVE_DIR_BUTTON);
+    const HWND third = app_->WaitForWindow("Browse for Folder");
+    ASSERT_NE(nullptr, third);
+    SendMessageA(third, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(app_->RemoteString(dir.path("saved"))));
+    PressButton(third, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_SAVE_DIR) == dir.path("saved"); }));
+    EXPECT_EQ(dir.path("picked"), ControlText(dialog_, IDC_FAX_DIR));
 }
 
 TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
@@ -293,6 +288,10 @@ TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
     PressButton(dialog_, ID_TRAY_OPEN);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_) != FALSE; }));
 
+    // A new taskbar (Explorer restarted) gets the icon again; the icon never goes twice.
+    SendMessageA(dialog_, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(TrayShowsAnIcon());
+
     // A right click opens the icon's menu; Escape closes it again.
     PostMessageA(dialog_, trayMessage, 201, WM_RBUTTONUP);
     HWND menu = nullptr;
@@ -302,6 +301,7 @@ TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
     }
     PressButton(dialog_, ID_APP_EXIT);
     EXPECT_EQ(1, app_->WaitForExit());
+    EXPECT_TRUE(WaitUntil([] { return !TrayShowsAnIcon(); }, 5000)) << "the icon outlived the program";
 }
 
 TEST_F(MainWindow, KeysAndCommandsCloseWithTheirCodes) {
@@ -333,7 +333,7 @@ TEST_F(MainWindow, ClosingDuringARunLetsTheRunFinishWithoutTheWindow) {
     PressButton(dialog_, IDCANCEL);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog_); }, 3000)) << "the window stayed";
     EXPECT_EQ(2, app_->WaitForExit(120000));
-    EXPECT_EQ(0, RunConsole("/q " + quoted(dir.path("in")) + " " + quoted(dir.path("console"))));
+    EXPECT_EQ(0, RunConsole("/q " + Quoted(dir.path("in")) + " " + Quoted(dir.path("console"))));
     ExpectSameTree(dir.path("out"), dir.path("console"));
 }
 

@@ -18,35 +18,6 @@ using test_support::pageFile;
 using test_support::readFile;
 using test_support::ScratchDir;
 
-// Runs quirewell-cli.exe with its standard output in `outputFile`; returns the exit code.
-int RunConsoleInto(const std::string& arguments, const std::string& outputFile) {
-    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE out = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    const std::string program = ProgramDirectory() + "\\quirewell-cli.exe";
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(out);
-    if (!started) {
-        return -1;
-    }
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
-
 std::string ReadText(const std::string& path) {
     const auto bytes = readFile(path);
     return std::string(bytes.begin(), bytes.end());
@@ -59,7 +30,7 @@ TEST(Robustness, APageFileLockedByAnotherProgramIsReportedAndTheRestMerged) {
     dir.write("in/M001.FXR", pageFile(3));
     HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    const int exitCode = RunConsoleInto(quoted(dir.path("in")) + " " + quoted(dir.path("out")), dir.path("log.txt"));
+    const int exitCode = RunConsole(Quoted(dir.path("in")) + " " + Quoted(dir.path("out")), dir.path("log.txt"));
     CloseHandle(holder);
     EXPECT_EQ(4, exitCode);
     const std::string log = ReadText(dir.path("log.txt"));
@@ -137,7 +108,7 @@ TEST(Robustness, AutomaticMergingRunAfterRunOverAChangingTreeKeepsItsResources) 
 
     PressButton(dialog, IDCANCEL);
     EXPECT_EQ(2, app.WaitForExit());
-    ASSERT_EQ(0, RunConsoleInto("/q " + quoted(dir.path("in")) + " " + quoted(dir.path("console")),
+    ASSERT_EQ(0, RunConsole("/q " + Quoted(dir.path("in")) + " " + Quoted(dir.path("console")),
                                 dir.path("log.txt")));
     for (const auto& entry : std::filesystem::directory_iterator(dir.path("console"))) {
         const auto name = entry.path().filename().string();

@@ -3,18 +3,12 @@
 
 #include "engine/output_paths.h"
 #include "platform/file_system.h"
+#include "test_support.h"
 
 namespace {
 
 // Test paths are written with '/' and given the platform's separator.
-std::string p(std::string text) {
-    for (char& c : text) {
-        if (c == '/') {
-            c = platform::kSeparator;
-        }
-    }
-    return text;
-}
+std::string p(const std::string& text) { return test_support::nativePath(text); }
 
 TEST(OutputPaths, OutputNameDropsSevenBytesOfTheNameOnly) {
     const struct {

@@ -13,11 +13,7 @@ using test_support::ScratchDir;
 
 std::vector<std::string> native(std::vector<std::string> paths) {
     for (std::string& path : paths) {
-        for (char& c : path) {
-            if (c == '/') {
-                c = platform::kSeparator;
-            }
-        }
+        path = test_support::nativePath(path);
     }
     return paths;
 }

@@ -30,14 +30,7 @@ ScratchDir::~ScratchDir() {
 }
 
 std::string ScratchDir::path(const std::string& relative) const {
-    std::string result = root_.string();
-    if (!relative.empty()) {
-        result += platform::kSeparator;
-        for (const char c : relative) {
-            result += c == '/' ? platform::kSeparator : c;
-        }
-    }
-    return result;
+    return relative.empty() ? root_.string() : root_.string() + platform::kSeparator + nativePath(relative);
 }
 
 std::string ScratchDir::write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
@@ -49,6 +42,15 @@ std::string ScratchDir::write(const std::string& relative, const std::vector<std
 }
 
 void ScratchDir::makeDir(const std::string& relative) const { std::filesystem::create_directories(path(relative)); }
+
+std::string nativePath(std::string path) {
+    for (char& c : path) {
+        if (c == '/') {
+            c = platform::kSeparator;
+        }
+    }
+    return path;
+}
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

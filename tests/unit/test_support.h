@@ -30,6 +30,9 @@ private:
     std::filesystem::path root_;
 };
 
+// A path written with '/' in the platform's own spelling.
+std::string nativePath(std::string path);
+
 std::vector<std::uint8_t> readFile(const std::string& path);
 bool exists(const std::string& path);
 
