@@ -54,11 +54,19 @@ int main(int argc, char** argv) {
     std::string program(self, length);
     program = program.substr(0, program.find_last_of('\\')) + "\\Quirewell.exe";
     std::string commandLine = "\"" + program + "\"";
+    // The program's usage text on standard output must not mix with the timer's figures.
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE nowhere = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = nowhere;
+    startup.hStdError = nowhere;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(nowhere);
+    if (!started) {
         std::fprintf(stderr, "dialog_timer: cannot start %s\n", program.c_str());
         return 1;
     }
