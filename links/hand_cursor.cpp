@@ -7,30 +7,30 @@
 
 namespace {
 
-// X black, o white, . transparent. Rows below and columns to the right are transparent.
+// # black, o white, . transparent. Rows below and columns to the right are transparent.
 constexpr std::string_view kHandPicture[] = {
-    ".....XX..........",  //
-    "....XooX.........",  //
-    "....XooX.........",  //
-    "....XooX.........",  //
-    "....XooX.........",  //
-    "....XooXXX.......",  //
-    "....XooXooXXX....",  //
-    "....XooXooXooXX..",  //
-    "....XooXooXooXoX.",  //
-    "XXX.XooXooXooXooX",  //
-    "XooXXooooooooXooX",  //
-    "XoooXoooooooooooX",  //
-    ".XooXoooooooooooX",  //
-    "..XoXoooooooooooX",  //
-    "..XoooooooooooooX",  //
-    "...XooooooooooooX",  //
-    "...XoooooooooooX.",  //
-    "....XooooooooooX.",  //
-    "....XooooooooooX.",  //
-    ".....XooooooooX..",  //
-    ".....XooooooooX..",  //
-    ".....XXXXXXXXXX..",  //
+    ".....##..........",  //
+    "....#oo#.........",  //
+    "....#oo#.........",  //
+    "....#oo#.........",  //
+    "....#oo#.........",  //
+    "....#oo###.......",  //
+    "....#oo#oo###....",  //
+    "....#oo#oo#oo##..",  //
+    "....#oo#oo#oo#o#.",  //
+    "###.#oo#oo#oo#oo#",  //
+    "#oo##oooooooo#oo#",  //
+    "#ooo#ooooooooooo#",  //
+    ".#oo#ooooooooooo#",  //
+    "..#o#ooooooooooo#",  //
+    "..#ooooooooooooo#",  //
+    "...#oooooooooooo#",  //
+    "...#ooooooooooo#.",  //
+    "....#oooooooooo#.",  //
+    "....#oooooooooo#.",  //
+    ".....#oooooooo#..",  //
+    ".....#oooooooo#..",  //
+    ".....##########..",  //
 };
 
 constexpr std::size_t kBytesPerRow = kHandCursorSize / 8;

@@ -63,13 +63,13 @@ void FaxGenerator::appendPage(std::vector<std::uint8_t>& file, std::size_t dataL
     }
 }
 
-std::vector<std::uint8_t> FaxGenerator::make(const FaxFileSpec& spec) {
+std::vector<std::uint8_t> FaxGenerator::make(const FaxFileSpec& wanted) {
     std::vector<std::uint8_t> file;
-    switch (spec.kind) {
+    switch (wanted.kind) {
         case FaxKind::Empty:
             break;
         case FaxKind::Short:
-            file.resize(spec.shortLength);
+            file.resize(wanted.shortLength);
             for (auto& byte : file) {
                 byte = static_cast<std::uint8_t>(next());
             }
@@ -81,19 +81,19 @@ std::vector<std::uint8_t> FaxGenerator::make(const FaxFileSpec& spec) {
             }
             break;
         case FaxKind::MultiPage:
-            for (unsigned left = spec.pages; left > 0; --left) {
-                appendPage(file, spec.dataLength, left, spec.plain);
+            for (unsigned left = wanted.pages; left > 0; --left) {
+                appendPage(file, wanted.dataLength, left, wanted.plain);
             }
             break;
         case FaxKind::Consistent:
         case FaxKind::Trailing:
         case FaxKind::NoSignature:
-            appendPage(file, spec.dataLength, 1, spec.plain);
-            if (spec.kind == FaxKind::Trailing) {
-                for (std::size_t i = 0; i < spec.trailing; ++i) {
+            appendPage(file, wanted.dataLength, 1, wanted.plain);
+            if (wanted.kind == FaxKind::Trailing) {
+                for (std::size_t i = 0; i < wanted.trailing; ++i) {
                     file.push_back(static_cast<std::uint8_t>(next()));
                 }
-            } else if (spec.kind == FaxKind::NoSignature) {
+            } else if (wanted.kind == FaxKind::NoSignature) {
                 file[1] = 'X';
             }
             break;
@@ -108,8 +108,8 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
     return static_cast<bool>(out);
 }
 
-long writeTree(const std::string& root, const TreeSpec& spec, std::uint64_t seed, std::string& error) {
-    if (spec.maxPages > 999 || spec.minPages == 0) {
+long writeTree(const std::string& root, const TreeSpec& wanted, std::uint64_t seed, std::string& error) {
+    if (wanted.maxPages > 999 || wanted.minPages == 0) {
         error = "pages per fax must lie between 1 and 999: page files are told apart by three digits";
         return -1;
     }
@@ -121,11 +121,11 @@ long writeTree(const std::string& root, const TreeSpec& spec, std::uint64_t seed
         error = "cannot create " + root + ": " + failure.message();
         return -1;
     }
-    for (unsigned fax = 1; fax <= spec.faxes; ++fax) {
+    for (unsigned fax = 1; fax <= wanted.faxes; ++fax) {
         std::filesystem::path directory(root);
-        if (spec.subdirs > 0) {
+        if (wanted.subdirs > 0) {
             char name[16];
-            std::snprintf(name, sizeof name, "sub%02u", (fax - 1) % spec.subdirs + 1);
+            std::snprintf(name, sizeof name, "sub%02u", (fax - 1) % wanted.subdirs + 1);
             directory /= name;
             std::filesystem::create_directories(directory, failure);
             if (failure) {
@@ -133,15 +133,15 @@ long writeTree(const std::string& root, const TreeSpec& spec, std::uint64_t seed
                 return -1;
             }
         }
-        const unsigned span = spec.maxPages >= spec.minPages ? spec.maxPages - spec.minPages + 1 : 1;
-        const unsigned pages = spec.minPages + generator.below(span);
+        const unsigned span = wanted.maxPages >= wanted.minPages ? wanted.maxPages - wanted.minPages + 1 : 1;
+        const unsigned pages = wanted.minPages + generator.below(span);
         for (unsigned page = 1; page <= pages; ++page) {
-            const std::size_t sizeSpan = spec.maxSize >= spec.minSize ? spec.maxSize - spec.minSize + 1 : 1;
+            const std::size_t sizeSpan = wanted.maxSize >= wanted.minSize ? wanted.maxSize - wanted.minSize + 1 : 1;
             FaxFileSpec file;
-            const std::size_t total = spec.minSize + generator.below(static_cast<std::uint32_t>(sizeSpan));
+            const std::size_t total = wanted.minSize + generator.below(static_cast<std::uint32_t>(sizeSpan));
             file.dataLength = total > kFaxHeaderSize ? total - kFaxHeaderSize : 0;
             char name[64];
-            std::snprintf(name, sizeof name, "F%05u%03u.%s", fax, page, spec.extension.c_str());
+            std::snprintf(name, sizeof name, "F%05u%03u.%s", fax, page, wanted.extension.c_str());
             const std::filesystem::path path = directory / name;
             if (!writeFile(path.string(), generator.make(file))) {
                 error = "cannot write " + path.string();

@@ -23,7 +23,7 @@ class FaxGenerator {
 public:
     explicit FaxGenerator(std::uint64_t seed) : state_(seed) {}
 
-    std::vector<std::uint8_t> make(const FaxFileSpec& spec);
+    std::vector<std::uint8_t> make(const FaxFileSpec& wanted);
 
     // A number in [0, bound), from the same sequence as the bytes.
     std::uint32_t below(std::uint32_t bound) { return static_cast<std::uint32_t>(next() % bound); }
@@ -50,6 +50,6 @@ struct TreeSpec {
 
 // Writes the tree below `root` (created when missing). Returns the number of files written,
 // or -1 with `error` set.
-long writeTree(const std::string& root, const TreeSpec& spec, std::uint64_t seed, std::string& error);
+long writeTree(const std::string& root, const TreeSpec& wanted, std::uint64_t seed, std::string& error);
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

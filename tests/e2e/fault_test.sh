@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The console program when the disk fails it: a full file system, a read-only destination, a
-# source it may not read, and the process killed at random points of a run. Parts that need
-# root (mounting) are skipped with a message where that is not allowed.
+# source it may not read, and the process killed at random points of a run. The checks that
+# need root (mounting) are skipped with a message where that is not allowed.
 # Usage: fault_test.sh FAXGEN FAXINFO CONSOLE   (QW_KILLS: how many kills, default 5)
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"

@@ -85,14 +85,14 @@ std::size_t PagesIn(const std::string& path) {
 }
 
 void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, unsigned pages) {
-    TreeSpec spec;
-    spec.faxes = faxes;
-    spec.minPages = pages;
-    spec.maxPages = pages;
-    spec.minSize = 300;
-    spec.maxSize = 900;
+    TreeSpec tree;
+    tree.faxes = faxes;
+    tree.minPages = pages;
+    tree.maxPages = pages;
+    tree.minSize = 300;
+    tree.maxSize = 900;
     std::string error;
-    ASSERT_GT(writeTree(dir.path(root), spec, faxes, error), 0) << error;
+    ASSERT_GT(writeTree(dir.path(root), tree, faxes, error), 0) << error;
 }
 
 TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {

@@ -60,14 +60,14 @@ TEST(Robustness, AutomaticMergingRunAfterRunOverAChangingTreeKeepsItsResources) 
     const char* configured = std::getenv("QW_SOAK_RUNS");
     const int runs = configured != nullptr ? std::atoi(configured) : 30;
     ScratchDir dir;
-    TreeSpec spec;
-    spec.faxes = 20;
-    spec.minPages = 2;
-    spec.maxPages = 4;
-    spec.minSize = 500;
-    spec.maxSize = 3000;
+    TreeSpec tree;
+    tree.faxes = 20;
+    tree.minPages = 2;
+    tree.maxPages = 4;
+    tree.minSize = 500;
+    tree.maxSize = 3000;
     std::string error;
-    ASSERT_GT(writeTree(dir.path("in"), spec, 99, error), 0) << error;
+    ASSERT_GT(writeTree(dir.path("in"), tree, 99, error), 0) << error;
 
     AppProcess app("");
     const HWND dialog = app.WaitForWindow("Quirewell");
@@ -82,13 +82,13 @@ TEST(Robustness, AutomaticMergingRunAfterRunOverAChangingTreeKeepsItsResources) 
     for (int run = 1; run <= runs; ++run) {
         // The tree changes between runs: a page rewritten, a page added, a page dropped; every
         // fax keeps its first page.
-        const unsigned fax = static_cast<unsigned>(run % spec.faxes) + 1;
+        const unsigned fax = static_cast<unsigned>(run % tree.faxes) + 1;
         char name[32];
         std::snprintf(name, sizeof name, "in/F%05u001.FXR", fax);
         dir.write(name, pageFile(1000 + static_cast<unsigned>(run)));
         std::snprintf(name, sizeof name, "in/F%05u%03u.FXS", fax, 500 + static_cast<unsigned>(run % 50));
         dir.write(name, pageFile(2000 + static_cast<unsigned>(run)));
-        std::snprintf(name, sizeof name, "in/F%05u002.FXR", (fax % spec.faxes) + 1);
+        std::snprintf(name, sizeof name, "in/F%05u002.FXR", (fax % tree.faxes) + 1);
         std::error_code ignored;
         std::filesystem::remove(dir.path(name), ignored);
 

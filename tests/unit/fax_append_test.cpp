@@ -84,10 +84,10 @@ TEST(FaxAppend, ThreePagesChainWithCountsAndGrownOffsets) {
 
 TEST(FaxAppend, TrailingBytesBecomePartOfTheData) {
     ScratchDir dir;
-    FaxFileSpec spec;
-    spec.kind = FaxKind::Trailing;
-    spec.trailing = 33;
-    const auto source = FaxGenerator(7).make(spec);
+    FaxFileSpec wanted;
+    wanted.kind = FaxKind::Trailing;
+    wanted.trailing = 33;
+    const auto source = FaxGenerator(7).make(wanted);
     const std::string out = dir.path("out.fxm");
     dir.write("out.fxm", pageFile(8));
     ASSERT_EQ(kAppendOk, append(dir.write("A002.FXR", source), out, false));

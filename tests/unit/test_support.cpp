@@ -60,11 +60,11 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
 bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {
-    FaxFileSpec spec;
-    spec.kind = kind;
-    spec.dataLength = dataLength;
-    spec.pages = pages;
-    return FaxGenerator(seed).make(spec);
+    FaxFileSpec wanted;
+    wanted.kind = kind;
+    wanted.dataLength = dataLength;
+    wanted.pages = pages;
+    return FaxGenerator(seed).make(wanted);
 }
 
 }  // namespace test_support
