@@ -89,7 +89,13 @@ void MergeOptions::completeOpenOutput() {
     if (openOutput_ == nullptr) {
         return;
     }
-    StartedOutput& state = startedOutputs_[openKey_];
+    // Only a started output is left open: a new one whose first page failed was closed at once.
+    const auto found = startedOutputs_.find(openKey_);
+    if (found == startedOutputs_.end()) {
+        closeOpenOutput();
+        return;
+    }
+    StartedOutput& state = found->second;
     std::uint8_t total[2];
     byte_order::writeU16(total, static_cast<std::uint16_t>(state.pages));
     const bool counted = stream_io::seekTo(openOutput_, fax_field::kPageCount) &&
@@ -140,7 +146,7 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
             ++state.entries;
         } else {
             failure = appendFailureReason(appended);
-            if (stream != nullptr && appended == kAppendIoError) {
+            if (stream != nullptr && (isNew || appended == kAppendIoError)) {
                 // A write that failed half-way is undone, so that the output goes on with the
                 // pages it had; a new output that never held one is dropped.
                 if (isNew) {
