@@ -21,6 +21,10 @@ std::string commandLineClosing(const RunTotals& totals) {
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
     options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
     RunTotals totals;
+    // Entries in list order mostly share their output's directory with the entry before; it is
+    // made once for them instead of being looked up again for every page file.
+    std::string lastDirectory;
+    bool directoryMade = false;
     // The count is read again after every entry, as the list may only be replaced between runs.
     for (std::size_t index = 0; index < options.scanCount(); ++index) {
         const EntryPaths paths = rule(options.scanList()[index]);
@@ -28,7 +32,12 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             sink->entryStarted(paths);
         }
         if (makeOutputDirectories) {
-            makeDirectories(directoryPart(paths.output));
+            std::string directory = directoryPart(paths.output);
+            if (!directoryMade || directory != lastDirectory) {
+                makeDirectories(directory);
+                lastDirectory = std::move(directory);
+                directoryMade = true;
+            }
         }
         const bool merged = options.mergeFile(paths.source, paths.output);
         ++(merged ? totals.merged : totals.failed);
