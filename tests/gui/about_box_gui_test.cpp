@@ -90,13 +90,7 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 class AboutBoxGui : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
-        browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color");
-        browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color Visited");
-    }
+    void SetUp() override { PrepareLinkTest(browser); }
 
     void TearDown() override {
         for (const HWND owner : owners) {
@@ -352,10 +346,7 @@ TEST_F(AboutBoxGui, LinksOpenTheirPagesAndStartUnvisitedAtEveryOpening) {
     RunAbout(nullptr, [&](HWND box) {
         const HWND donate = GetDlgItem(box, IDC_ABOUT_LINK_DONATE);
         blueBefore = WaitForColor(donate, kBlue);
-        RECT client{};
-        GetClientRect(donate, &client);
-        SendMessageA(donate, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(client));
-        SendMessageA(donate, WM_LBUTTONUP, 0, CentreOf(client));
+        ClickMiddleOf(donate);
         purpleAfter = WaitForColor(donate, kPurple);
         recorded = browser.WaitForRecorded(1);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -375,10 +366,7 @@ TEST_F(AboutBoxGui, LinksOpenTheirPagesAndStartUnvisitedAtEveryOpening) {
         donateBlueAgain = WaitForColor(donate, kBlue) && CountPixels(donate, kPurple) == 0;
         siteBlue = WaitForColor(site, kBlue);
         siteText = WindowText(site);
-        RECT client{};
-        GetClientRect(site, &client);
-        SendMessageA(site, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(client));
-        SendMessageA(site, WM_LBUTTONUP, 0, CentreOf(client));
+        ClickMiddleOf(site);
         sitePurple = WaitForColor(site, kPurple);
         recorded = browser.WaitForRecorded(2);
         PostMessageA(box, WM_COMMAND, IDOK, 0);

@@ -64,14 +64,7 @@ const std::map<int, std::string> kTargets = {
 
 class LinkLabelGui : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
-        // Settings left behind by anyone else would change every colour below.
-        browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color");
-        browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color Visited");
-    }
+    void SetUp() override { PrepareLinkTest(browser); }
 
     void TearDown() override {
         CloseDialog();

@@ -1,6 +1,9 @@
 // Registry sandbox, browser stand-in, message pump and pixel reading for the link tests.
 #include "link_test_support.h"
 
+#include <commctrl.h>
+#include <objbase.h>
+
 #include <fstream>
 
 #include "gui_driver.h"
@@ -229,4 +232,19 @@ LPARAM PointParam(int x, int y) {
 
 LPARAM CentreOf(const RECT& rect) {
     return PointParam((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+void ClickMiddleOf(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(client));
+    SendMessageA(control, WM_LBUTTONUP, 0, CentreOf(client));
+}
+
+void PrepareLinkTest(BrowserStandIn& browser) {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color");
+    browser.Registry().Remove(HKEY_CURRENT_USER, kColorSettingsKey, "Anchor Color Visited");
 }

@@ -85,3 +85,9 @@ COLORREF PixelAt(HWND window, int x, int y);
 LPARAM PointParam(int x, int y);
 // The centre of a rectangle as a mouse message's point.
 LPARAM CentreOf(const RECT& rect);
+// Presses and releases the left button in the middle of a control, as a click there.
+void ClickMiddleOf(HWND control);
+
+// What every link test starts from: the platform libraries ready, as the program's start-up
+// makes them, and no colour settings left behind by anyone else.
+void PrepareLinkTest(BrowserStandIn& browser);
