@@ -130,7 +130,7 @@ int FaxFile::readCopy(Copy& copy) {
     }
     // The whole page file is read and checked before any output is touched, so a page that
     // cannot be used never leaves a trace in an output.
-    if (!stream_io::seekTo(stream_, 0) || !stream_io::readExact(stream_, copy.bytes.get(), copy.length)) {
+    if (!platform::readAt(stream_, 0, copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
     header_ = FaxHeader::fromBytes(copy.bytes.get());
@@ -213,8 +213,7 @@ int FaxFile::appendCopy(Copy& copy, std::FILE* output, long long outputLength, u
     if (!relocatePages(copy.bytes.get(), copy.pages, outputLength)) {
         return kAppendNotFax;
     }
-    if (!stream_io::seekTo(output, outputLength) || !stream_io::writeExact(output, copy.bytes.get(), copy.length) ||
-        std::fflush(output) != 0) {
+    if (!platform::writeAt(output, outputLength, copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
     info.pagesAppended = static_cast<unsigned>(copy.pages.size());

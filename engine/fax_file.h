@@ -63,9 +63,9 @@ public:
     // Reads and checks the page file without touching any output (kAppend* results).
     int readCopy(Copy& copy);
 
-    // Appends a copy to an output that stays open across a run's appends: `output` holds
-    // `outputPages` pages in `outputLength` bytes. Its first header is left alone; the run
-    // writes the total once the output is complete.
+    // Appends a copy to an unbuffered output that stays open across a run's appends: `output`
+    // holds `outputPages` pages in `outputLength` bytes. The output's page counts are left
+    // alone; the run writes them once the output is complete.
     static int appendCopy(Copy& copy, std::FILE* output, long long outputLength, unsigned outputPages,
                           AppendInfo& info);
 

@@ -1,12 +1,10 @@
-// The per-file merge: one page file appended to its output, the output renumbered, the run's
-// log line written, and the file times copied on request.
+// The per-file merge: one page file appended to its output, the run's log line written, the
+// output's page counts written once it is complete, and the file times copied on request.
 #include "engine/file_merge.h"
 
 #include "engine/byte_order.h"
 #include "engine/fax_file.h"
-#include "engine/stream_io.h"
 #include "engine/output_paths.h"
-#include "engine/page_renumber.h"
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
 #include "runs/merge_options.h"
@@ -96,14 +94,20 @@ void MergeOptions::completeOpenOutput() {
         return;
     }
     StartedOutput& state = found->second;
-    std::uint8_t total[2];
-    byte_order::writeU16(total, static_cast<std::uint16_t>(state.pages));
-    const bool counted = stream_io::seekTo(openOutput_, fax_field::kPageCount) &&
-                         stream_io::writeExact(openOutput_, total, sizeof total);
+    // Each page counts itself and the pages after it, the first one the whole fax. The pages
+    // were appended whole, each copy's last page ending where the next copy starts, so these
+    // are exactly the headers a walk along the chain would meet.
+    bool counted = state.pageStarts.size() == state.pages;
+    for (std::size_t i = 0; counted && i < state.pageStarts.size(); ++i) {
+        std::uint8_t count[2];
+        byte_order::writeU16(count, static_cast<std::uint16_t>(state.pages - i));
+        counted = platform::writeAt(openOutput_, std::int64_t{state.pageStarts[i]} + fax_field::kPageCount, count,
+                                    sizeof count);
+    }
     const bool closed = std::fclose(openOutput_) == 0;
     openOutput_ = nullptr;
     openKey_.clear();
-    if (!counted || !closed || renumberPages(state.temporary) != kRenumberOk) {
+    if (!counted || !closed) {
         state.broken = true;
     }
 }
@@ -140,6 +144,9 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
                 state.path = output;
                 state.temporary = temporaryPathFor(output);
                 outputOrder_.push_back(key);
+            }
+            for (const std::size_t page : copy.pages) {
+                state.pageStarts.push_back(static_cast<std::uint32_t>(state.length + static_cast<long long>(page)));
             }
             state.length += info.copyLength;
             state.pages += info.pagesAppended;

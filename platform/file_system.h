@@ -2,6 +2,7 @@
 // creation, file opening and file times. Implemented once per platform (win32/, posix/).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -36,6 +37,12 @@ std::FILE* openFile(const std::string& path, const char* mode);
 
 // The length of an open file in bytes, or -1; the stream's position is not moved.
 std::int64_t fileSize(std::FILE* file);
+
+// Reads or writes `length` bytes at `position` of an open, unbuffered file in one positioned
+// call where the system has one, so a run pays no separate seek per page. The stream's own
+// position is not to be relied on afterwards. True when every byte was moved.
+bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length);
+bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length);
 
 // Cuts an open file back to `length` bytes; true on success.
 bool truncateFile(std::FILE* file, std::int64_t length);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -92,6 +93,9 @@ private:
         bool broken = false;    // a write could not be undone, it changed behind the run's
                                 // back, or its counts could not be written
         std::string datedBy;    // the page file whose times the output takes, when kept
+        // Where each of its pages starts, so that the counts can be written without walking
+        // the chain back out of the file.
+        std::vector<std::uint32_t> pageStarts;
     };
     std::FILE* outputFor(const std::string& key, const std::string& path);
     void closeOpenOutput();

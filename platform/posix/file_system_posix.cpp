@@ -42,12 +42,19 @@ bool listDirectory(const std::string& directory, const std::string& mask, std::v
         if (!matchesMask(name, mask)) {
             continue;
         }
-        struct stat info {};
-        if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            continue;
+        // Most file systems tell the kind of an entry with its name; a stat per page file would
+        // cost a large tree as much as a second walk.
+        bool isDir = entry->d_type == DT_DIR;
+        bool isLink = entry->d_type == DT_LNK;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            isDir = S_ISDIR(info.st_mode);
+            isLink = S_ISLNK(info.st_mode);
         }
-        bool isDir = S_ISDIR(info.st_mode);
-        if (S_ISLNK(info.st_mode)) {
+        if (isLink) {
             // A link to a directory is never entered (it could lead back up the tree); a link
             // to a file counts as that file.
             struct stat target {};
@@ -88,6 +95,40 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 std::int64_t fileSize(std::FILE* file) {
     struct stat info {};
     return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
+    auto* bytes = static_cast<char*>(data);
+    while (length > 0) {
+        const ssize_t got = pread(fileno(file), bytes, length, static_cast<off_t>(position));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        bytes += got;
+        length -= static_cast<std::size_t>(got);
+        position += got;
+    }
+    return true;
+}
+
+bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        const ssize_t put = pwrite(fileno(file), bytes, length, static_cast<off_t>(position));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return false;
+        }
+        bytes += put;
+        length -= static_cast<std::size_t>(put);
+        position += put;
+    }
+    return true;
 }
 
 bool truncateFile(std::FILE* file, std::int64_t length) {

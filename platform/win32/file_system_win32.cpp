@@ -66,6 +66,54 @@ std::int64_t fileSize(std::FILE* file) {
     return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
 }
 
+namespace {
+
+OVERLAPPED at(std::int64_t position) {
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+    overlapped.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+    return overlapped;
+}
+
+// Large transfers go in pieces a DWORD can count.
+constexpr std::size_t kMaxTransfer = 0x40000000;
+
+}  // namespace
+
+bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    auto* bytes = static_cast<char*>(data);
+    while (length > 0) {
+        OVERLAPPED overlapped = at(position);
+        DWORD got = 0;
+        const DWORD piece = static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer);
+        if (handle == INVALID_HANDLE_VALUE || !ReadFile(handle, bytes, piece, &got, &overlapped) || got == 0) {
+            return false;
+        }
+        bytes += got;
+        length -= got;
+        position += got;
+    }
+    return true;
+}
+
+bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    const auto* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        OVERLAPPED overlapped = at(position);
+        DWORD put = 0;
+        const DWORD piece = static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer);
+        if (handle == INVALID_HANDLE_VALUE || !WriteFile(handle, bytes, piece, &put, &overlapped) || put == 0) {
+            return false;
+        }
+        bytes += put;
+        length -= put;
+        position += put;
+    }
+    return true;
+}
+
 bool truncateFile(std::FILE* file, std::int64_t length) {
     return std::fflush(file) == 0 && _chsize_s(_fileno(file), length) == 0;
 }
