@@ -261,24 +261,23 @@ bool MainDialog::ExchangeText(int id, std::string& held, Direction direction) {
 }
 
 bool MainDialog::ExchangeLog(Direction direction) {
+    // The box is read-only and shows exactly what it was given, so reading it back would only
+    // make a second copy of a log that can run to megabytes.
     if (direction == Direction::Read) {
-        logShownValid_ = ExchangeText(IDC_LOG, held_.logText, direction);
-        logShown_ = held_.logText.size();
-        return logShownValid_;
-    }
-    if (logShownValid_ && logShown_ <= held_.logText.size()) {
-        if (logShown_ < held_.logText.size()) {
-            // Only what is new since the box was last written is added at its end.
-            SendDlgItemMessageA(Window(), IDC_LOG, EM_SETSEL, INT_MAX, INT_MAX);
-            SendDlgItemMessageA(Window(), IDC_LOG, EM_REPLACESEL, FALSE,
-                                reinterpret_cast<LPARAM>(held_.logText.c_str() + logShown_));
-            logShown_ = held_.logText.size();
-        }
         return true;
     }
-    logShownValid_ = ExchangeText(IDC_LOG, held_.logText, direction);
-    logShown_ = held_.logText.size();
-    return logShownValid_;
+    if (held_.logReplaces) {
+        if (!SetDlgItemTextA(Window(), IDC_LOG, held_.logText.c_str())) {
+            return false;
+        }
+        held_.logReplaces = false;
+    } else if (!held_.logText.empty()) {
+        // What is new is added at the box's end.
+        SendDlgItemMessageA(Window(), IDC_LOG, EM_SETSEL, INT_MAX, INT_MAX);
+        SendDlgItemMessageA(Window(), IDC_LOG, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(held_.logText.c_str()));
+    }
+    held_.logText.clear();
+    return true;
 }
 
 bool MainDialog::ExchangeData(Direction direction) {
@@ -448,7 +447,7 @@ void MainDialog::TakeReport(const WorkerReport& report) {
     held_.statusText = report.statusText;
     if (report.replacesLog) {
         held_.logText = report.logText;
-        logShownValid_ = false;
+        held_.logReplaces = true;
     } else {
         held_.logText += report.logText;
     }

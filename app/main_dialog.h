@@ -22,7 +22,10 @@ struct HeldValues {
     std::string fileMask = "*.*";
     std::string saveDir;
     std::string statusText;
+    // The log text the log box has not been given yet; the box itself holds the rest, so that
+    // a long run's log is kept once. `logReplaces`: the box's text is to be replaced by it.
     std::string logText;
+    bool logReplaces = true;
     int includeSubdirs = 0;
     int keepFileDate = 0;
     int keepHierarchy = 0;
@@ -103,8 +106,6 @@ private:
     MessageLoop* loop_ = nullptr;
     // How much of the held log text the log box already shows, so that a run adds only what is
     // new instead of rewriting the whole box after every page file.
-    std::size_t logShown_ = 0;
-    bool logShownValid_ = false;
     DWORD lastRefresh_ = 0;
     bool displayBehind_ = false;  // a refresh was left for later
 };

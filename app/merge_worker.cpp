@@ -32,7 +32,7 @@ constexpr ULONGLONG kReportIntervalMs = 50;
 // Carries a run's progress to the dialog.
 class DialogSink : public RunSink {
 public:
-    DialogSink(HWND window, const MergeOptions& options, int keepHierarchy)
+    DialogSink(HWND window, MergeOptions& options, int keepHierarchy)
         : window_(window), options_(options), keepHierarchy_(keepHierarchy) {}
 
     int KeepHierarchy() const { return keepHierarchy_; }
@@ -54,12 +54,11 @@ public:
         }
     }
 
-    // What the dialog has not been told yet. The first report carries the whole log, since the
-    // run's header replaced whatever the dialog showed before.
+    // What the dialog has not been told yet, taken out of the run's log: the log box is the one
+    // place a run's whole log is kept. The first report carries the log from its start, since
+    // the run's header replaced whatever the dialog showed before.
     WorkerReport Report(const std::string& status) {
-        const std::string& log = options_.runLogText();
-        WorkerReport report{status, log.substr(reported_), !replaced_, steps_};
-        reported_ = log.size();
+        WorkerReport report{status, options_.takeRunLogText(), !replaced_, steps_};
         replaced_ = true;
         steps_ = 0;
         return report;
@@ -67,11 +66,10 @@ public:
 
 private:
     HWND window_;
-    const MergeOptions& options_;
+    MergeOptions& options_;
     int keepHierarchy_;
     std::string status_;
     unsigned steps_ = 0;
-    std::size_t reported_ = 0;
     bool replaced_ = false;
     ULONGLONG lastReport_ = 0;
 };

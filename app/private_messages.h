@@ -26,7 +26,7 @@ inline constexpr UINT WM_WORKER_RUN_DONE = WM_APP + 6;
 // What the worker reports about the entries done since its last report, or at the end of its run.
 struct WorkerReport {
     std::string statusText;  // the status of the last entry done, or the closing text
-    std::string logText;     // the log's text since the last report, or the whole log
-    bool replacesLog;        // true: logText is the whole log of this run
+    std::string logText;     // the log's text since the last report
+    bool replacesLog;        // true: logText starts this run's log
     unsigned steps;          // entries done since the last report
 };

@@ -43,6 +43,14 @@ public:
     void appendRunLog(const std::string& text) { runLog_ += text; }
     std::string runLog() const { return runLog_; }
     const std::string& runLogText() const { return runLog_; }
+    // Hands over the log written since the last call and goes on with an empty one; the run
+    // and its started outputs carry on. A caller that passes a long run's log on in pieces
+    // this way keeps no second copy of it.
+    std::string takeRunLogText() {
+        std::string taken;
+        taken.swap(runLog_);
+        return taken;
+    }
 
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
