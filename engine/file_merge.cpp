@@ -97,10 +97,11 @@ void MergeOptions::completeOpenOutput() {
     // Each page counts itself and the pages after it, the first one the whole fax. The pages
     // were appended whole, each copy's last page ending where the next copy starts, so these
     // are exactly the headers a walk along the chain would meet.
-    bool counted = state.pageStarts.size() == state.pages;
-    for (std::size_t i = 0; counted && i < state.pageStarts.size(); ++i) {
+    const std::size_t total = state.pageStarts.size();
+    bool counted = true;
+    for (std::size_t i = 0; counted && i < total; ++i) {
         std::uint8_t count[2];
-        byte_order::writeU16(count, static_cast<std::uint16_t>(state.pages - i));
+        byte_order::writeU16(count, static_cast<std::uint16_t>(total - i));
         counted = platform::writeAt(openOutput_, std::int64_t{state.pageStarts[i]} + fax_field::kPageCount, count,
                                     sizeof count);
     }
@@ -134,7 +135,7 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
             appended = isNew ? kAppendCannotOpenOutput : kAppendDamagedOutput;
         } else if (read == kAppendOk) {
             appended = FaxFile::appendCopy(copy, stream, isNew ? 0 : started->second.length,
-                                           isNew ? 0 : started->second.pages, info);
+                                           isNew ? 0 : static_cast<unsigned>(started->second.pageStarts.size()), info);
         }
         if (appended == kAppendOk) {
             // Only an output that holds a page counts as started: when its first page fails,
@@ -149,7 +150,6 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
                 state.pageStarts.push_back(static_cast<std::uint32_t>(state.length + static_cast<long long>(page)));
             }
             state.length += info.copyLength;
-            state.pages += info.pagesAppended;
             ++state.entries;
         } else {
             failure = appendFailureReason(appended);

@@ -96,13 +96,12 @@ private:
         std::string path;
         std::string temporary;  // where it is built until the run is through
         long long length = 0;
-        unsigned pages = 0;
         int entries = 0;        // entries merged into it
         bool broken = false;    // a write could not be undone, it changed behind the run's
                                 // back, or its counts could not be written
         std::string datedBy;    // the page file whose times the output takes, when kept
         // Where each of its pages starts, so that the counts can be written without walking
-        // the chain back out of the file.
+        // the chain back out of the file; one entry a page.
         std::vector<std::uint32_t> pageStarts;
     };
     std::FILE* outputFor(const std::string& key, const std::string& path);

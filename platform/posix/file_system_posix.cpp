@@ -97,38 +97,39 @@ std::int64_t fileSize(std::FILE* file) {
     return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
-bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
-    auto* bytes = static_cast<char*>(data);
+namespace {
+
+// Moves `length` bytes at `position` with `call` (pread or pwrite), again until all are moved;
+// false on an error or at the end of the file.
+template <typename Byte, typename Call>
+bool transferAt(Byte* bytes, std::size_t length, std::int64_t position, Call call) {
     while (length > 0) {
-        const ssize_t got = pread(fileno(file), bytes, length, static_cast<off_t>(position));
-        if (got < 0 && errno == EINTR) {
+        const ssize_t moved = call(bytes, length, static_cast<off_t>(position));
+        if (moved < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
+        if (moved <= 0) {
             return false;
         }
-        bytes += got;
-        length -= static_cast<std::size_t>(got);
-        position += got;
+        bytes += moved;
+        length -= static_cast<std::size_t>(moved);
+        position += moved;
     }
     return true;
 }
 
+}  // namespace
+
+bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
+    const int fd = fileno(file);
+    return transferAt(static_cast<char*>(data), length, position,
+                      [fd](char* bytes, std::size_t count, off_t at) { return pread(fd, bytes, count, at); });
+}
+
 bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-        const ssize_t put = pwrite(fileno(file), bytes, length, static_cast<off_t>(position));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        bytes += put;
-        length -= static_cast<std::size_t>(put);
-        position += put;
-    }
-    return true;
+    const int fd = fileno(file);
+    return transferAt(static_cast<const char*>(data), length, position,
+                      [fd](const char* bytes, std::size_t count, off_t at) { return pwrite(fd, bytes, count, at); });
 }
 
 bool truncateFile(std::FILE* file, std::int64_t length) {

@@ -68,50 +68,41 @@ std::int64_t fileSize(std::FILE* file) {
 
 namespace {
 
-OVERLAPPED at(std::int64_t position) {
-    OVERLAPPED overlapped{};
-    overlapped.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
-    overlapped.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
-    return overlapped;
-}
-
 // Large transfers go in pieces a DWORD can count.
 constexpr std::size_t kMaxTransfer = 0x40000000;
+
+// Moves `length` bytes at `position` with `call` (ReadFile or WriteFile at an offset), again
+// until all are moved; false on an error or at the end of the file.
+template <typename Byte, typename Call>
+bool transferAt(std::FILE* file, Byte* bytes, std::size_t length, std::int64_t position, Call call) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    while (length > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+        DWORD moved = 0;
+        const DWORD piece = static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer);
+        if (!call(handle, bytes, piece, &moved, &at) || moved == 0) {
+            return false;
+        }
+        bytes += moved;
+        length -= moved;
+        position += moved;
+    }
+    return true;
+}
 
 }  // namespace
 
 bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    auto* bytes = static_cast<char*>(data);
-    while (length > 0) {
-        OVERLAPPED overlapped = at(position);
-        DWORD got = 0;
-        const DWORD piece = static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer);
-        if (handle == INVALID_HANDLE_VALUE || !ReadFile(handle, bytes, piece, &got, &overlapped) || got == 0) {
-            return false;
-        }
-        bytes += got;
-        length -= got;
-        position += got;
-    }
-    return true;
+    return transferAt(file, static_cast<char*>(data), length, position, ReadFile);
 }
 
 bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    const auto* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-        OVERLAPPED overlapped = at(position);
-        DWORD put = 0;
-        const DWORD piece = static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer);
-        if (handle == INVALID_HANDLE_VALUE || !WriteFile(handle, bytes, piece, &put, &overlapped) || put == 0) {
-            return false;
-        }
-        bytes += put;
-        length -= put;
-        position += put;
-    }
-    return true;
+    return transferAt(file, static_cast<const char*>(data), length, position, WriteFile);
 }
 
 bool truncateFile(std::FILE* file, std::int64_t length) {
