@@ -104,8 +104,6 @@ private:
     LinkLabel donationLink_;
     LinkLabel siteLink_;
     MessageLoop* loop_ = nullptr;
-    // How much of the held log text the log box already shows, so that a run adds only what is
-    // new instead of rewriting the whole box after every page file.
     DWORD lastRefresh_ = 0;
     bool displayBehind_ = false;  // a refresh was left for later
 };
