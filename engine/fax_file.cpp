@@ -216,7 +216,6 @@ int FaxFile::appendCopy(Copy& copy, std::FILE* output, long long outputLength, u
     if (!platform::writeAt(output, outputLength, copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
-    info.pagesAppended = static_cast<unsigned>(copy.pages.size());
     info.copyLength = static_cast<long long>(copy.length);
     return kAppendOk;
 }

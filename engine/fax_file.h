@@ -28,7 +28,6 @@ inline constexpr int kReadHeaderInvalid = -2;
 
 // What an append added to its output.
 struct AppendInfo {
-    unsigned pagesAppended = 0;
     long long copyLength = 0;  // bytes appended
 };
 
