@@ -399,7 +399,7 @@ TEST_F(LinkLabelGui, WithoutAShellHandlerTheHtmlDocumentCommandOpensTheLink) {
         {"unquoted placeholder with options after it", browser.RecorderCommand("%1 --new-window"),
          kDonationPage, true},
         {"no placeholder", browser.RecorderCommand(""), kSiteAddress, true},
-        {"program missing", "\"" + ProgramDirectory() + "\\no_such_browser.exe\" \"%1\"", kProductPage,
+        {"program missing", browser.MissingBrowserCommand(), kProductPage,
          false},
         {"no document registration", std::nullopt, kProductPage, false},
         {"open command longer than 260 bytes", browser.RecorderCommand("\"%1\" --" + std::string(300, 'p')),

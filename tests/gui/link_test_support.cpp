@@ -144,12 +144,20 @@ BrowserStandIn::BrowserStandIn() : record_(dir_.path("opened.txt")) {
 }
 
 std::string BrowserStandIn::RecorderCommand(const std::string& arguments) const {
-    return "\"" + ProgramDirectory() + "\\url_recorder.exe\" \"" + record_ + "\" " + arguments;
+    // Built by appending: GCC 12 at -O2 takes `"literal" + std::string` for an overlapping copy
+    // (a false -Wrestrict), and warnings are errors.
+    std::string command(1, '"');
+    command.append(ProgramDirectory()).append("\\url_recorder.exe\" \"").append(record_).append("\" ");
+    return command.append(arguments);
+}
+
+std::string BrowserStandIn::MissingBrowserCommand() const {
+    std::string command(1, '"');
+    return command.append(ProgramDirectory()).append("\\no_such_browser.exe\" \"%1\"");
 }
 
 void BrowserStandIn::BreakShellHandler() {
-    registry_.SetString(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", "",
-                        "\"" + ProgramDirectory() + "\\no_such_browser.exe\" \"%1\"");
+    registry_.SetString(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", "", MissingBrowserCommand());
 }
 
 void BrowserStandIn::RegisterHtmlHandler(const std::string& openCommand) {

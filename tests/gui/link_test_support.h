@@ -48,6 +48,8 @@ public:
     // The open command that records into this stand-in's file, with `arguments` after the file
     // (for example "\"%1\"").
     std::string RecorderCommand(const std::string& arguments) const;
+    // An open command whose program does not exist.
+    std::string MissingBrowserCommand() const;
     // Points the "http" protocol at a program that does not exist, so that the shell fails.
     void BreakShellHandler();
     // Registers the ".htm" document type with this open command.
