@@ -3,7 +3,6 @@
 #include "app/main_dialog.h"
 
 #include <commctrl.h>
-#include <process.h>
 #include <shlobj.h>
 
 #include <climits>
@@ -16,15 +15,12 @@
 #include "resources/resource.h"
 #include "runs/dialog_rules.h"
 
-unsigned __stdcall MergeWorker(void* dialog);
-
 namespace {
 
 constexpr int kExitOk = 1;
 constexpr int kExitCancel = 2;
 constexpr UINT_PTR kAutoMergeTimer = 7;
 constexpr UINT kTrayIconId = 201;
-constexpr DWORD kRefreshIntervalMs = 100;
 
 constexpr int kCheckBoxes[] = {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE};
 // Disabled while a run is active, in this order.
@@ -71,19 +67,19 @@ void MainDialog::CloseWithCode(int code) {
 }
 
 void MainDialog::WaitForWorker() {
-    if (workerThread_ == nullptr) {
+    if (worker_ == nullptr) {
         return;
     }
     // The worker may still be sending its reports; they are served here until it has ended.
-    while (MsgWaitForMultipleObjects(1, &workerThread_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    const HANDLE thread = worker_->Thread();
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
-    CloseHandle(workerThread_);
-    workerThread_ = nullptr;
+    worker_.reset();
 }
 
 INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -116,18 +112,8 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_COMMAND:
             return OnCommand(LOWORD(wParam));
-        case WM_WORKER_BEGIN:
-            return Answer(OnWorkerBegin());
-        case WM_WORKER_SAVE_DIR_ERROR:
-            MessageBoxA(Window(), "Error Save Dir", "Error", MB_OK);
-            return TRUE;
-        case WM_WORKER_STARTED:
-            OnWorkerStarted();
-            return TRUE;
-        case WM_WORKER_ENTRY_DONE:
-            return Answer(OnWorkerEntryDone(*reinterpret_cast<const WorkerReport*>(lParam)));
-        case WM_WORKER_RUN_DONE:
-            OnWorkerRunDone(*reinterpret_cast<const WorkerReport*>(lParam));
+        case WM_WORKER_REPORT:
+            OnWorkerReport();
             return TRUE;
         default:
             break;
@@ -291,6 +277,10 @@ bool MainDialog::ExchangeData(Direction direction) {
             SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_SETCHECK, static_cast<WPARAM>(*checkStates[i]), 0);
         }
     }
+    // "Keep Hiberarchy" stays enabled during a run and applies to the entries still to come.
+    if (direction == Direction::Read && runActive_ == 1 && worker_ != nullptr) {
+        worker_->SetKeepHierarchy(held_.keepHierarchy == 1);
+    }
 
     const auto fail = [this](int id) {
         MessageBeep(0xFFFFFFFF);
@@ -302,13 +292,6 @@ bool MainDialog::ExchangeData(Direction direction) {
         held_.minutes = static_cast<int>(GetDlgItemInt(Window(), IDC_MINUTES, &translated, TRUE));
         if (!translated) {
             return fail(IDC_MINUTES);
-        }
-        // A refresh left for later must reach the status line and the log box before they are
-        // read back, or the read would lose what the run reported since.
-        if (displayBehind_) {
-            ExchangeText(IDC_STATUS, held_.statusText, Direction::Write);
-            ExchangeLog(Direction::Write);
-            displayBehind_ = false;
         }
     } else if (!SetDlgItemInt(Window(), IDC_MINUTES, static_cast<UINT>(held_.minutes), TRUE)) {
         return fail(IDC_MINUTES);
@@ -370,9 +353,10 @@ void MainDialog::ShowAndBringToFront() {
 }
 
 int MainDialog::PrepareRun() {
-    runOptions_.setSourceDir(held_.faxDir);
-    runOptions_.setFileMask(held_.fileMask);
-    const int count = runOptions_.collectFaxFiles(held_.includeSubdirs == 1);
+    preparedRun_ = std::make_unique<MergeOptions>();
+    preparedRun_->setSourceDir(held_.faxDir);
+    preparedRun_->setFileMask(held_.fileMask);
+    const int count = preparedRun_->collectFaxFiles(held_.includeSubdirs == 1);
     SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(count)));
     SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
     SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
@@ -398,24 +382,23 @@ void MainDialog::MergeNow() {
 }
 
 void MainDialog::StartMergeWorker() {
-    if (workerThread_ != nullptr) {
-        // The previous worker has sent its last message; its handle is of no more use.
-        WaitForSingleObject(workerThread_, INFINITE);
-        CloseHandle(workerThread_);
-        workerThread_ = nullptr;
+    // The previous worker has posted its last report and needs nothing more of this thread: it
+    // ends at once, and its record with it.
+    if (worker_ != nullptr) {
+        WaitForSingleObject(worker_->Thread(), INFINITE);
+        worker_.reset();
     }
-    // What BeginRun takes from the held values is handed over before the thread exists, so
-    // that the worker never reads a held value.
-    runOptions_.setKeepFileDate(held_.keepFileDate == 1);
-    runOptions_.setDestDir(held_.saveDir);
-    workerWindow_ = Window();
-    workerKeepHierarchy_ = held_.keepHierarchy;
-    const uintptr_t thread = _beginthreadex(nullptr, 0, &MergeWorker, this, 0, &workerThreadId_);
-    if (thread == 0) {
+    // What the run takes from the held values goes into its record before the thread exists,
+    // so that the worker never reads a held value.
+    std::unique_ptr<MergeOptions> record = std::move(preparedRun_);
+    record->setKeepFileDate(held_.keepFileDate == 1);
+    record->setDestDir(held_.saveDir);
+    worker_ = std::make_unique<MergeWorker>(Window(), std::move(record), held_.keepHierarchy == 1);
+    if (!worker_->Start()) {
+        worker_.reset();
         MessageBoxA(Window(), "Cannot start the merge", "Error", MB_OK);
         return;
     }
-    workerThread_ = reinterpret_cast<HANDLE>(thread);
     runActive_ = 1;
 }
 
@@ -425,60 +408,55 @@ void MainDialog::SetControlsEnabled(bool enabled) {
     }
 }
 
-LRESULT MainDialog::OnWorkerBegin() {
+void MainDialog::BeginRun(bool saveDirFailed) {
     SetControlsEnabled(false);
-    return held_.keepHierarchy + 1;
-}
-
-void MainDialog::OnWorkerStarted() {
+    if (saveDirFailed) {
+        MessageBoxA(Window(), "Error Save Dir", "Error", MB_OK);
+    }
     SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    Refresh(true);
 }
 
-void MainDialog::TakeReport(const WorkerReport& report) {
-    // One step per entry reported; drawn once, not once a step.
-    SendMessageA(progressBar_, WM_SETREDRAW, FALSE, 0);
-    for (unsigned i = 0; i < report.steps; ++i) {
-        SendMessageA(progressBar_, PBM_STEPIT, 0, 0);
-    }
-    SendMessageA(progressBar_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(progressBar_, nullptr, TRUE);
-    held_.statusText = report.statusText;
-    if (report.replacesLog) {
-        held_.logText = report.logText;
-        held_.logReplaces = true;
-    } else {
-        held_.logText += report.logText;
-    }
-}
-
-LRESULT MainDialog::OnWorkerEntryDone(const WorkerReport& report) {
-    TakeReport(report);
-    Refresh(false);
-    return held_.keepHierarchy + 1;
-}
-
-void MainDialog::OnWorkerRunDone(const WorkerReport& report) {
-    TakeReport(report);
-    held_.logText += report.statusText;
-    Refresh(true);
+void MainDialog::EndRun() {
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     SetControlsEnabled(true);
     runActive_ = 0;
 }
 
-void MainDialog::Refresh(bool always) {
-    // Writing every control after every page file would make a large run as slow as its
-    // drawing; between the first and the last refresh, ten a second are plenty to watch.
-    const DWORD now = GetTickCount();
-    if (!always && now - lastRefresh_ < kRefreshIntervalMs) {
-        displayBehind_ = true;
+void MainDialog::OnWorkerReport() {
+    if (worker_ == nullptr) {
         return;
     }
+    WorkerReport report = worker_->TakeReport();
+    if (report.begins) {
+        BeginRun(report.saveDirFailed);
+    }
+    if (report.steps > 0) {
+        // One step per entry reported; drawn once, not once a step.
+        SendMessageA(progressBar_, WM_SETREDRAW, FALSE, 0);
+        for (unsigned i = 0; i < report.steps; ++i) {
+            SendMessageA(progressBar_, PBM_STEPIT, 0, 0);
+        }
+        SendMessageA(progressBar_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(progressBar_, nullptr, TRUE);
+    }
+    if (!report.statusText.empty()) {
+        held_.statusText = std::move(report.statusText);
+    }
+    if (report.logRestarts) {
+        held_.logText = std::move(report.logText);
+        held_.logReplaces = true;
+    } else {
+        held_.logText += report.logText;
+    }
+    // The closing text also closes the log box, directly after the run's log.
+    if (report.ends) {
+        held_.logText += held_.statusText;
+    }
     ExchangeData(Direction::Write);
-    lastRefresh_ = now;
-    displayBehind_ = false;
+    if (report.ends) {
+        EndRun();
+    }
 }
 
 void MainDialog::StopAutoMerge() {

@@ -5,16 +5,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
-#include "app/dialog_base.h"
 #include "app/help_loader.h"
+#include "app/merge_worker.h"
 #include "app/message_loop.h"
 #include "app/tray_icon.h"
 #include "links/link_label.h"
 #include "runs/merge_options.h"
-
-struct WorkerReport;
+#include "ui/dialog_base.h"
 
 // The values the dialog keeps for its controls; only the UI thread touches them.
 struct HeldValues {
@@ -22,8 +22,8 @@ struct HeldValues {
     std::string fileMask = "*.*";
     std::string saveDir;
     std::string statusText;
-    // The log text the log box has not been given yet; the box itself holds the rest, so that
-    // a long run's log is kept once. `logReplaces`: the box's text is to be replaced by it.
+    // The log text the log box has not been given yet; the box itself holds the rest, and is
+    // never read back into a second copy. `logReplaces`: the box's text is to be replaced by it.
     std::string logText;
     bool logReplaces = true;
     int includeSubdirs = 0;
@@ -56,8 +56,6 @@ protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    friend unsigned __stdcall MergeWorker(void* dialog);
-
     INT_PTR Answer(LRESULT result);
     BOOL OnInitDialog();
     INT_PTR OnCommand(WORD id);
@@ -74,25 +72,19 @@ private:
     void StartMergeWorker();
     void SetControlsEnabled(bool enabled);
 
-    // The worker's reports, performed on the UI thread.
-    LRESULT OnWorkerBegin();
-    void OnWorkerStarted();
-    LRESULT OnWorkerEntryDone(const WorkerReport& report);
-    void OnWorkerRunDone(const WorkerReport& report);
-    void TakeReport(const WorkerReport& report);
-    void Refresh(bool always);
+    // A report of the merge worker, performed on the UI thread (merge_worker.h).
+    void OnWorkerReport();
+    void BeginRun(bool saveDirFailed);
+    void EndRun();
 
     bool ExchangeText(int id, std::string& held, Direction direction);
     bool ExchangeLog(Direction direction);
 
     HeldValues held_;
-    MergeOptions runOptions_;
+    // The run PrepareRun has scanned for, until StartMergeWorker gives it to the worker.
+    std::unique_ptr<MergeOptions> preparedRun_;
     int runActive_ = 0;
-    HANDLE workerThread_ = nullptr;
-    unsigned workerThreadId_ = 0;
-    // Given to the worker before it starts and not changed while it runs.
-    HWND workerWindow_ = nullptr;
-    int workerKeepHierarchy_ = 0;
+    std::unique_ptr<MergeWorker> worker_;
     HWND progressBar_ = nullptr;
     HBRUSH dialogBrush_ = nullptr;
     HBRUSH editBrush_ = nullptr;
@@ -104,6 +96,4 @@ private:
     LinkLabel donationLink_;
     LinkLabel siteLink_;
     MessageLoop* loop_ = nullptr;
-    DWORD lastRefresh_ = 0;
-    bool displayBehind_ = false;  // a refresh was left for later
 };

@@ -1,105 +1,150 @@
-// The merge worker: the dialog's run on a thread of its own.
-//
-// How the worker and the window share a run:
-// - StartMergeWorker (UI thread) fills the run options, hands the worker the window handle and
-//   the keep-hierarchy state, and sets runActive. From then until the worker's last message the
-//   run options belong to the worker: both starting handlers refuse while runActive is 1, so
-//   the UI thread does not touch them.
-// - The held values, the controls and runActive belong to the UI thread. Everything the worker
-//   has to show (controls disabled and enabled, status and log texts, progress, cursor, the
-//   refresh) travels to the UI thread in a synchronous private message (private_messages.h)
-//   and is performed there. A report covers the entries done since the last one and goes at
-//   most every 50 ms; its reply carries the held keep-hierarchy state back, which the worker
-//   uses for the output paths of the entries that follow.
-// - The worker keeps its own copy of the window handle. Once the window has been closed,
-//   SendMessage fails at once; the worker goes on with the last keep-hierarchy state it was told
-//   and completes every output, while the UI thread, its message loop ended, waits for it in
-//   MainDialog::WaitForWorker.
-#include <windows.h>
+// MergeWorker: the window's run on its own thread, its reports and their mailbox.
+#include "app/merge_worker.h"
 
-#include "app/main_dialog.h"
+#include <process.h>
+
+#include <functional>
+#include <utility>
+
 #include "app/private_messages.h"
-#include "engine/file_merge.h"
+#include "engine/output_files.h"
 #include "runs/dialog_rules.h"
 #include "runs/directory_run.h"
 
 namespace {
 
-// Reports go to the dialog at most this often: a message per page file would cost a large run
-// more than the merging itself.
-constexpr ULONGLONG kReportIntervalMs = 50;
+// Reports go to the dialog at most this often: ten a second are plenty to watch, and a report
+// per page file would cost a large run more than the merging itself.
+constexpr ULONGLONG kReportIntervalMs = 100;
 
-// Carries a run's progress to the dialog.
-class DialogSink : public RunSink {
+}  // namespace
+
+void WorkerReport::Merge(WorkerReport&& later) {
+    begins = begins || later.begins;
+    saveDirFailed = saveDirFailed || later.saveDirFailed;
+    steps += later.steps;
+    if (later.logRestarts) {
+        logRestarts = true;
+        logText = std::move(later.logText);
+    } else {
+        logText += later.logText;
+    }
+    if (!later.statusText.empty()) {
+        statusText = std::move(later.statusText);
+    }
+    ends = ends || later.ends;
+}
+
+namespace {
+
+// Gathers what the run does between two reports and hands it to the worker's mailbox.
+class ReportingSink : public RunSink {
 public:
-    DialogSink(HWND window, MergeOptions& options, int keepHierarchy)
-        : window_(window), options_(options), keepHierarchy_(keepHierarchy) {}
-
-    int KeepHierarchy() const { return keepHierarchy_; }
+    using DeliverFunction = std::function<void(WorkerReport)>;
+    ReportingSink(const MergeOptions& record, DeliverFunction deliver)
+        : record_(record), deliver_(std::move(deliver)) {}
 
     void entryStarted(const EntryPaths&) override {}
 
     void entryFinished(const EntryPaths& paths, bool) override {
-        status_ = doingText(paths);
-        ++steps_;
-        const ULONGLONG now = GetTickCount64();
-        if (now - lastReport_ < kReportIntervalMs) {
-            return;
-        }
-        lastReport_ = now;
-        const WorkerReport report = Report(status_);
-        const LRESULT reply = SendMessageA(window_, WM_WORKER_ENTRY_DONE, 0, reinterpret_cast<LPARAM>(&report));
-        if (reply != 0) {
-            keepHierarchy_ = static_cast<int>(reply - 1);
+        ++pending_.steps;
+        pending_.statusText = doingText(paths);
+        if (GetTickCount64() - lastReport_ >= kReportIntervalMs) {
+            Send();
         }
     }
 
-    // What the dialog has not been told yet, taken out of the run's log: the log box is the one
-    // place a run's whole log is kept. The first report carries the log from its start, since
-    // the run's header replaced whatever the dialog showed before.
-    WorkerReport Report(const std::string& status) {
-        WorkerReport report{status, options_.takeRunLogText(), !replaced_, steps_};
-        replaced_ = true;
-        steps_ = 0;
-        return report;
+    // The last report: the closing text, and whatever the log gained since the last report.
+    void Close(const std::string& closingText) {
+        pending_.statusText = closingText;
+        pending_.ends = true;
+        Send();
     }
 
 private:
-    HWND window_;
-    MergeOptions& options_;
-    int keepHierarchy_;
-    std::string status_;
-    unsigned steps_ = 0;
-    bool replaced_ = false;
+    void Send() {
+        // The record's log only grows during a run; what the dialog has not been given yet is
+        // what lies past the part already sent.
+        const std::string& log = record_.runLogText();
+        pending_.logRestarts = logSent_ == 0;
+        pending_.logText = log.substr(logSent_);
+        logSent_ = log.size();
+        deliver_(std::exchange(pending_, WorkerReport{}));
+        lastReport_ = GetTickCount64();
+    }
+
+    const MergeOptions& record_;
+    DeliverFunction deliver_;
+    WorkerReport pending_;
+    std::size_t logSent_ = 0;
     ULONGLONG lastReport_ = 0;
 };
 
 }  // namespace
 
-unsigned __stdcall MergeWorker(void* argument) {
-    MainDialog& dialog = *static_cast<MainDialog*>(argument);
-    const HWND window = dialog.workerWindow_;
-    MergeOptions& options = dialog.runOptions_;
+MergeWorker::MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy)
+    : dialog_(dialog), record_(std::move(record)), keepHierarchy_(keepHierarchy) {}
 
-    // BeginRun.
-    SendMessageA(window, WM_WORKER_BEGIN, 0, 0);
-    if (makeDirectories(options.destDir()) == 0) {
-        SendMessageA(window, WM_WORKER_SAVE_DIR_ERROR, 0, 0);
+MergeWorker::~MergeWorker() {
+    if (thread_ != nullptr) {
+        CloseHandle(thread_);
     }
-    SendMessageA(window, WM_WORKER_STARTED, 0, 0);
+}
 
-    DialogSink sink(window, options, dialog.workerKeepHierarchy_);
-    const std::string sourceDir = options.sourceDir();
-    const std::string destDir = options.destDir();
+bool MergeWorker::Start() {
+    // Through the runtime's thread start, so that the runtime's own per-thread state exists.
+    const uintptr_t thread = _beginthreadex(nullptr, 0, &MergeWorker::ThreadProc, this, 0, nullptr);
+    thread_ = reinterpret_cast<HANDLE>(thread);
+    return thread_ != nullptr;
+}
+
+unsigned __stdcall MergeWorker::ThreadProc(void* worker) { return static_cast<MergeWorker*>(worker)->Run(); }
+
+unsigned MergeWorker::Run() {
+    MergeOptions& record = *record_;
+    WorkerReport begin;
+    begin.begins = true;
+    begin.saveDirFailed = makeDirectories(record.destDir()) == 0;
+    const bool wait = begin.saveDirFailed;
+    Deliver(std::move(begin), wait);
+
+    ReportingSink sink(record, [this](WorkerReport report) { Deliver(std::move(report), false); });
+    const std::string sourceDir = record.sourceDir();
+    const std::string destDir = record.destDir();
     const RunTotals totals = walkScanList(
-        options,
+        record,
         [&](const std::string& entry) {
-            return windowEntryPaths(sourceDir, destDir, entry, sink.KeepHierarchy() == 1);
+            return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_.load());
         },
         true, &sink);
-
-    // The closing texts, then EndRun; the dialog clears runActive as it handles this.
-    const WorkerReport closing = sink.Report(dialogClosingText(totals));
-    SendMessageA(window, WM_WORKER_RUN_DONE, 0, reinterpret_cast<LPARAM>(&closing));
+    sink.Close(dialogClosingText(totals));
     return static_cast<unsigned>(totals.merged);
+}
+
+void MergeWorker::Deliver(WorkerReport report, bool wait) {
+    if (windowGone_) {
+        return;
+    }
+    bool announce = false;
+    {
+        const std::lock_guard<std::mutex> lock(mailboxLock_);
+        mailbox_.Merge(std::move(report));
+        announce = !announced_;
+        announced_ = true;
+    }
+    if (wait) {
+        // Fails at once when the window is gone.
+        SendMessageA(dialog_, WM_WORKER_REPORT, 0, 0);
+    } else if (announce && !PostMessageA(dialog_, WM_WORKER_REPORT, 0, 0)) {
+        // The window is gone: nobody takes a report any more, and the run goes on without them.
+        windowGone_ = true;
+        const std::lock_guard<std::mutex> lock(mailboxLock_);
+        mailbox_ = WorkerReport{};
+    }
+}
+
+WorkerReport MergeWorker::TakeReport() {
+    const std::lock_guard<std::mutex> lock(mailboxLock_);
+    announced_ = false;
+    return std::exchange(mailbox_, WorkerReport{});
 }

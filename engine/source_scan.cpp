@@ -7,7 +7,6 @@
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
-#include "runs/merge_options.h"
 
 namespace {
 
@@ -41,18 +40,10 @@ bool precedesInNameOrder(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-int MergeOptions::collectFaxFiles(bool includeSubdirs) {
-    if (sourceDir_.empty()) {
-        return -1;
-    }
-    scanList_.clear();
-    scanDirectory(sourceDir_, includeSubdirs);
-    return static_cast<int>(scanList_.size());
-}
-
-void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdirs) {
+void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
+                   bool includeSubdirs, std::vector<std::string>& list) {
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDirectory(directory, fileMask_, entries)) {
+    if (!platform::listDirectory(directory, mask, entries)) {
         return;
     }
     // The system's order is not defined on every file system, and it decides the page order of
@@ -64,14 +55,14 @@ void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdi
         const std::string fullPath = directory + platform::kSeparator + entry.name;
         if (entry.isDirectory) {
             if (includeSubdirs && entry.name != "." && entry.name != "..") {
-                scanDirectory(fullPath, includeSubdirs);
+                listPageFiles(sourceDir, fullPath, mask, includeSubdirs, list);
             }
             continue;
         }
         // Always measured against the root of the scan, so entries carry their sub-directory.
-        const std::string relative = fullPath.substr(sourceDir_.size() + 1);
+        const std::string relative = fullPath.substr(sourceDir.size() + 1);
         if (isFaxFile(relative)) {
-            scanList_.push_back(relative);
+            list.push_back(relative);
         }
     }
 }

@@ -1,57 +1,100 @@
-// Fuzz target: appending arbitrary page-file bytes to an arbitrary destination, then
-// renumbering. A successful append onto a well-formed destination must leave a well-formed
-// chain, and the page file must be left exactly as it was.
+// Fuzz target: arbitrary page-file bytes copied by the page writer every run uses, after an output
+// that already holds well-formed pages, and the output's counts written. A copy the writer takes
+// leaves a well-formed chain of the output's pages and the copy's, with every byte of the copy
+// outside its page headers as it was; a refused copy leaves the output as it was.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/fax_file.h"
 #include "engine/page_chain.h"
-#include "engine/page_renumber.h"
+#include "engine/page_writer.h"
 #include "fuzz_files.h"
+#include "platform/file_system.h"
+#include "tools/fax_generator.h"
+
+namespace {
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+PageCopy copyOf(const std::uint8_t* data, std::size_t size) {
+    PageCopy copy;
+    copy.length = size;
+    copy.bytes.reset(new std::uint8_t[size > 0 ? size : 1]);
+    if (size > 0) {
+        std::memcpy(copy.bytes.get(), data, size);
+    }
+    return copy;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 3) {
+    if (size < 1) {
         return 0;
     }
-    // Byte 0: flags; bytes 1-2: where the page file's bytes end and the destination's begin.
-    const bool createNew = (data[0] & 1) != 0;
-    const bool destinationExists = (data[0] & 2) != 0;
-    const std::size_t split = std::min<std::size_t>(size - 3, static_cast<std::size_t>(data[1]) | (data[2] << 8));
-    const std::vector<std::uint8_t> source(data + 3, data + 3 + split);
-    const std::vector<std::uint8_t> destination(data + 3 + split, data + size);
-
+    // Byte 0: the low two bits give the pages already in the output, the rest their seed; the
+    // bytes after it are the page file.
+    const unsigned outputPages = data[0] & 3u;
+    FaxGenerator generator(data[0] >> 2);
     const fuzz_files::Scratch scratch;
-    const std::string sourcePath = scratch.path("A001.FXR");
-    const std::string destinationPath = scratch.path("Afax.fxm");
-    fuzz_files::write(sourcePath, source);
-    if (destinationExists) {
-        fuzz_files::write(destinationPath, destination);
+    std::FILE* output = platform::openFile(scratch.path("Afax.fxm"), "w+b");
+    if (output == nullptr) {
+        fail("cannot make the output");
     }
-    const bool wasWellFormed =
-        !destinationExists || createNew || walkChain(destination.data(), destination.size()).wellFormed;
-
-    FaxFile page;
-    page.open(sourcePath);
-    const int appended = page.appendTo(destinationPath, createNew);
-    page.close();
-    if (appended == kAppendOk && wasWellFormed && renumberPages(destinationPath) == kRenumberOk) {
-        const std::vector<std::uint8_t> merged = fuzz_files::read(destinationPath);
-        if (!walkChain(merged.data(), merged.size()).wellFormed) {
-            std::fprintf(stderr, "a successful append left a chain that is not well formed\n");
-            std::abort();
+    std::setvbuf(output, nullptr, _IONBF, 0);
+    OutputPages pages;
+    for (unsigned i = 0; i < outputPages; ++i) {
+        FaxFileSpec wanted;
+        wanted.kind = i == 1 ? FaxKind::MultiPage : FaxKind::Consistent;
+        wanted.dataLength = 40 + 30 * i;
+        wanted.pages = 2;
+        const std::vector<std::uint8_t> bytes = generator.make(wanted);
+        PageCopy earlier = copyOf(bytes.data(), bytes.size());
+        if (prepareCopy(earlier) != kAppendOk || placeCopy(earlier, output, pages) != kAppendOk) {
+            fail("a generated page file was refused");
         }
     }
-    if (appended != kAppendOk && destinationExists && !createNew &&
-        fuzz_files::read(destinationPath) != destination) {
-        std::fprintf(stderr, "a refused append changed the destination\n");
+    std::fflush(output);
+    const std::vector<std::uint8_t> before = fuzz_files::read(scratch.path("Afax.fxm"));
+    const std::size_t pagesBefore = pages.starts.size();
+
+    PageCopy copy = copyOf(data + 1, size - 1);
+    const int prepared = prepareCopy(copy);
+    const int placed = prepared == kAppendOk ? placeCopy(copy, output, pages) : prepared;
+    if (placed == kAppendOk && !writePageCounts(output, pages)) {
+        fail("the counts could not be written");
+    }
+    std::fclose(output);
+    const std::vector<std::uint8_t> after = fuzz_files::read(scratch.path("Afax.fxm"));
+
+    if (placed != kAppendOk) {
+        if (after != before || pages.starts.size() != pagesBefore) {
+            fail("a refused copy changed the output");
+        }
+        return 0;
+    }
+    const ChainReport report = walkChain(after.data(), after.size());
+    if (!report.wellFormed) {
+        std::fprintf(stderr, "the output is not well formed: %s\n", report.problem.c_str());
         std::abort();
     }
-    if (fuzz_files::read(sourcePath) != source) {
-        std::fprintf(stderr, "the page file changed\n");
-        std::abort();
+    if (report.pages.size() != pagesBefore + copy.pages.size() || after.size() != before.size() + size - 1) {
+        fail("the output does not hold the copy's pages after its own");
+    }
+    for (std::size_t i = 0; i < size - 1; ++i) {
+        bool inHeader = false;
+        for (const std::size_t page : copy.pages) {
+            inHeader = inHeader || (i >= page && i < page + kFaxHeaderSize);
+        }
+        if (!inHeader && after[before.size() + i] != data[1 + i]) {
+            fail("a byte of the copy outside its headers changed");
+        }
     }
     return 0;
 }

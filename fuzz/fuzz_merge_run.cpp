@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz_files::Scratch scratch;
     const std::string output = scratch.path("Qfax.fxm");
     MergeOptions options;
-    options.setRunLog("");
     std::size_t at = 0;
     unsigned merged = 0;
     for (int page = 1; page <= 4 && at + 2 <= size; ++page) {

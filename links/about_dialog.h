@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/dialog_base.h"
+#include "ui/dialog_base.h"
 #include "links/link_label.h"
 
 class AboutDialog : public DialogBase {

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "engine/file_merge.h"
+#include "engine/output_files.h"
 #include "runs/merge_options.h"
 
 std::string runHeader(const std::string& sourceDir, const std::string& destDir) {

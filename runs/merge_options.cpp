@@ -1,9 +1,43 @@
-// MergeOptions construction, reset and the log that marks the start of a run.
+// MergeOptions: construction and reset, the scan into the list, and the run's steps on its
+// outputs (one page file merged with its log line, the outputs finished at the end).
 #include "runs/merge_options.h"
 
-MergeOptions::MergeOptions() { resetOptions(); }
+#include "engine/source_scan.h"
 
-MergeOptions::~MergeOptions() { finishRun(); }
+namespace {
+
+// The reason a failed page file's log line gives.
+const char* failureReason(int result) {
+    switch (result) {
+        case kAppendCannotOpenPage:
+            return "cannot open the page file";
+        case kAppendNoMemory:
+            return "out of memory";
+        case kAppendCannotOpenOutput:
+        case kAppendIoError:
+        case kAppendOutputFull:
+            return "cannot write the output file";
+        case kAppendDamagedOutput:
+            return "cannot renumber the output's pages";
+        default:
+            return "not a WinFax page file";
+    }
+}
+
+const char* problemText(OutputProblem problem) {
+    switch (problem) {
+        case OutputProblem::Damaged:
+            return " (failed: cannot renumber the output's pages)";
+        case OutputProblem::CannotPutInPlace:
+            return " (failed: cannot write the output file)";
+        default:
+            return " (file date not kept)";
+    }
+}
+
+}  // namespace
+
+MergeOptions::MergeOptions() { resetOptions(); }
 
 void MergeOptions::resetOptions() {
     fileMask_ = "*.*";
@@ -11,11 +45,38 @@ void MergeOptions::resetOptions() {
     destDir_.clear();
     keepFileDate_ = false;
     scanList_.clear();
-    setRunLog(std::string());
+    runLog_.clear();
 }
 
-void MergeOptions::setRunLog(const std::string& text) {
-    // A run that was not finished still leaves its outputs complete.
-    finishRun();
-    runLog_ = text;
+int MergeOptions::collectFaxFiles(bool includeSubdirs) {
+    if (sourceDir_.empty()) {
+        return -1;
+    }
+    scanList_.clear();
+    scanDirectory(sourceDir_, includeSubdirs);
+    return static_cast<int>(scanList_.size());
+}
+
+void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdirs) {
+    listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_);
+}
+
+bool MergeOptions::mergeFile(const std::string& source, const std::string& output) {
+    const PageReport report = batch_.mergePage(source, output, keepFileDate_);
+    std::string line = source + " -> " + output;
+    if (report.result != kAppendOk) {
+        line += std::string(" (failed: ") + failureReason(report.result) + ")";
+    } else if (report.dateNotKept) {
+        line += " (file date not kept)";
+    }
+    runLog_ += line + "\r\n";
+    return report.result == kAppendOk;
+}
+
+int MergeOptions::finishRun() {
+    const BatchResult result = batch_.finish();
+    for (const OutputNote& note : result.notes) {
+        runLog_ += note.path + problemText(note.problem) + "\r\n";
+    }
+    return result.lostEntries;
 }

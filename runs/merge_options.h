@@ -1,13 +1,12 @@
 // MergeOptions: the record one merge run works on: its switches and directories, the scan's
-// list of page files, and the run's text log with the outputs the run has started.
+// list of page files, the run's text log, and the batch of outputs the run is building.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unordered_map>
 #include <vector>
+
+#include "engine/merge_batch.h"
 
 struct RunTotals;
 class RunSink;
@@ -18,8 +17,6 @@ inline constexpr int kModeFile = 2;
 class MergeOptions {
 public:
     MergeOptions();
-    // Completes the outputs of a run that was not finished.
-    ~MergeOptions();
     MergeOptions(const MergeOptions&) = delete;
     MergeOptions& operator=(const MergeOptions&) = delete;
 
@@ -38,19 +35,10 @@ public:
     const std::string& destDir() const { return destDir_; }
     void setDestDir(const std::string& dir) { destDir_ = dir; }
 
-    // Replacing the log starts a new run: no output counts as started any more.
-    void setRunLog(const std::string& text);
+    void setRunLog(const std::string& text) { runLog_ = text; }
     void appendRunLog(const std::string& text) { runLog_ += text; }
     std::string runLog() const { return runLog_; }
     const std::string& runLogText() const { return runLog_; }
-    // Hands over the log written since the last call and goes on with an empty one; the run
-    // and its started outputs carry on. A caller that passes a long run's log on in pieces
-    // this way keeps no second copy of it.
-    std::string takeRunLogText() {
-        std::string taken;
-        taken.swap(runLog_);
-        return taken;
-    }
 
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
@@ -71,15 +59,15 @@ public:
     int collectFaxFiles(bool includeSubdirs);
     void scanDirectory(const std::string& directory, bool includeSubdirs);
 
-    // Merges page file `source` into output `output`: a new output of this run is started
-    // afresh, a started one is extended. Logs one line; false when the page was not merged.
+    // Merges page file `source` into output `output`: an output this run has not started yet is
+    // started afresh, a started one is extended. Logs one line; false when the page was not
+    // merged.
     bool mergeFile(const std::string& source, const std::string& output);
 
-    // Completes the outputs this run started and puts each in its place: until now every
-    // output was built beside it, so that an earlier version stays whole until the new one is.
-    // Its page counts are written once all its pages are in, and its file times then taken
-    // from its last page when asked to. Returns the number of entries that had been merged
-    // into outputs that could not be completed; each such output has a log line.
+    // Ends the run: completes the outputs it started and puts each in its place (until now every
+    // output was built beside it, so that an earlier version stays whole until the new one is),
+    // with a log line for each that could not be. Returns the number of entries that had been
+    // merged into outputs that did not reach their place. The next mergeFile starts a new run.
     int finishRun();
 
 private:
@@ -91,28 +79,5 @@ private:
     std::string destDir_;
     std::string runLog_;
     std::vector<std::string> scanList_;
-    // An output that received a page in this run, as this run left it.
-    struct StartedOutput {
-        std::string path;
-        std::string temporary;  // where it is built until the run is through
-        long long length = 0;
-        int entries = 0;        // entries merged into it
-        bool broken = false;    // a write could not be undone, it changed behind the run's
-                                // back, or its counts could not be written
-        std::string datedBy;    // the page file whose times the output takes, when kept
-        // Where each of its pages starts, so that the counts can be written without walking
-        // the chain back out of the file; one entry a page.
-        std::vector<std::uint32_t> pageStarts;
-    };
-    std::FILE* outputFor(const std::string& key, const std::string& path);
-    void closeOpenOutput();
-    void completeOpenOutput();
-
-    // Keyed by the file system's spelling of the path; `outputOrder_` keeps the order of starts.
-    std::unordered_map<std::string, StartedOutput> startedOutputs_;
-    std::vector<std::string> outputOrder_;
-    // The output that the last page went to stays open for the next one, which in a sorted list
-    // is nearly always the next page of the same fax.
-    std::string openKey_;
-    std::FILE* openOutput_ = nullptr;
+    MergeBatch batch_;
 };

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_base.h"
+#include "ui/dialog_base.h"
 #include "gui_driver.h"
 #include "link_test_ids.h"
 #include "link_test_support.h"

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -146,7 +147,11 @@ TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
     for (const int id : {IDC_LINK_PRODUCT, IDC_LINK_DONATE, IDC_LINK_SITE}) {
         EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog_, id), GWL_STYLE) & SS_NOTIFY) << id;
     }
-    EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), GetFocus() ? GetFocus() : GetDlgItem(dialog_, IDC_FAX_DIR));
+    // The focus belongs to the program's own thread; this process can only ask that thread for it.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread));
+    EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), thread.hwndFocus);
 }
 
 TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
@@ -309,9 +314,15 @@ TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
     PressButton(dialog_, ID_TRAY_OPEN);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_) != FALSE; }));
 
-    // A new taskbar (Explorer restarted) gets the icon again; the icon never goes twice.
+    // A new taskbar (Explorer restarted) has lost the icon, and gets it again.
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = dialog_;
+    icon.uID = 201;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_TRUE(WaitUntil([] { return !TrayShowsAnIcon(); }, 5000));
     SendMessageA(dialog_, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(TrayShowsAnIcon());
+    EXPECT_TRUE(WaitUntil([] { return TrayShowsAnIcon(); }, 5000));
 
     // A right click opens the icon's menu; Escape closes it again.
     PostMessageA(dialog_, trayMessage, 201, WM_RBUTTONUP);

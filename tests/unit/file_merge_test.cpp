@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/file_merge.h"
+#include "engine/output_files.h"
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
 #include "platform/file_system.h"
+#include "runs/directory_run.h"
 #include "runs/merge_options.h"
 #include "test_support.h"
 
@@ -26,18 +27,17 @@ std::size_t pagesIn(const std::string& path) {
     return report.pages.size();
 }
 
-// What a window run does for each entry, without the dialog.
+// A window run over the tree, without the dialog.
 int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
     options.collectFaxFiles(includeSubdirs);
-    options.setRunLog("header\r\n");
-    int merged = 0;
-    for (const std::string& entry : options.scanList()) {
-        const EntryPaths paths = windowEntryPaths(options.sourceDir(), options.destDir(), entry, keepHierarchy);
-        makeDirectories(directoryPart(paths.output));
-        merged += options.mergeFile(paths.source, paths.output) ? 1 : 0;
-    }
-    EXPECT_EQ(0, options.finishRun());
-    return merged;
+    const std::string source = options.sourceDir();
+    const std::string destination = options.destDir();
+    const RunTotals totals = walkScanList(
+        options,
+        [&](const std::string& entry) { return windowEntryPaths(source, destination, entry, keepHierarchy); },
+        true, nullptr);
+    EXPECT_EQ(0, totals.failed);
+    return totals.merged;
 }
 
 TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
@@ -62,7 +62,7 @@ TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
         }
         EXPECT_EQ(expectedSize, merged.size());
         EXPECT_TRUE(std::equal(pages[0].begin() + kFaxHeaderSize, pages[0].end(), merged.begin() + kFaxHeaderSize));
-        const std::string expectedLog = "header\r\n" + dir.path("in/ABCDE001.FXR") + " -> " + out + "\r\n" +
+        const std::string expectedLog = runHeader(dir.path("in"), dir.path("out")) + dir.path("in/ABCDE001.FXR") + " -> " + out + "\r\n" +
                                         dir.path("in/ABCDE002.FXR") + " -> " + out + "\r\n" +
                                         dir.path("in/ABCDE003.FXR") + " -> " + out + "\r\n" +
                                         dir.path("in/ABCDE004.FXS") + " -> " + out + "\r\n";
@@ -112,7 +112,6 @@ TEST(MergeFile, AnOutputPathInsideAnotherIsStillItsOwnOutput) {
     dir.makeDir("d/Afax.fxmdir");
     dir.write("d/Afax.fxm", pageFile(9));  // left by an earlier run
     MergeOptions options;
-    options.setRunLog("header\r\n");
     ASSERT_TRUE(options.mergeFile(dir.write("in/Q001.FXR", pageFile(1)), outer));
     ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(2)), inner));
     ASSERT_EQ(0, options.finishRun());
@@ -122,7 +121,6 @@ TEST(MergeFile, AnOutputPathInsideAnotherIsStillItsOwnOutput) {
 TEST(MergeFile, OutputsDifferingOnlyInCaseAreOneFileWhereTheFileSystemSaysSo) {
     ScratchDir dir;
     MergeOptions options;
-    options.setRunLog("header\r\n");
     dir.makeDir("out");
     ASSERT_TRUE(options.mergeFile(dir.write("in/C001.FXR", pageFile(1)), dir.path("out/Cfax.fxm")));
     ASSERT_TRUE(options.mergeFile(dir.write("in/c002.FXR", pageFile(2)), dir.path("out/cfax.fxm")));
@@ -139,7 +137,6 @@ TEST(MergeFile, AFailedFirstPageLeavesTheNextToStartTheOutput) {
     ScratchDir dir;
     const std::string out = dir.write("out/Rfax.fxm", pageFile(7, FaxKind::MultiPage, 100, 2));
     MergeOptions options;
-    options.setRunLog("");
     EXPECT_FALSE(options.mergeFile(dir.write("in/R001.FXR", pageFile(1, FaxKind::NoSignature)), out));
     EXPECT_TRUE(options.mergeFile(dir.write("in/R002.FXR", pageFile(2)), out));
     ASSERT_EQ(0, options.finishRun());
@@ -149,7 +146,6 @@ TEST(MergeFile, AFailedFirstPageLeavesTheNextToStartTheOutput) {
 TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     ScratchDir dir;
     MergeOptions options;
-    options.setRunLog("");
     const struct {
         std::string source;
         std::string output;
@@ -175,7 +171,6 @@ TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
     ScratchDir dir;
     const std::string out = dir.write("Tfax.fxm", pageFile(9));  // left by an earlier run
     MergeOptions options;
-    options.setRunLog("");
     ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(2)), dir.path("Ufax.fxm")));
     // Something else wrote to the output being built, between two of its pages.
@@ -199,7 +194,6 @@ TEST(MergeFile, AnEarlierOutputStaysWholeUntilTheNewOneIsComplete) {
     // What a killed run left beside it.
     dir.write("Wfax.fxm.partial", std::vector<std::uint8_t>(1000, 0xEE));
     MergeOptions options;
-    options.setRunLog("");
     ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
     EXPECT_EQ(pageFile(9), readFile(out));
@@ -213,7 +207,6 @@ TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
     dir.makeDir("Dfax.fxm/inside");  // a directory holds the output's name
     const std::string out = dir.path("Dfax.fxm");
     MergeOptions options;
-    options.setRunLog("");
     ASSERT_TRUE(options.mergeFile(dir.write("in/D001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
     EXPECT_EQ(2, options.finishRun());
@@ -224,7 +217,6 @@ TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
 TEST(MergeFile, OutputsReturnedToLaterInTheListAreExtendedWhereTheyWereLeft) {
     ScratchDir dir;
     MergeOptions options;
-    options.setRunLog("");
     const std::string a = dir.path("Afax.fxm");
     const std::string b = dir.path("Bfax.fxm");
     ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(1)), a));
@@ -262,7 +254,6 @@ TEST(MergeFile, EveryPageCountsItselfAndThePagesAfterItAndNothingElseChanges) {
     };
     ScratchDir dir;
     MergeOptions options;
-    options.setRunLog("");
     std::map<std::string, std::vector<std::uint8_t>> expected;
     std::map<std::string, std::size_t> expectedPages;
     for (std::size_t i = 0; i < sources.size(); ++i) {
@@ -284,7 +275,6 @@ TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
     ScratchDir dir;
     MergeOptions options;
     options.setKeepFileDate(true);
-    options.setRunLog("");
     const std::string out = dir.path("Dfax.fxm");
     const std::string first = dir.write("in/D001.FXR", pageFile(1));
     const std::string last = dir.write("in/D002.FXR", pageFile(2));
@@ -350,38 +340,33 @@ TEST(MergeOptionsRecord, ResetAndIndependentCopies) {
     EXPECT_EQ(0u, options.scanCount());
 }
 
-TEST(MergeOptionsRecord, ANewLogStartsEveryOutputAfresh) {
+TEST(FinishRun, TheNextRunStartsEveryOutputAfresh) {
     ScratchDir dir;
     MergeOptions options;
     const std::string out = dir.path("Hfax.fxm");
-    options.setRunLog("run 1\r\n");
     ASSERT_TRUE(options.mergeFile(dir.write("H001.FXR", pageFile(1)), out));
-    options.setRunLog("run 2\r\n");
+    ASSERT_EQ(0, options.finishRun());
     ASSERT_TRUE(options.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
     ASSERT_EQ(0, options.finishRun());
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
-}  // namespace
-
-namespace {
-
-TEST(FinishRun, CountsAreWrittenOnceTheRunIsThroughEvenWhenANewRunBegins) {
+TEST(FinishRun, ARunThatNeverFinishesLeavesTheEarlierOutputAndNoTemporary) {
     ScratchDir dir;
-    MergeOptions options;
-    options.setRunLog("run 1\r\n");
-    const std::string out = dir.path("Pfax.fxm");
-    ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("P003.FXR", pageFile(3)), out));
-    options.setRunLog("run 2\r\n");
-    EXPECT_EQ(3u, pagesIn(out));
+    const std::string out = dir.write("Pfax.fxm", pageFile(9));
+    {
+        MergeOptions options;
+        ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), out));
+        ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), out));
+        ASSERT_TRUE(test_support::exists(temporaryPathFor(out)));
+    }
+    EXPECT_EQ(pageFile(9), readFile(out));
+    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
 }
 
 TEST(FinishRun, AnOutputThatVanishedBeforeItCouldBePutInPlaceIsReported) {
     ScratchDir dir;
     MergeOptions options;
-    options.setRunLog("");
     const std::string out = dir.path("Vfax.fxm");
     ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));

@@ -31,7 +31,6 @@ TEST(PlatformWin32, TimesThatCannotBeCopiedAreLoggedButThePageCounts) {
     ASSERT_NE(nullptr, holder);
     MergeOptions options;
     options.setKeepFileDate(true);
-    options.setRunLog("");
     EXPECT_TRUE(options.mergeFile(source, out));
     std::fclose(holder);
     EXPECT_EQ(source + " -> " + out + " (file date not kept)\r\n", options.runLogText());

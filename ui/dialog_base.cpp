@@ -1,5 +1,5 @@
 // DialogBase: binding a dialog window to its object.
-#include "app/dialog_base.h"
+#include "ui/dialog_base.h"
 
 HWND DialogBase::CreateModeless(HINSTANCE instance, int templateId, HWND owner) {
     return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), owner, &DialogBase::StaticProc,

@@ -1,12 +1,13 @@
-// Appending page files to a merged fax: the copy, the header fix-ups, and the refusals that
-// keep an output intact.
+// Page files copied into merged faxes by the writer every run uses: the copy, the header
+// fix-ups, the counts, and the refusals that keep an output intact.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "engine/fax_file.h"
+#include "engine/merge_batch.h"
+#include "engine/output_paths.h"
 #include "engine/page_chain.h"
-#include "engine/page_renumber.h"
 #include "test_support.h"
 
 namespace {
@@ -15,24 +16,28 @@ using test_support::pageFile;
 using test_support::readFile;
 using test_support::ScratchDir;
 
-int append(const std::string& source, const std::string& destination, bool createNew) {
-    FaxFile file;
-    file.open(source);
-    return file.appendTo(destination, createNew);
-}
-
 FaxHeader headerAt(const std::vector<std::uint8_t>& bytes, std::size_t position) {
     return FaxHeader::fromBytes(bytes.data() + position);
 }
 
-// The bytes of `expected` and `actual` differ at most in the header fields the append rewrites.
-void expectSameOutsideFields(const std::vector<std::uint8_t>& expected, const std::uint8_t* actual,
-                             std::size_t headerAt) {
+// Merges page files, each given by its bytes, into one output in a fresh batch and finishes it;
+// the results in order.
+std::vector<int> mergeInto(const ScratchDir& dir, const std::string& output,
+                           const std::vector<std::vector<std::uint8_t>>& pages) {
+    MergeBatch batch;
+    std::vector<int> results;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const std::string source = dir.write("in/P" + std::to_string(100 + i) + ".FXR", pages[i]);
+        results.push_back(batch.mergePage(source, output, false).result);
+    }
+    EXPECT_TRUE(batch.finish().notes.empty());
+    return results;
+}
+
+// The bytes of `expected` and `actual` differ at most in the header fields the copy rewrites.
+void expectSameOutsideFields(const std::vector<std::uint8_t>& expected, const std::uint8_t* actual) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const std::size_t inHeader = i - headerAt;
-        const bool field = i >= headerAt && inHeader < kFaxHeaderSize &&
-                           ((inHeader >= 89 && inHeader < 109) || inHeader == 113 || inHeader == 114 ||
-                            (inHeader >= 116 && inHeader < 120));
+        const bool field = i < kFaxHeaderSize && ((i >= 89 && i < 109) || i == 113 || i == 114 || (i >= 116 && i < 120));
         if (!field && expected[i] != actual[i]) {
             ADD_FAILURE() << "byte " << i << " changed";
             return;
@@ -40,25 +45,21 @@ void expectSameOutsideFields(const std::vector<std::uint8_t>& expected, const st
     }
 }
 
-TEST(FaxAppend, FirstPageIsAByteForByteCopy) {
+TEST(PageWriter, FirstPageIsAByteForByteCopy) {
     ScratchDir dir;
     const auto source = pageFile(1);
     const std::string out = dir.path("out.fxm");
-    EXPECT_EQ(kAppendOk, append(dir.write("A001.FXR", source), out, true));
+    EXPECT_EQ(std::vector<int>{kAppendOk}, mergeInto(dir, out, {source}));
     EXPECT_EQ(source, readFile(out));
 }
 
-TEST(FaxAppend, ThreePagesChainWithCountsAndGrownOffsets) {
+TEST(PageWriter, ThreePagesChainWithCountsAndGrownOffsets) {
     ScratchDir dir;
     const std::vector<std::vector<std::uint8_t>> sources = {pageFile(1, FaxKind::Consistent, 300),
                                                             pageFile(2, FaxKind::Consistent, 500),
                                                             pageFile(3, FaxKind::Consistent, 50)};
     const std::string out = dir.path("out.fxm");
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const std::string source = dir.write("A00" + std::to_string(i) + ".FXR", sources[i]);
-        ASSERT_EQ(kAppendOk, append(source, out, i == 0));
-        ASSERT_EQ(kRenumberOk, renumberPages(out));
-    }
+    ASSERT_EQ(std::vector<int>(3, kAppendOk), mergeInto(dir, out, sources));
     const auto merged = readFile(out);
     const ChainReport report = walkChain(merged.data(), merged.size());
     ASSERT_TRUE(report.wellFormed) << report.problem;
@@ -76,21 +77,20 @@ TEST(FaxAppend, ThreePagesChainWithCountsAndGrownOffsets) {
         EXPECT_EQ(original.extraOffset2() > 0 ? original.extraOffset2() + static_cast<std::int32_t>(before)
                                               : original.extraOffset2(),
                   copied.extraOffset2());
-        expectSameOutsideFields(sources[i], merged.data() + before, 0);
+        expectSameOutsideFields(sources[i], merged.data() + before);
         before += sources[i].size();
     }
     EXPECT_EQ(before, merged.size());
 }
 
-TEST(FaxAppend, TrailingBytesBecomePartOfTheData) {
+TEST(PageWriter, TrailingBytesBecomePartOfTheData) {
     ScratchDir dir;
     FaxFileSpec wanted;
     wanted.kind = FaxKind::Trailing;
     wanted.trailing = 33;
     const auto source = FaxGenerator(7).make(wanted);
     const std::string out = dir.path("out.fxm");
-    dir.write("out.fxm", pageFile(8));
-    ASSERT_EQ(kAppendOk, append(dir.write("A002.FXR", source), out, false));
+    ASSERT_EQ(std::vector<int>(2, kAppendOk), mergeInto(dir, out, {pageFile(8), source}));
 
     const auto merged = readFile(out);
     const std::size_t start = pageFile(8).size();
@@ -103,70 +103,52 @@ TEST(FaxAppend, TrailingBytesBecomePartOfTheData) {
     EXPECT_EQ(0, copied.factorB());
     EXPECT_EQ(0, copied.extraLength());
     EXPECT_EQ(static_cast<std::int64_t>(merged.size()), copied.blockEnd());
-    expectSameOutsideFields(source, merged.data() + start, 0);
+    expectSameOutsideFields(source, merged.data() + start);
     EXPECT_EQ(2, headerAt(merged, 0).pageCount());
 }
 
-TEST(FaxAppend, AppendingToAMissingOutputCreatesItWithoutAddingToTheCount) {
-    ScratchDir dir;
-    const auto source = pageFile(4);
-    const std::string out = dir.path("new.fxm");
-    EXPECT_EQ(kAppendOk, append(dir.write("A001.FXR", source), out, false));
-    EXPECT_EQ(source, readFile(out));
-}
-
-TEST(FaxAppend, ShortOutputGetsNoCountButTheCopyFollowsItsBytes) {
-    ScratchDir dir;
-    const std::vector<std::uint8_t> stub(40, 0x5A);
-    const std::string out = dir.write("out.fxm", stub);
-    const auto source = pageFile(5);
-    ASSERT_EQ(kAppendOk, append(dir.write("A001.FXR", source), out, false));
-    const auto merged = readFile(out);
-    ASSERT_EQ(stub.size() + source.size(), merged.size());
-    EXPECT_TRUE(std::equal(stub.begin(), stub.end(), merged.begin()));
-    EXPECT_EQ(headerAt(source, 0).dataOffset() + 40, headerAt(merged, 40).dataOffset());
-}
-
-TEST(FaxAppend, SourcesThatAreNoPageFileLeaveTheOutputUntouched) {
+TEST(PageWriter, SourcesThatAreNoPageFileLeaveTheOutputAsItWas) {
     const struct {
         FaxKind kind;
         int result;
     } cases[] = {{FaxKind::Empty, kAppendNoSource}, {FaxKind::Short, kAppendNotFax},
                  {FaxKind::NoSignature, kAppendNotFax}};
     for (const auto& c : cases) {
-        for (const bool createNew : {true, false}) {
-            ScratchDir dir;
-            const auto existing = pageFile(9);
-            const std::string out = dir.write("out.fxm", existing);
-            const std::string source = dir.write("A001.FXR", pageFile(10, c.kind));
-            EXPECT_EQ(c.result, append(source, out, createNew)) << static_cast<int>(c.kind);
-            EXPECT_EQ(existing, readFile(out)) << "output changed for kind " << static_cast<int>(c.kind);
-        }
+        ScratchDir dir;
+        // Refused as the first page, an earlier output stays and no temporary is left; refused
+        // after a page, the output holds that page alone.
+        const auto earlier = pageFile(9);
+        const std::string out = dir.write("out.fxm", earlier);
+        EXPECT_EQ(std::vector<int>{c.result}, mergeInto(dir, out, {pageFile(10, c.kind)}));
+        EXPECT_EQ(earlier, readFile(out)) << static_cast<int>(c.kind);
+        EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+        EXPECT_EQ((std::vector<int>{kAppendOk, c.result}), mergeInto(dir, out, {pageFile(11), pageFile(10, c.kind)}));
+        EXPECT_EQ(pageFile(11), readFile(out)) << static_cast<int>(c.kind);
     }
 }
 
-TEST(FaxAppend, ARefusedFirstPageCreatesNoOutput) {
-    ScratchDir dir;
-    const std::string out = dir.path("out.fxm");
-    EXPECT_EQ(kAppendNotFax, append(dir.write("A001.FXR", pageFile(1, FaxKind::NoSignature)), out, true));
-    EXPECT_FALSE(test_support::exists(out));
-}
-
-TEST(FaxAppend, MultiPageSourcesBringEveryChainedPage) {
+TEST(PageWriter, MultiPageSourcesBringEveryChainedPage) {
     const struct {
-        unsigned pages;        // pages written
-        std::uint16_t claimed; // count the first header claims
-        unsigned appended;     // pages that must arrive
-    } cases[] = {{3, 3, 3}, {3, 7, 3}, {3, 2, 2}, {1, 0, 1}, {2, 1, 1}};
+        unsigned pages;         // pages written
+        std::uint16_t claimed;  // count the first header claims
+        unsigned appended;      // pages that must arrive
+        bool laterCountsWrong;  // the counts after the first header are all 77
+    } cases[] = {{3, 3, 3, false}, {3, 7, 3, false}, {3, 2, 2, false}, {1, 0, 1, false},
+                 {2, 1, 1, false}, {5, 5, 5, true}};
     for (const auto& c : cases) {
         ScratchDir dir;
         auto source = pageFile(11, FaxKind::MultiPage, 200, c.pages);
         FaxHeader first = headerAt(source, 0);
+        for (std::size_t at = first.blockEnd(); c.laterCountsWrong && at < source.size();) {
+            FaxHeader later = headerAt(source, at);
+            later.setPageCount(77);
+            later.toBytes(source.data() + at);
+            at = later.blockEnd();
+        }
         first.setPageCount(c.claimed);
         first.toBytes(source.data());
-        const std::string out = dir.write("out.fxm", pageFile(12));
-        ASSERT_EQ(kAppendOk, append(dir.write("A002.FXR", source), out, false));
-        ASSERT_EQ(kRenumberOk, renumberPages(out));
+        const std::string out = dir.path("out.fxm");
+        ASSERT_EQ(std::vector<int>(2, kAppendOk), mergeInto(dir, out, {pageFile(12), source}));
         const auto merged = readFile(out);
         const ChainReport report = walkChain(merged.data(), merged.size());
         EXPECT_TRUE(report.wellFormed) << report.problem << " (claimed " << c.claimed << ")";
@@ -174,7 +156,7 @@ TEST(FaxAppend, MultiPageSourcesBringEveryChainedPage) {
     }
 }
 
-TEST(FaxAppend, ChainThatDoesNotMoveOnStopsAtThatPage) {
+TEST(PageWriter, ChainThatDoesNotMoveOnStopsAtThatPage) {
     ScratchDir dir;
     auto source = pageFile(13, FaxKind::MultiPage, 200, 3);
     // Page 0 pretends to end inside its own header.
@@ -185,44 +167,29 @@ TEST(FaxAppend, ChainThatDoesNotMoveOnStopsAtThatPage) {
     first.setDataLength(0);
     first.toBytes(source.data());
     const std::string out = dir.path("out.fxm");
-    ASSERT_EQ(kAppendOk, append(dir.write("A001.FXR", source), out, true));
+    ASSERT_EQ(std::vector<int>{kAppendOk}, mergeInto(dir, out, {source}));
     const auto merged = readFile(out);
     const ChainReport report = walkChain(merged.data(), merged.size());
     EXPECT_TRUE(report.wellFormed) << report.problem;
     EXPECT_EQ(1u, report.pages.size());
 }
 
-TEST(FaxAppend, FullOutputRefusesMorePagesInsteadOfWrapping) {
-    ScratchDir dir;
-    auto existing = pageFile(14);
-    FaxHeader header = headerAt(existing, 0);
-    header.setPageCount(65535);
-    header.toBytes(existing.data());
-    const std::string out = dir.write("out.fxm", existing);
-    EXPECT_EQ(kAppendOutputFull, append(dir.write("A001.FXR", pageFile(15)), out, false));
-    EXPECT_EQ(existing, readFile(out));
-}
-
-TEST(FaxAppend, OutputThatCannotBeOpenedIsReported) {
-    ScratchDir dir;
-    const std::string source = dir.write("A001.FXR", pageFile(16));
-    EXPECT_EQ(kAppendCannotOpenOutput, append(source, dir.path("missing/out.fxm"), false));
-    dir.makeDir("taken.fxm");
-    EXPECT_EQ(kAppendCannotOpenOutput, append(source, dir.path("taken.fxm"), true));
-}
-
-TEST(FaxAppend, WithoutAnOpenPageFileNothingHappens) {
+TEST(PageWriter, WithoutAnOpenPageFileNothingIsRead) {
     ScratchDir dir;
     FaxFile file;
-    EXPECT_EQ(kAppendNoSource, file.appendTo(dir.path("out.fxm"), true));
+    PageCopy copy;
+    EXPECT_EQ(kAppendNoSource, file.readCopy(copy));
     EXPECT_EQ(kReadHeaderNoStream, file.readHeader(0));
     file.open(dir.path("absent.FXR"));
     EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(kAppendNoSource, file.appendTo(dir.path("out.fxm"), true));
+    EXPECT_EQ(kAppendNoSource, file.readCopy(copy));
+    MergeBatch batch;
+    EXPECT_EQ(kAppendCannotOpenPage, batch.mergePage(dir.path("absent.FXR"), dir.path("out.fxm"), false).result);
+    batch.finish();
     EXPECT_FALSE(test_support::exists(dir.path("out.fxm")));
 }
 
-TEST(FaxAppend, ReadHeaderChecksTheSignatureAtAnyPosition) {
+TEST(PageWriter, ReadHeaderChecksTheSignatureAtAnyPosition) {
     ScratchDir dir;
     FaxFile file;
     file.open(dir.write("multi.FXR", pageFile(17, FaxKind::MultiPage, 100, 2)));

@@ -1,0 +1,90 @@
+// MergeWorker: a merge started from the main window, run on a thread of its own, and the one way
+// it tells the window what it has done.
+//
+// How a window run works:
+// 1. On the UI thread the dialog reads its controls, scans the fax directory into a fresh
+//    MergeOptions record (PrepareRun) and checks both directories. StartMergeWorker then gives
+//    the record, with the save directory, "Keep File Date" and "Keep Hiberarchy" already in it
+//    or beside it, to a new MergeWorker, starts its thread and sets runActive. From then on the
+//    record belongs to the worker; the worker never reads or writes anything of the dialog's.
+// 2. The worker reports what happened since its last report in one kind of message,
+//    WM_WORKER_REPORT. The report itself waits in the worker's mailbox, under its lock, and the
+//    message only tells the dialog to take it (TakeReport): reports merge in the mailbox until
+//    they are taken, so a dialog that falls behind while it draws never holds the merge up, and
+//    a message lost with a closed window loses nothing. Only the report of a save directory that
+//    cannot be made is sent and waited for, because the run goes on when its box is closed.
+// 3. Reports go at most every kReportIntervalMs, besides the first, the last and the save
+//    directory's; that throttle is the only one, and the dialog writes each report it takes to
+//    its controls at once.
+// 4. The dialog performs a report on the UI thread in this order: BeginRun (controls disabled,
+//    the progress bar at 0, the wait cursor) when the run begins, the "Error Save Dir" box, the
+//    progress steps, the status and log texts, and EndRun (arrow cursor, controls enabled,
+//    runActive cleared) when the run has ended.
+// 5. The one thing the dialog tells a running worker is "Keep Hiberarchy": its check box stays
+//    enabled during a run, and every state the dialog reads from it is passed on
+//    (SetKeepHierarchy) and applies to the entries that follow.
+// 6. Closed during a run, the window is gone and the worker's messages fail; the worker goes on
+//    to the end and completes every output, while the UI thread waits for it (the dialog's
+//    WaitForWorker) before the process ends.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "runs/merge_options.h"
+
+// What happened in a run since the worker's last report.
+struct WorkerReport {
+    bool begins = false;        // the run has begun
+    bool saveDirFailed = false;  // the save directory could not be made
+    unsigned steps = 0;         // entries done
+    bool logRestarts = false;   // the log box starts again with logText: this run's log begins
+    std::string logText;        // log text written
+    std::string statusText;     // the status line now; the closing text once the run has ended
+    bool ends = false;          // the run has ended
+
+    // Adds a later report to this one.
+    void Merge(WorkerReport&& later);
+};
+
+class MergeWorker {
+public:
+    // A worker for the run `record` describes: its sourceDir, fileMask and scanList from the
+    // scan, its destDir and keepFileDate from the dialog. It reports to `dialog`.
+    MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy);
+    // Only once the thread has ended (see Thread()).
+    ~MergeWorker();
+    MergeWorker(const MergeWorker&) = delete;
+    MergeWorker& operator=(const MergeWorker&) = delete;
+
+    // Starts the thread; false when it cannot be started.
+    bool Start();
+    // The thread's handle, to wait for its end; its exit code is the count of merged page files.
+    HANDLE Thread() const { return thread_; }
+
+    // UI thread: the "Keep Hiberarchy" state for the entries still to come.
+    void SetKeepHierarchy(bool on) { keepHierarchy_.store(on); }
+    // UI thread: the report waiting in the mailbox, which is empty afterwards.
+    WorkerReport TakeReport();
+
+private:
+    static unsigned __stdcall ThreadProc(void* worker);
+    unsigned Run();
+    // Puts a report into the mailbox and tells the dialog; with `wait`, returns once the dialog
+    // has taken it (or at once when the window is gone).
+    void Deliver(WorkerReport report, bool wait);
+
+    const HWND dialog_;
+    const std::unique_ptr<MergeOptions> record_;
+    std::atomic<bool> keepHierarchy_;
+    HANDLE thread_ = nullptr;
+    bool windowGone_ = false;  // worker thread only
+
+    std::mutex mailboxLock_;
+    WorkerReport mailbox_;
+    bool announced_ = false;  // a message for the mailbox is on its way and not yet handled
+};

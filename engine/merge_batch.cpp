@@ -1,0 +1,153 @@
+// MergeBatch: starting, extending, completing and placing a run's outputs.
+#include "engine/merge_batch.h"
+
+#include "engine/fax_file.h"
+#include "engine/output_files.h"
+#include "engine/output_paths.h"
+#include "platform/ansi_string.h"
+#include "platform/file_system.h"
+
+MergeBatch::~MergeBatch() {
+    closeOpenOutput();
+    for (const std::string& key : order_) {
+        platform::removeFile(outputs_[key].temporary);
+    }
+}
+
+std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path) {
+    if (openOutput_ != nullptr && openKey_ == key) {
+        return openOutput_;
+    }
+    completeOpenOutput();
+    const auto started = outputs_.find(key);
+    const bool isNew = started == outputs_.end();
+    if (!isNew && started->second.broken) {
+        return nullptr;
+    }
+    // A new output of this batch is started afresh, replacing whatever a killed run left; a
+    // started one is extended where this batch left it, and only if nothing else has changed it.
+    std::FILE* stream = platform::openFile(temporaryPathFor(path), isNew ? "w+b" : "r+b");
+    if (stream == nullptr) {
+        return nullptr;
+    }
+    if (!isNew && platform::fileSize(stream) != started->second.pages.length) {
+        started->second.broken = true;
+        std::fclose(stream);
+        return nullptr;
+    }
+    // Pages are written whole, one write each; a stream buffer would only add a copy.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    openKey_ = key;
+    openOutput_ = stream;
+    return stream;
+}
+
+void MergeBatch::closeOpenOutput() {
+    if (openOutput_ != nullptr) {
+        std::fclose(openOutput_);
+        openOutput_ = nullptr;
+        openKey_.clear();
+    }
+}
+
+void MergeBatch::completeOpenOutput() {
+    if (openOutput_ == nullptr) {
+        return;
+    }
+    // Only a started output is left open: a new one whose first page failed was closed at once.
+    const auto found = outputs_.find(openKey_);
+    if (found == outputs_.end()) {
+        closeOpenOutput();
+        return;
+    }
+    const bool counted = writePageCounts(openOutput_, found->second.pages);
+    const bool closed = std::fclose(openOutput_) == 0;
+    openOutput_ = nullptr;
+    openKey_.clear();
+    if (!counted || !closed) {
+        found->second.broken = true;
+    }
+}
+
+PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate) {
+    PageReport report;
+    FaxFile page;
+    page.open(source);
+    if (!page.isOpen()) {
+        report.result = kAppendCannotOpenPage;
+        return report;
+    }
+    PageCopy copy;
+    report.result = page.readCopy(copy);
+    page.close();
+    if (report.result != kAppendOk) {
+        return report;
+    }
+
+    const std::string key = platform::pathKey(output);
+    std::FILE* stream = outputFor(key, output);
+    auto started = outputs_.find(key);
+    const bool isNew = started == outputs_.end();
+    if (stream == nullptr) {
+        report.result = isNew ? kAppendCannotOpenOutput : kAppendDamagedOutput;
+        return report;
+    }
+    OutputPages fresh;
+    OutputPages& pages = isNew ? fresh : started->second.pages;
+    const std::int64_t lengthBefore = pages.length;
+    report.result = placeCopy(copy, stream, pages);
+    if (report.result != kAppendOk) {
+        // Only an output that holds a page counts as started, so a new one is dropped; a write
+        // that failed half-way is undone, so that the output goes on with the pages it had.
+        if (isNew) {
+            closeOpenOutput();
+            platform::removeFile(temporaryPathFor(output));
+        } else if (report.result == kAppendIoError && !platform::truncateFile(stream, lengthBefore)) {
+            started->second.broken = true;
+            closeOpenOutput();
+        }
+        return report;
+    }
+    if (isNew) {
+        StartedOutput state;
+        state.path = output;
+        state.temporary = temporaryPathFor(output);
+        state.pages = std::move(fresh);
+        started = outputs_.emplace(key, std::move(state)).first;
+        order_.push_back(key);
+    }
+    ++started->second.entries;
+    if (keepFileDate) {
+        // The output takes the times of its last page once it is in place; a page whose times
+        // cannot be read says so now, and leaves the output without kept times.
+        platform::FileTimes times;
+        const bool readable = platform::readFileTimes(source, times);
+        started->second.datedBy = readable ? source : std::string();
+        report.dateNotKept = !readable;
+    }
+    return report;
+}
+
+BatchResult MergeBatch::finish() {
+    completeOpenOutput();
+    BatchResult result;
+    for (const std::string& key : order_) {
+        const StartedOutput& state = outputs_[key];
+        // An output that could not be completed never replaces the one already there: the
+        // pages merged into it are lost to this run.
+        if (state.broken) {
+            platform::removeFile(state.temporary);
+            result.notes.push_back({state.path, OutputProblem::Damaged});
+            result.lostEntries += state.entries;
+        } else if (!platform::replaceFile(state.temporary, state.path)) {
+            platform::removeFile(state.temporary);
+            result.notes.push_back({state.path, OutputProblem::CannotPutInPlace});
+            result.lostEntries += state.entries;
+        } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
+            result.notes.push_back({state.path, OutputProblem::DateNotKept});
+        }
+    }
+    outputs_.clear();
+    order_.clear();
+    return result;
+}
