@@ -41,8 +41,7 @@ namespace {
 class ReportingSink : public RunSink {
 public:
     using DeliverFunction = std::function<void(WorkerReport)>;
-    ReportingSink(const MergeOptions& record, DeliverFunction deliver)
-        : record_(record), deliver_(std::move(deliver)) {}
+    ReportingSink(MergeOptions& record, DeliverFunction deliver) : record_(record), deliver_(std::move(deliver)) {}
 
     void entryStarted(const EntryPaths&) override {}
 
@@ -63,20 +62,19 @@ public:
 
 private:
     void Send() {
-        // The record's log only grows during a run; what the dialog has not been given yet is
-        // what lies past the part already sent.
-        const std::string& log = record_.runLogText();
-        pending_.logRestarts = logSent_ == 0;
-        pending_.logText = log.substr(logSent_);
-        logSent_ = log.size();
+        // The log box keeps the run's log; the record hands over what it wrote since the last
+        // report and keeps nothing of it.
+        pending_.logRestarts = !logStarted_;
+        pending_.logText = record_.takeRunLog();
+        logStarted_ = true;
         deliver_(std::exchange(pending_, WorkerReport{}));
         lastReport_ = GetTickCount64();
     }
 
-    const MergeOptions& record_;
+    MergeOptions& record_;
     DeliverFunction deliver_;
     WorkerReport pending_;
-    std::size_t logSent_ = 0;
+    bool logStarted_ = false;
     ULONGLONG lastReport_ = 0;
 };
 

@@ -13,6 +13,8 @@
 //    they are taken, so a dialog that falls behind while it draws never holds the merge up, and
 //    a message lost with a closed window loses nothing. Only the report of a save directory that
 //    cannot be made is sent and waited for, because the run goes on when its box is closed.
+//    A report carries the log text the record wrote since the last one, taken out of the record:
+//    the log box is the one place a window run's log is kept, however long it grows.
 // 3. Reports go at most every kReportIntervalMs, besides the first, the last and the save
 //    directory's; that throttle is the only one, and the dialog writes each report it takes to
 //    its controls at once.

@@ -11,6 +11,7 @@
 #include "app/main_dialog.h"
 #include "app/message_loop.h"
 #include "app/module_state.h"
+#include "platform/win32/wide_text.h"
 #include "resources/resource.h"
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
@@ -27,6 +28,30 @@ int RunCommandLine(MergeOptions& options) {
         MessageBoxA(nullptr, options.runLogText().c_str(), "Quirewell Result", MB_OK);
     }
     return exitCode;
+}
+
+// The text after the program's name, read as the system holds it and converted without best fit,
+// so that a folder whose name the code page cannot hold is never taken for a look-alike (see
+// platform/program_io.h). The name ends at its closing quotation mark, or unquoted at the first
+// character of code 0x20 or below; what follows up to the next other character is skipped.
+std::string CommandLineTail() {
+    const wchar_t* line = GetCommandLineW();
+    if (*line == L'"') {
+        for (++line; *line != L'\0' && *line != L'"'; ++line) {
+        }
+        if (*line == L'"') {
+            ++line;
+        }
+    } else {
+        while (*line > L' ') {
+            ++line;
+        }
+    }
+    while (*line != L'\0' && *line <= L' ') {
+        ++line;
+    }
+    bool exact = true;
+    return platform::narrow(line, exact);
 }
 
 }  // namespace
@@ -48,7 +73,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         MergeOptions options;
         options.resetOptions();
         std::string standardOutput;
-        const int parsed = options.parseCommandLine(commandLine, standardOutput);
+        const std::string tail = commandLine != nullptr ? CommandLineTail() : std::string();
+        const int parsed = options.parseCommandLine(commandLine != nullptr ? tail.c_str() : nullptr, standardOutput);
         std::fputs(standardOutput.c_str(), stdout);
         std::fflush(stdout);
         if (parsed == kParseRun) {

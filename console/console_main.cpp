@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ansi_string.h"
+#include "platform/program_io.h"
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
 
@@ -25,17 +27,20 @@ std::string withLineFeeds(const std::string& text) {
     return result;
 }
 
+// Standard output takes UTF-8, whatever the program's code page.
+void writeOut(const std::string& text) { std::fputs(platform::toUtf8(text).c_str(), stdout); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const std::string commandLine = joinArguments(arguments);
+    const platform::Utf8Console console;
+    const std::string commandLine = joinArguments(platform::programArguments(argc, argv));
     MergeOptions options;
     std::string standardOutput;
     const int parsed = options.parseCommandLine(commandLine.c_str(), standardOutput);
     if (parsed != kParseRun) {
         // Where the window program would open its window, a console has nothing to show.
-        std::fputs(usageText().c_str(), stdout);
+        writeOut(usageText());
         return kExitUsage;
     }
     if (options.mode() == kModeFile) {
@@ -44,7 +49,7 @@ int main(int argc, char** argv) {
     }
     const int exitCode = performDirectoryRun(options, stdout);
     if (!options.quiet()) {
-        std::fputs(withLineFeeds(options.runLogText()).c_str(), stdout);
+        writeOut(withLineFeeds(options.runLogText()));
     }
     if (std::fflush(stdout) != 0) {
         std::fputs("Quirewell: cannot write the run log to standard output\n", stderr);

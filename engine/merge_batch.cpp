@@ -71,6 +71,12 @@ void MergeBatch::completeOpenOutput() {
 
 PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate) {
     PageReport report;
+    // A name the code page could not hold was listed with "?" in it; opened under any other
+    // spelling it could be another file.
+    if (!platform::isExactName(source.substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
+        report.result = kAppendNameNotInCodePage;
+        return report;
+    }
     FaxFile page;
     page.open(source);
     if (!page.isOpen()) {

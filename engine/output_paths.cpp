@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr std::size_t kReplacedTail = 7;  // three bytes of page number and the extension
+constexpr std::size_t kExtensionBytes = 4;   // ".FXR": ASCII, so four bytes in any code page
+constexpr std::size_t kPageNumberChars = 3;  // the characters before it that number the page
 constexpr const char* kOutputSuffix = "fax.fxm";
 
 // Splits after the last separator: the name is never cut into the directory part, so a short
@@ -16,11 +17,13 @@ std::size_t nameStart(const std::string& path) {
     return separator == std::string::npos ? 0 : separator + 1;
 }
 
+// The name without its extension and the three characters before it, counted as characters so
+// that a double-byte character is never cut in two; for the ASCII names WinFax writes this is
+// the name without its last seven bytes.
 std::string replaceName(const std::string& path) {
     const std::size_t start = nameStart(path);
-    const std::size_t nameLength = path.size() - start;
-    const std::size_t kept = nameLength > kReplacedTail ? nameLength - kReplacedTail : 0;
-    return path.substr(0, start + kept) + kOutputSuffix;
+    const std::size_t stemEnd = path.size() - start > kExtensionBytes ? path.size() - kExtensionBytes : start;
+    return path.substr(0, platform::charsBefore(path, start, stemEnd, kPageNumberChars)) + kOutputSuffix;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Where each page file goes: the source path of a scan entry and the path of the merged fax it
-// joins. Page files whose names differ only in their last three bytes before the extension (and
-// in the extension) share one output.
+// joins. Page files whose names differ only in their last three characters before the extension
+// (and in the extension) share one output.
 #pragma once
 
 #include <string>
@@ -10,8 +10,8 @@ struct EntryPaths {
     std::string output;
 };
 
-// The merged fax's file name for a page file's name: the name without its last seven bytes
-// (without all of it when shorter), followed by "fax.fxm".
+// The merged fax's file name for a page file's name: the name without its extension and the
+// three characters before it (without all of it when shorter), followed by "fax.fxm".
 std::string outputNameFor(const std::string& pageFileName);
 
 // Where an output is built during a run, beside it: a name the scan never takes for a page

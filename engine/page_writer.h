@@ -20,6 +20,7 @@ inline constexpr int kAppendIoError = -5;        // a read or write failed
 inline constexpr int kAppendOutputFull = -6;     // the output would pass 65535 pages or 32-bit positions
 inline constexpr int kAppendDamagedOutput = -7;  // an output changed behind the run's back or failed a write
 inline constexpr int kAppendCannotOpenPage = -8;  // the page file cannot be opened for reading
+inline constexpr int kAppendNameNotInCodePage = -9;  // the program's code page cannot hold its name
 
 // A page file's bytes, read whole.
 struct PageCopy {

@@ -3,6 +3,8 @@
 #include "engine/source_scan.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "platform/ansi_string.h"
@@ -40,29 +42,108 @@ bool precedesInNameOrder(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
-                   bool includeSubdirs, std::vector<std::string>& list) {
-    std::vector<platform::DirEntry> entries;
-    if (!platform::listDirectory(directory, mask, entries)) {
-        return;
+namespace {
+
+FolderReason reasonFor(platform::ListResult result) {
+    switch (result) {
+        case platform::ListResult::NotFound:
+            return FolderReason::NotFound;
+        case platform::ListResult::AccessDenied:
+            return FolderReason::AccessDenied;
+        case platform::ListResult::InUse:
+            return FolderReason::InUse;
+        case platform::ListResult::PathTooLong:
+            return FolderReason::PathTooLong;
+        default:
+            return FolderReason::NotListable;
     }
-    // The system's order is not defined on every file system, and it decides the page order of
-    // every merged fax, so the entries are taken in name order.
-    std::sort(entries.begin(), entries.end(), [](const platform::DirEntry& a, const platform::DirEntry& b) {
-        return precedesInNameOrder(a.name, b.name);
-    });
-    for (const platform::DirEntry& entry : entries) {
-        const std::string fullPath = directory + platform::kSeparator + entry.name;
-        if (entry.isDirectory) {
-            if (includeSubdirs && entry.name != "." && entry.name != "..") {
-                listPageFiles(sourceDir, fullPath, mask, includeSubdirs, list);
+}
+
+// One walk of a source tree: the folders it has entered, so that a link back up the tree or a
+// second way to the same folder is never followed.
+class SourceWalk {
+public:
+    SourceWalk(const std::string& sourceDir, const std::string& mask, bool includeSubdirs,
+               std::vector<std::string>& list, std::vector<UnreadFolder>& unread)
+        : sourceDir_(sourceDir), mask_(mask), includeSubdirs_(includeSubdirs), list_(list), unread_(unread) {}
+
+    // Enters a folder met for the first time; false when it was entered before. A folder whose
+    // identity cannot be asked is entered: its listing tells what is wrong with it.
+    bool firstVisit(const std::string& directory) {
+        platform::DirectoryIdentity identity;
+        return !platform::directoryIdentity(directory, identity) || visited_.insert(identity).second;
+    }
+
+    // Lists one folder and the sub-folders it holds; the reason when it cannot be listed. The
+    // sub-folders that cannot be read are reported after its own entries.
+    std::optional<FolderReason> walk(const std::string& directory) {
+        std::vector<platform::DirEntry> entries;
+        const platform::ListResult listed = platform::listDirectory(directory, mask_, entries);
+        if (listed != platform::ListResult::Listed) {
+            return reasonFor(listed);
+        }
+        // The system's order is not defined on every file system, and it decides the page
+        // order of every merged fax, so the entries are taken in name order.
+        std::sort(entries.begin(), entries.end(), [](const platform::DirEntry& a, const platform::DirEntry& b) {
+            return precedesInNameOrder(a.name, b.name);
+        });
+        std::vector<UnreadFolder> unreadHere;
+        for (const platform::DirEntry& entry : entries) {
+            const std::string fullPath = directory + platform::kSeparator + entry.name;
+            if (!entry.isDirectory) {
+                // Always measured against the root of the scan, so entries carry their
+                // sub-directory. A name the code page cannot hold is listed all the same, so
+                // that the run reports it.
+                const std::string relative = fullPath.substr(sourceDir_.size() + 1);
+                if (isFaxFile(relative)) {
+                    list_.push_back(relative);
+                }
+                continue;
             }
-            continue;
+            if (!includeSubdirs_ || entry.name == "." || entry.name == "..") {
+                continue;
+            }
+            std::optional<FolderReason> failed;
+            if (!entry.nameIsExact) {
+                failed = FolderReason::NameNotInCodePage;
+            } else if (!firstVisit(fullPath)) {
+                failed = FolderReason::AlreadyMerged;
+            } else {
+                failed = walk(fullPath);
+            }
+            if (failed) {
+                unreadHere.push_back({0, fullPath, *failed});
+            }
         }
-        // Always measured against the root of the scan, so entries carry their sub-directory.
-        const std::string relative = fullPath.substr(sourceDir.size() + 1);
-        if (isFaxFile(relative)) {
-            list.push_back(relative);
+        for (UnreadFolder& folder : unreadHere) {
+            folder.position = list_.size();
+            unread_.push_back(std::move(folder));
         }
+        return std::nullopt;
+    }
+
+private:
+    const std::string& sourceDir_;
+    const std::string& mask_;
+    const bool includeSubdirs_;
+    std::vector<std::string>& list_;
+    std::vector<UnreadFolder>& unread_;
+    std::set<platform::DirectoryIdentity> visited_;
+};
+
+}  // namespace
+
+void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
+                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread) {
+    SourceWalk walk(sourceDir, mask, includeSubdirs, list, unread);
+    std::optional<FolderReason> failed;
+    if (!platform::isExactName(directory)) {
+        failed = FolderReason::NameNotInCodePage;
+    } else {
+        walk.firstVisit(directory);
+        failed = walk.walk(directory);
+    }
+    if (failed) {
+        unread.push_back({list.size(), directory, *failed});
     }
 }

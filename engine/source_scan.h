@@ -1,7 +1,8 @@
 // Finding page files: the extension test, the order in which a directory's entries are taken,
-// and the walk of a source directory.
+// and the walk of a source directory with the folders it could not read.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,29 @@ int isFaxFile(const std::string& path);
 // by the raw bytes. For ASCII names this is the order NTFS returns on every file system.
 bool precedesInNameOrder(const std::string& a, const std::string& b);
 
+// Why a folder's page files could not be taken.
+enum class FolderReason {
+    NotFound,
+    AccessDenied,
+    InUse,
+    PathTooLong,
+    NotListable,
+    NameNotInCodePage,  // the program's code page cannot hold its name
+    AlreadyMerged,      // the same folder was reached before by another path (a link, a junction)
+};
+
+// A folder the walk could not read, and where it belongs among the page files found: after the
+// first `position` of them, the entries of the folder that holds it.
+struct UnreadFolder {
+    std::size_t position = 0;
+    std::string folder;
+    FolderReason reason = FolderReason::NotListable;
+};
+
 // Appends the page files of `directory` matching `mask` (and, with `includeSubdirs`, those of its
 // sub-directories, each at the point where the walk meets it) to `list`, in name order within
 // each directory. Each entry is the file's path relative to `sourceDir`, the root of the walk.
+// Links, junctions and mount points are entered, each folder once. Every folder that could not
+// be read, `directory` itself included, is added to `unread`.
 void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
-                   bool includeSubdirs, std::vector<std::string>& list);
+                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread);

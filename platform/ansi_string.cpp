@@ -1,17 +1,44 @@
-// The multibyte-aware string steps that need nothing of the platform but its lead-byte test.
+// The multibyte-aware string steps that need nothing of the platform but its code page.
 #include "platform/ansi_string.h"
+
+#include <vector>
 
 namespace platform {
 
+namespace {
+
+// A UTF-8 sequence is taken whole only when it is complete; a stray byte is a character alone.
+std::size_t utf8Length(const std::string& text, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const std::size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                             : 1;
+    if (pos + length > text.size()) {
+        return 1;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
+            return 1;
+        }
+    }
+    return length;
+}
+
+}  // namespace
+
 std::size_t charLength(const std::string& text, std::size_t pos) {
+    if (codePageIsUtf8()) {
+        return utf8Length(text, pos);
+    }
     if (pos + 1 < text.size() && isLeadByte(static_cast<unsigned char>(text[pos])) && text[pos + 1] != '\0') {
         return 2;
     }
     return 1;
 }
 
-std::size_t findFirstChar(const std::string& text, char ch) {
-    for (std::size_t pos = 0; pos < text.size(); pos += charLength(text, pos)) {
+std::size_t findFirstChar(const std::string& text, char ch, std::size_t from) {
+    for (std::size_t pos = from; pos < text.size(); pos += charLength(text, pos)) {
         if (text[pos] == ch) {
             return pos;
         }
@@ -29,6 +56,23 @@ std::size_t findLastChar(const std::string& text, char ch) {
     return found;
 }
 
+bool endsWithChar(const std::string& text, char ch) {
+    const std::size_t last = findLastChar(text, ch);
+    return last != std::string::npos && last + 1 == text.size();
+}
+
+std::size_t charsBefore(const std::string& text, std::size_t start, std::size_t end, std::size_t count) {
+    if (count == 0) {
+        return end;
+    }
+    // Character boundaries are only known walking forwards.
+    std::vector<std::size_t> starts;
+    for (std::size_t pos = start; pos < end; pos += charLength(text, pos)) {
+        starts.push_back(pos);
+    }
+    return starts.size() < count ? start : starts[starts.size() - count];
+}
+
 std::string trimTrailingSpace(const std::string& text) {
     // Walk forwards so that a trailing byte of a double-byte character is never taken for
     // white space; remember where the last run of white space began.
@@ -36,7 +80,8 @@ std::string trimTrailingSpace(const std::string& text) {
     for (std::size_t pos = 0; pos < text.size();) {
         const std::size_t len = charLength(text, pos);
         const char c = text[pos];
-        const bool space = len == 1 && (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f');
+        const bool space =
+            len == 1 && (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f');
         pos += len;
         if (!space) {
             keep = pos;

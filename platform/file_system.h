@@ -18,14 +18,35 @@ inline constexpr char kSeparator = '/';
 
 struct DirEntry {
     std::string name;
-    bool isDirectory = false;
+    bool isDirectory = false;  // links, junctions and mount points of directories included
+    // False when the program's code page cannot hold the name exactly (only on Windows without
+    // the UTF-8 code page): `name` then has "?" for what was lost and names no file.
+    bool nameIsExact = true;
 };
 
+// Why a directory could not be listed.
+enum class ListResult { Listed, NotFound, AccessDenied, InUse, PathTooLong, NotListable };
+
 // Appends the entries of `directory` whose names match `mask` (the system's wildcard rules), in
-// the order the system reports them, "." and ".." included where the system reports them.
-// Links to directories are left out, so a walk of the tree can never loop. Returns false when
-// the enumeration cannot be started; `entries` is then unchanged.
-bool listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries);
+// the order the system reports them, "." and ".." included where the system reports them. On
+// any result but Listed `entries` is unchanged.
+ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries);
+
+// Which directory a path reaches, whatever way it goes: the volume and the file's number on it.
+struct DirectoryIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator<(const DirectoryIdentity& other) const {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+// False when the directory cannot be asked.
+bool directoryIdentity(const std::string& path, DirectoryIdentity& identity);
+
+// False for a name the listing could only give with "?" for what the code page lacks (a page
+// file's name, or a directory given by the user): it must never be opened, since the system
+// would take "?" for a wildcard or fail. Always true on POSIX, where "?" is an ordinary byte.
+bool isExactName(const std::string& name);
 
 bool isDirectory(const std::string& path);
 

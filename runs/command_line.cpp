@@ -43,15 +43,16 @@ Token takeToken(const std::string& line) {
 }  // namespace
 
 const std::string& usageText() {
-#ifdef _WIN32
-    static const std::string notSupported = "\xD4\xDD\xB2\xBB\xD6\xA7\xB3\xD6";
-#else
-    static const std::string notSupported = "\xE6\x9A\x82\xE4\xB8\x8D\xE6\x94\xAF\xE6\x8C\x81";
-#endif
-    static const std::string text = "Usage: Quirewell [/l /q] /f source-file dest-tif-file -- " + notSupported +
-                                    " \n"
-                                    "or\n"
-                                    "Usage: Quirewell [/l /q] /d source-directory dest-directory\n";
+    // "Not supported yet" in Chinese, given here in UTF-8 and written in the program's code page:
+    // D4 DD B2 BB D6 A7 B3 D6 in GBK.
+    static const std::string text = [] {
+        std::string notSupported;
+        platform::fromUtf8("\xE6\x9A\x82\xE4\xB8\x8D\xE6\x94\xAF\xE6\x8C\x81", notSupported);
+        return "Usage: Quirewell [/l /q] /f source-file dest-tif-file -- " + notSupported +
+               " \n"
+               "or\n"
+               "Usage: Quirewell [/l /q] /d source-directory dest-directory\n";
+    }();
     return text;
 }
 
@@ -119,5 +120,8 @@ int performDirectoryRun(MergeOptions& options, std::FILE* out) {
     if (result != 0) {
         return kExitNoDestination;
     }
-    return totals.failed > 0 ? kExitSomeFailed : kExitMerged;
+    if (totals.failed > 0) {
+        return kExitSomeFailed;
+    }
+    return totals.foldersNotRead > 0 ? kExitFoldersNotRead : kExitMerged;
 }

@@ -17,9 +17,11 @@ inline constexpr int kParseIncomplete = 126;  // fewer than two arguments, or an
 inline constexpr int kExitMerged = 0;          // every page file found was merged, or none was found
 inline constexpr int kExitNoDestination = 3;   // the destination directory could not be created
 inline constexpr int kExitSomeFailed = 4;      // the run finished, but some page files failed
+inline constexpr int kExitFoldersNotRead = 5;  // the run finished, but some folders could not be read
 
-// The usage text, its three lines as written to standard output. The Chinese words ("not
-// supported yet") are GBK bytes in the Windows program and UTF-8 on POSIX.
+// The usage text, its three lines as written to standard output, in the program's code page: its
+// Chinese words ("not supported yet") are GBK bytes in code page 936 and UTF-8 where the program
+// runs in UTF-8.
 const std::string& usageText();
 
 // The console program's arguments as one command line: joined with single blanks, an argument

@@ -6,11 +6,14 @@
 std::string doingText(const EntryPaths& paths) { return "Doing: " + paths.source + " -> " + paths.output; }
 
 std::string dialogClosingText(const RunTotals& totals) {
+    std::string text = "Done. Total " + std::to_string(totals.merged) + " fax files merged";
     if (totals.failed > 0) {
-        return "Done. Total " + std::to_string(totals.merged) + " fax files merged, " +
-               std::to_string(totals.failed) + " failed.";
+        text += ", " + std::to_string(totals.failed) + " failed";
     }
-    return "Done. Total " + std::to_string(totals.merged) + " fax files merged.";
+    if (totals.foldersNotRead > 0) {
+        text += ", " + std::to_string(totals.foldersNotRead) + " folders not read";
+    }
+    return text + ".";
 }
 
 unsigned progressMaximum(int count) { return static_cast<unsigned>(count) & 0xFFFFu; }

@@ -15,7 +15,37 @@ std::string commandLineClosing(const RunTotals& totals) {
     if (totals.failed > 0) {
         text += "Failed WinFax files: " + std::to_string(totals.failed) + "\r\n";
     }
+    if (totals.foldersNotRead > 0) {
+        text += "Folders not read: " + std::to_string(totals.foldersNotRead) + "\r\n";
+    }
     return text;
+}
+
+std::string unreadFolderLine(const UnreadFolder& folder) {
+    const char* reason = "cannot be listed";
+    switch (folder.reason) {
+        case FolderReason::NotFound:
+            reason = "not found";
+            break;
+        case FolderReason::AccessDenied:
+            reason = "access denied";
+            break;
+        case FolderReason::InUse:
+            reason = "in use by another program";
+            break;
+        case FolderReason::PathTooLong:
+            reason = "path too long";
+            break;
+        case FolderReason::NameNotInCodePage:
+            reason = "the folder name cannot be used in this system's code page";
+            break;
+        case FolderReason::AlreadyMerged:
+            reason = "already merged through another path";
+            break;
+        case FolderReason::NotListable:
+            break;
+    }
+    return "Cannot read folder: " + folder.folder + " (" + reason + ")\r\n";
 }
 
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
@@ -25,8 +55,17 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     // made once for them instead of being looked up again for every page file.
     std::string lastDirectory;
     bool directoryMade = false;
+    const std::vector<UnreadFolder>& unread = options.unreadFolders();
+    std::size_t nextUnread = 0;
+    const auto logUnreadFolders = [&](std::size_t entriesDone) {
+        for (; nextUnread < unread.size() && unread[nextUnread].position <= entriesDone; ++nextUnread) {
+            options.appendRunLog(unreadFolderLine(unread[nextUnread]));
+            ++totals.foldersNotRead;
+        }
+    };
     // The count is read again after every entry, as the list may only be replaced between runs.
     for (std::size_t index = 0; index < options.scanCount(); ++index) {
+        logUnreadFolders(index);
         const EntryPaths paths = rule(options.scanList()[index]);
         if (sink != nullptr) {
             sink->entryStarted(paths);
@@ -45,6 +84,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             sink->entryFinished(paths, merged);
         }
     }
+    logUnreadFolders(options.scanCount());
     // Entries whose output could not be put in place did not reach any output after all.
     const int lost = options.finishRun();
     totals.merged -= lost;

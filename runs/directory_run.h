@@ -6,12 +6,14 @@
 #include <string>
 
 #include "engine/output_paths.h"
+#include "engine/source_scan.h"
 
 class MergeOptions;
 
 struct RunTotals {
     int merged = 0;
     int failed = 0;
+    int foldersNotRead = 0;
 };
 
 // What a run tells its front end as it goes: the console prints, the dialog's worker carries
@@ -29,9 +31,13 @@ std::string runHeader(const std::string& sourceDir, const std::string& destDir);
 // The closing block of a command-line run's log.
 std::string commandLineClosing(const RunTotals& totals);
 
+// The log line of a folder the scan could not read.
+std::string unreadFolderLine(const UnreadFolder& folder);
+
 using PathRule = std::function<EntryPaths(const std::string& entry)>;
 
-// Writes the header into the log (which starts every output afresh), then merges each entry of
-// the scan list in order, its paths formed by `rule`; with `makeOutputDirectories` the
-// directory of each output is made first. A failed entry is counted as such and the walk goes on.
+// Writes the header into the log, then merges each entry of the scan list in order, its paths
+// formed by `rule`; with `makeOutputDirectories` the directory of each output is made first. A
+// failed entry is counted as such and the walk goes on. Each folder the scan could not read has
+// its line where its entries would have been. Ends the run (finishRun).
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink);

@@ -11,6 +11,8 @@ const char* failureReason(int result) {
     switch (result) {
         case kAppendCannotOpenPage:
             return "cannot open the page file";
+        case kAppendNameNotInCodePage:
+            return "the file name cannot be used in this system's code page";
         case kAppendNoMemory:
             return "out of memory";
         case kAppendCannotOpenOutput:
@@ -45,6 +47,7 @@ void MergeOptions::resetOptions() {
     destDir_.clear();
     keepFileDate_ = false;
     scanList_.clear();
+    unreadFolders_.clear();
     runLog_.clear();
 }
 
@@ -53,12 +56,13 @@ int MergeOptions::collectFaxFiles(bool includeSubdirs) {
         return -1;
     }
     scanList_.clear();
+    unreadFolders_.clear();
     scanDirectory(sourceDir_, includeSubdirs);
     return static_cast<int>(scanList_.size());
 }
 
 void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdirs) {
-    listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_);
+    listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_, unreadFolders_);
 }
 
 bool MergeOptions::mergeFile(const std::string& source, const std::string& output) {

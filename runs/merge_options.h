@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/merge_batch.h"
+#include "engine/source_scan.h"
 
 struct RunTotals;
 class RunSink;
@@ -39,10 +41,16 @@ public:
     void appendRunLog(const std::string& text) { runLog_ += text; }
     std::string runLog() const { return runLog_; }
     const std::string& runLogText() const { return runLog_; }
+    // Hands over the log written since the last call and goes on with an empty one; the run
+    // carries on. A front end that shows a long run's log as it grows takes it in pieces this
+    // way, so that the log is kept once, where it is shown.
+    std::string takeRunLog() { return std::exchange(runLog_, std::string()); }
 
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
     const std::vector<std::string>& scanList() const { return scanList_; }
+    // The folders the scan could not read, each with its place among the entries.
+    const std::vector<UnreadFolder>& unreadFolders() const { return unreadFolders_; }
 
     // Reads the switches, directories and file mask from the text after the program's name
     // (null when there is none). Text meant for standard output (the usage text) is appended to
@@ -55,7 +63,8 @@ public:
     int runDirectoryMerge(RunTotals* totals = nullptr, RunSink* sink = nullptr);
 
     // Fills the list with the page files below sourceDir (with sub-directories on request), in
-    // name order within each directory. The number of entries, or -1 when sourceDir is empty.
+    // name order within each directory, and notes every folder it could not read. The number of
+    // entries, or -1 when sourceDir is empty.
     int collectFaxFiles(bool includeSubdirs);
     void scanDirectory(const std::string& directory, bool includeSubdirs);
 
@@ -79,5 +88,6 @@ private:
     std::string destDir_;
     std::string runLog_;
     std::vector<std::string> scanList_;
+    std::vector<UnreadFolder> unreadFolders_;
     MergeBatch batch_;
 };

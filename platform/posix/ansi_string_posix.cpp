@@ -8,6 +8,8 @@ namespace platform {
 
 bool isLeadByte(unsigned char) { return false; }
 
+bool codePageIsUtf8() { return true; }
+
 std::string toLowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
@@ -21,5 +23,17 @@ std::string toUpperCase(std::string text) {
 }
 
 std::string pathKey(const std::string& path) { return path; }
+
+}  // namespace platform
+
+namespace platform {
+
+// Strings are UTF-8 already.
+bool fromUtf8(const std::string& utf8, std::string& text) {
+    text = utf8;
+    return true;
+}
+
+std::string toUtf8(const std::string& text) { return text; }
 
 }  // namespace platform

@@ -30,14 +30,31 @@ timespec fromNanoseconds(std::int64_t ns) {
 
 }  // namespace
 
-bool listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (dir == nullptr) {
-        return false;
+        switch (errno) {
+            case ENOENT:
+            case ENOTDIR:
+                return ListResult::NotFound;
+            case EACCES:
+            case EPERM:
+                return ListResult::AccessDenied;
+            case ENAMETOOLONG:
+                return ListResult::PathTooLong;
+            default:
+                return ListResult::NotListable;
+        }
     }
     const int dirFd = dirfd(dir);
     std::vector<DirEntry> found;
-    while (const dirent* entry = readdir(dir)) {
+    for (;;) {
+        // readdir says why it stopped only through errno.
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (entry == nullptr) {
+            break;
+        }
         const std::string name = entry->d_name;
         if (!matchesMask(name, mask)) {
             continue;
@@ -45,30 +62,36 @@ bool listDirectory(const std::string& directory, const std::string& mask, std::v
         // Most file systems tell the kind of an entry with its name; a stat per page file would
         // cost a large tree as much as a second walk.
         bool isDir = entry->d_type == DT_DIR;
-        bool isLink = entry->d_type == DT_LNK;
-        if (entry->d_type == DT_UNKNOWN) {
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // A link counts as what it leads to; one that leads nowhere is no entry.
             struct stat info {};
-            if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (fstatat(dirFd, entry->d_name, &info, 0) != 0) {
                 continue;
             }
             isDir = S_ISDIR(info.st_mode);
-            isLink = S_ISLNK(info.st_mode);
         }
-        if (isLink) {
-            // A link to a directory is never entered (it could lead back up the tree); a link
-            // to a file counts as that file.
-            struct stat target {};
-            if (fstatat(dirFd, entry->d_name, &target, 0) != 0 || S_ISDIR(target.st_mode)) {
-                continue;
-            }
-            isDir = false;
-        }
-        found.push_back({name, isDir});
+        found.push_back({name, isDir, true});
     }
+    const bool complete = errno == 0;
     closedir(dir);
+    if (!complete) {
+        return ListResult::NotListable;
+    }
     entries.insert(entries.end(), found.begin(), found.end());
+    return ListResult::Listed;
+}
+
+bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
+    struct stat info {};
+    if (stat(path.empty() ? "." : path.c_str(), &info) != 0) {
+        return false;
+    }
+    identity.volume = static_cast<std::uint64_t>(info.st_dev);
+    identity.index = static_cast<std::uint64_t>(info.st_ino);
     return true;
 }
+
+bool isExactName(const std::string&) { return true; }
 
 bool isDirectory(const std::string& path) {
     struct stat info {};

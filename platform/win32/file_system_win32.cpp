@@ -1,9 +1,12 @@
-// The file-system boundary on Windows: FindFirstFileA enumeration, CreateDirectoryA, and the
-// three file times through GetFileTime and SetFileTime.
+// The file-system boundary on Windows: FindFirstFileW enumeration with names converted without
+// best fit, directory identities, CreateDirectoryA, and the three file times through
+// GetFileTime and SetFileTime.
 #include <windows.h>
 #include <io.h>
 
+#include "platform/ansi_string.h"
 #include "platform/file_system.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -22,27 +25,81 @@ FILETIME fromTicks(std::int64_t ticks) {
 
 }  // namespace
 
-bool listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+    // Character-aware: the last byte of "表" is a backslash in code page 932.
     std::string pattern = directory;
-    if (pattern.empty() || pattern.back() != '\\') {
+    if (!endsWithChar(pattern, '\\')) {
         pattern += '\\';
     }
     pattern += mask;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+    // The names come through the wide call: the narrow one converts them with best fit.
+    const std::wstring widePattern = widen(pattern);
+    if (widePattern.size() >= MAX_PATH) {
+        return ListResult::PathTooLong;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(widePattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+                // Nothing matches the mask, or (at a drive's root) the directory is empty.
+                return isDirectory(directory) ? ListResult::Listed : ListResult::NotFound;
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_DIRECTORY:
+            case ERROR_INVALID_NAME:
+            case ERROR_BAD_NETPATH:
+            case ERROR_BAD_NET_NAME:
+                return ListResult::NotFound;
+            case ERROR_ACCESS_DENIED:
+                return ListResult::AccessDenied;
+            case ERROR_SHARING_VIOLATION:
+            case ERROR_LOCK_VIOLATION:
+                return ListResult::InUse;
+            case ERROR_FILENAME_EXCED_RANGE:
+                return ListResult::PathTooLong;
+            default:
+                return ListResult::NotListable;
+        }
+    }
+    std::vector<DirEntry> found;
+    do {
+        bool exact = true;
+        std::string name = narrow(data.cFileName, exact);
+        found.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact});
+    } while (FindNextFileW(find, &data));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(find);
+    if (!complete) {
+        return ListResult::NotListable;
+    }
+    entries.insert(entries.end(), found.begin(), found.end());
+    return ListResult::Listed;
+}
+
+bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
+    // Opening a directory needs backup semantics; reading its attributes needs no other right.
+    HANDLE directory = CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (directory == INVALID_HANDLE_VALUE) {
         return false;
     }
-    do {
-        const bool isDir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        // A directory link or junction is never entered: it could lead back up the tree.
-        if (isDir && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            continue;
-        }
-        entries.push_back({data.cFileName, isDir});
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL known = GetFileInformationByHandle(directory, &info);
+    CloseHandle(directory);
+    if (!known) {
+        return false;
+    }
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
+}
+
+bool isExactName(const std::string& name) {
+    // "\\?\" opens a path the system is to take as it stands; anywhere else "?" and "*" are
+    // wildcards that no name holds.
+    const std::size_t from = name.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+    return name.find_first_of("?*", from) == std::string::npos;
 }
 
 bool isDirectory(const std::string& path) {
@@ -160,8 +217,8 @@ bool isRootPrefix(const std::string& prefix) {
     }
     // "\\server" and "\\server\share" name no directory that could be created.
     if (prefix.size() >= 2 && prefix[0] == '\\' && prefix[1] == '\\') {
-        return prefix.find('\\', 2) == std::string::npos ||
-               prefix.find('\\', prefix.find('\\', 2) + 1) == std::string::npos;
+        const std::size_t server = findFirstChar(prefix, '\\', 2);
+        return server == std::string::npos || findFirstChar(prefix, '\\', server + 1) == std::string::npos;
     }
     return false;
 }

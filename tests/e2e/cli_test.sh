@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The command-line programs end to end over trees written by faxgen: the run log on standard
-# output, exit codes 0, 2, 3 and 4, well-formed outputs, sources unchanged, repeatable runs, and
-# (for the Windows build) Quirewell.exe /q and the native console giving the same bytes.
+# output, exit codes 0, 2, 3, 4 and 5, well-formed outputs, sources unchanged, repeatable runs,
+# names in every language (under Wine in three code pages), and (for the Windows build)
+# Quirewell.exe /q and the native console giving the same bytes.
 # Usage: cli_test.sh FAXGEN FAXINFO CONSOLE [WINDOW_PROGRAM]
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
@@ -75,7 +76,11 @@ check "quiet run gives the same outputs" diff -r "$work/first" "$work/quiet"
 clean="$work/clean"
 gen --tree "$(prog_path "$clean")" --faxes 2 --pages 2 --seed 9
 check_eq "all merged: exit 0" 0 "$(run_console "$(prog_path "$clean")" "$(prog_path "$work/clean-out")")"
-check_eq "nothing to merge: exit 0" 0 "$(run_console "$(prog_path "$src/sub/none")" "$(prog_path "$work/empty-out")")"
+mkdir -p "$work/empty"
+check_eq "nothing to merge: exit 0" 0 "$(run_console "$(prog_path "$work/empty")" "$(prog_path "$work/empty-out")")"
+check_eq "source folder missing: exit 5" 5 "$(run_console "$(prog_path "$src/none")" "$(prog_path "$work/none-out")")"
+check "source folder missing: its line" grep -q -F "Cannot read folder: $(prog_path "$src/none") (not found)" "$work/stdout"
+check "source folder missing: the totals say so" grep -q '^Folders not read: 1' "$work/stdout"
 
 touch "$work/blocker"
 check_eq "destination cannot be made: exit 3" 3 "$(run_console "$(prog_path "$src")" "$(prog_path "$work/blocker/out")")"
@@ -84,8 +89,7 @@ check_eq "failure line" "Please Wait...${eol}Failed to create dir: $(prog_path "
 
 check_eq "no arguments: exit 2" 2 "$(run_console)"
 check "no arguments: usage text" grep -q 'Usage: Quirewell \[/l /q\] /d source-directory dest-directory' "$work/stdout"
-if [ -n "${QW_EMULATOR:-}" ]; then chinese=$'\xD4\xDD\xB2\xBB\xD6\xA7\xB3\xD6'; else chinese='暂不支持'; fi
-check "usage text carries the Chinese words" grep -q -a -- "-- $chinese " "$work/stdout"
+check "usage text carries the Chinese words in UTF-8" grep -q -a -- "-- 暂不支持 " "$work/stdout"
 check_eq "one argument: exit 2" 2 "$(run_console "$(prog_path "$src")")"
 check_eq "file mode: exit 2" 2 "$(run_console /f a b)"
 check "file mode: message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
@@ -95,6 +99,54 @@ if [ -n "$window_program" ]; then
         "$(run_prog "$window_program" /q "$(prog_path "$src")" "$(prog_path "$work/window")" >/dev/null 2>&1; echo $?)"
     check "Quirewell.exe /q gives the console's bytes" diff -r "$work/first" "$work/window"
 fi
+# Names in every language, in folders whose names end in a double-byte character whose second
+# byte is a backslash in code page 932 or 936 ("表" 95 5C, "ソ" 83 5C, "淺" 9C 5C): one output a
+# fax, named as the file system spells it, every page file in the log. The programs declare
+# UTF-8, so every locale (and so every code page Wine gives) sees the same names.
+names_pages=(表001.FXS 表002.FXS ソ002.FXR ソ003.FXR 淺001.fxd 淺002.fxd Łódź001.FXS Łódź002.FXS Lódz001.FXS
+    传真001.FXS 传真002.FXS Ελλάδα001.FXS Ελλάδα002.FXS Zoë001.FXS Zoë002.FXS)
+names_log() {
+    local s="$1" d="$2" name count=0
+    printf 'Source Dir: %s%sDestination Dir: %s%s%s' "$s" "$eol" "$d" "$eol" "$eol"
+    while IFS= read -r name; do
+        printf '%s%s%s -> %s%s%sfax.fxm%s' "$s" "$sep" "$name" "$d" "$sep" "${name:0:$((${#name} - 7))}" "$eol"
+        count=$((count + 1))
+    done < <(printf '%s\n' "${names_pages[@]}" | LC_ALL=C sort -f)
+    printf '%s---------%sTotal merged WinFax files: %d%s' "$eol" "$eol" "$count" "$eol"
+}
+locales="C.UTF-8"
+[ -n "${QW_EMULATOR:-}" ] && locales="en_US.UTF-8 ja_JP.UTF-8 zh_CN.UTF-8"
+seed=20
+for folder in in表 ソ in淺 Łódź; do
+    mkdir -p "$work/names/$folder"
+    for page in "${names_pages[@]}"; do
+        seed=$((seed + 1))
+        gen --seed "$seed" "$(prog_path "$work/names/$folder/page.FXR")"
+        mv "$work/names/$folder/page.FXR" "$work/names/$folder/$page"
+    done
+done
+for locale in $locales; do
+    for folder in in表 ソ in淺 Łódź; do
+        in="$(prog_path "$work/names/$folder")"
+        out="$(prog_path "$work/names-out/$locale/$folder")"
+        check_eq "$locale, folder $folder: exit 0" 0 "$(LC_ALL=$locale run_console "$in" "$out")"
+        { printf 'Please Wait...%s' "$eol"; LC_ALL=C.UTF-8 names_log "$in" "$out"; } >"$work/expected"
+        check "$locale, folder $folder: the log names every page file as it is spelt" cmp "$work/expected" "$work/stdout"
+        check_eq "$locale, folder $folder: one output a fax" \
+            "$(printf '%s\n' 表 ソ 淺 Łódź Lódz 传真 Ελλάδα Zoë | sed 's/$/fax.fxm/' | LC_ALL=C sort)" \
+            "$(cd "$work/names-out/$locale/$folder" && ls | LC_ALL=C sort)"
+        check "$locale, folder $folder: Łódź keeps its own two pages" grep -q 'well formed: 2 pages' \
+            <(run_prog "$faxinfo" "$(prog_path "$work/names-out/$locale/$folder/Łódźfax.fxm")")
+        if [ -n "$window_program" ]; then
+            check_eq "$locale, folder $folder: Quirewell.exe /q exit 0" 0 \
+                "$(LC_ALL=$locale run_prog "$window_program" /q "$in" "$(prog_path "$work/names-window")" >/dev/null 2>&1; echo $?)"
+            check "$locale, folder $folder: Quirewell.exe /q gives the same outputs" \
+                diff -r "$work/names-out/$locale/$folder" "$work/names-window"
+            rm -rf "$work/names-window"
+        fi
+    done
+done
+
 if [ -n "${QW_NATIVE_CONSOLE:-}" ] && [ -x "$QW_NATIVE_CONSOLE" ]; then
     "$QW_NATIVE_CONSOLE" /q "$src" "$work/native" >/dev/null 2>&1
     check "the native console gives the same bytes" diff -r "$work/first" "$work/native"

@@ -71,7 +71,8 @@ unreadable)
     chmod 777 "$work/nobody-out"
     chmod 755 "$work"
     setpriv --reuid=65534 --regid=65534 --clear-groups "$console" "$work/locked" "$work/nobody-out/out" >"$work/log" 2>&1
-    check_eq "unreadable source: exit 0" 0 $?
+    check_eq "unreadable source: exit 5" 5 $?
+    check "unreadable source: its line" grep -q -F "Cannot read folder: $work/locked (access denied)" "$work/log"
     check "unreadable source: nothing merged" grep -q 'Total merged WinFax files: 0' "$work/log"
     chmod 755 "$work/locked"
     ;;

@@ -5,10 +5,12 @@
 
 namespace {
 
-TEST(DialogRules, ClosingTextCountsFailuresOnlyWhenThereAreSome) {
+TEST(DialogRules, ClosingTextCountsFailuresAndFoldersOnlyWhenThereAreSome) {
     EXPECT_EQ("Done. Total 0 fax files merged.", dialogClosingText({0, 0}));
     EXPECT_EQ("Done. Total 12 fax files merged.", dialogClosingText({12, 0}));
     EXPECT_EQ("Done. Total 12 fax files merged, 3 failed.", dialogClosingText({12, 3}));
+    EXPECT_EQ("Done. Total 12 fax files merged, 2 folders not read.", dialogClosingText({12, 0, 2}));
+    EXPECT_EQ("Done. Total 12 fax files merged, 3 failed, 1 folders not read.", dialogClosingText({12, 3, 1}));
     EXPECT_EQ("Doing: C:\\in\\A001.FXR -> D:\\out\\Afax.fxm", doingText({"C:\\in\\A001.FXR", "D:\\out\\Afax.fxm"}));
 }
 

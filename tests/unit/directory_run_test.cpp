@@ -2,7 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "engine/page_chain.h"
+#include "platform/ansi_string.h"
 #include "runs/command_line.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
@@ -57,15 +66,18 @@ TEST(DirectoryRun, LogHeaderLinesAndTotals) {
               sink.events);
 }
 
-TEST(DirectoryRun, NothingFoundStillGivesHeaderAndTotal) {
+TEST(DirectoryRun, AMissingSourceFolderIsReportedNotPassedOver) {
     ScratchDir dir;
     MergeOptions options;
     options.setSourceDir(dir.path("missing"));
     options.setDestDir(dir.path("out"));
     options.collectFaxFiles(false);
-    ASSERT_EQ(0, options.runDirectoryMerge());
-    EXPECT_EQ("Source Dir: " + dir.path("missing") + "\r\nDestination Dir: " + dir.path("out") +
-                  "\r\n\r\n\r\n---------\r\nTotal merged WinFax files: 0\r\n",
+    RunTotals totals;
+    ASSERT_EQ(0, options.runDirectoryMerge(&totals));
+    EXPECT_EQ(1, totals.foldersNotRead);
+    EXPECT_EQ("Source Dir: " + dir.path("missing") + "\r\nDestination Dir: " + dir.path("out") + "\r\n\r\n" +
+                  "Cannot read folder: " + dir.path("missing") + " (not found)\r\n" +
+                  "\r\n---------\r\nTotal merged WinFax files: 0\r\nFolders not read: 1\r\n",
               options.runLogText());
 }
 
@@ -92,15 +104,20 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLine) {
         std::vector<std::pair<const char*, FaxKind>> files;
         bool blockDestination;
         int exitCode;
+        bool sourceMissing = false;
     } cases[] = {
         {"all merged", {{"A001.FXR", FaxKind::Consistent}, {"A002.FXR", FaxKind::Trailing}}, false, kExitMerged},
         {"nothing found", {}, false, kExitMerged},
         {"some failed", {{"A001.FXR", FaxKind::Consistent}, {"B001.FXR", FaxKind::Empty}}, false, kExitSomeFailed},
         {"no destination", {{"A001.FXR", FaxKind::Consistent}}, true, kExitNoDestination},
+        {"source folder missing", {}, false, kExitFoldersNotRead, true},
+        {"source folder missing, no destination", {}, true, kExitNoDestination, true},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
-        dir.makeDir("in");
+        if (!c.sourceMissing) {
+            dir.makeDir("in");
+        }
         for (const auto& [name, kind] : c.files) {
             dir.write(std::string("in/") + name, pageFile(1, kind));
         }
@@ -118,6 +135,113 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLine) {
         const std::size_t got = std::fread(text, 1, sizeof text - 1, out);
         std::fclose(out);
         EXPECT_EQ("Please Wait...\n", std::string(text, got)) << c.name;
+    }
+}
+
+// A path from UTF-8 text, as the file system holds it whatever the program's code page, and its
+// bytes written and read under that name.
+std::filesystem::path utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Which of the code pages in the table below the program runs with; POSIX names are UTF-8.
+int codePageColumn() {
+#ifdef _WIN32
+    switch (GetACP()) {
+        case 1252:
+            return 0;
+        case 932:
+            return 1;
+        case 936:
+            return 2;
+        default:
+            return 3;
+    }
+#else
+    return 3;
+#endif
+}
+
+TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
+    // Whether code pages 1252, 932 and 936 and UTF-8 hold each name. Where one does not, the
+    // system's best fit would give a look-alike ("Łódź" as "Lodz"), which could be another file.
+    const struct {
+        const char* name;
+        bool held[4];
+    } names[] = {
+        {"Zoe", {true, true, true, true}},    {"Zoë", {true, false, false, true}},
+        {"Łódź", {false, false, false, true}},
+        {"Lódz", {true, false, true, true}},
+        {"Ελλάδα", {false, false, false, true}},
+        {"传真", {false, false, true, true}},
+        {"表", {false, true, true, true}},  // 95 5C in code page 932
+        {"ソ", {false, true, true, true}},  // 83 5C in code page 932
+        {"淺", {false, true, true, true}},  // 9C 5C in code page 936
+    };
+    // Source and save folders named to end in those characters; a folder the code page cannot
+    // hold is a folder line, never another folder.
+    const char* folders[] = {"in表", "ソ", "in淺", "Łódź"};
+    const int column = codePageColumn();
+    for (const char* folder : folders) {
+        ScratchDir dir;
+        for (std::size_t i = 0; i < std::size(names); ++i) {
+            for (const char* page : {"001.FXS", "002.fxr"}) {
+                writeBytes(utf8Path(dir.path("in")) / utf8Path(folder) / utf8Path(names[i].name + std::string(page)),
+                           pageFile(i * 2 + (page[2] == '1' ? 1 : 2)));
+            }
+        }
+        std::string folderName;
+        const bool folderHeld = platform::fromUtf8(folder, folderName);
+        MergeOptions options;
+        options.setSourceDir(dir.path("in") + platform::kSeparator + folderName);
+        options.setDestDir(dir.path("out") + platform::kSeparator + folderName);
+        RunTotals totals;
+        EXPECT_EQ(folderHeld ? 2 * static_cast<int>(std::size(names)) : 0, options.collectFaxFiles(false)) << folder;
+        if (!folderHeld) {
+            // Neither the source nor the save folder is ever opened under another spelling.
+            ASSERT_EQ(1u, options.unreadFolders().size()) << folder;
+            EXPECT_EQ(FolderReason::NameNotInCodePage, options.unreadFolders()[0].reason) << folder;
+            EXPECT_EQ(-1, options.runDirectoryMerge(&totals)) << folder;
+            const auto out = utf8Path(dir.path("out"));
+            EXPECT_TRUE(!std::filesystem::exists(out) || std::filesystem::is_empty(out)) << folder;
+            continue;
+        }
+        ASSERT_EQ(0, options.runDirectoryMerge(&totals)) << folder;
+        int held = 0;
+        for (const auto& n : names) {
+            std::string name;
+            ASSERT_EQ(n.held[column], platform::fromUtf8(n.name, name)) << n.name << ": converted with best fit?";
+            const std::string line = options.sourceDir() + platform::kSeparator + name + "001.FXS -> " +
+                                     options.destDir() + platform::kSeparator + name + "fax.fxm";
+            const auto output = utf8Path(dir.path("out")) / utf8Path(folder) / utf8Path(n.name + std::string("fax.fxm"));
+            if (n.held[column]) {
+                ++held;
+                EXPECT_NE(std::string::npos, options.runLogText().find(line + "\r\n")) << n.name;
+                const auto bytes = readBytes(output);
+                const ChainReport report = walkChain(bytes.data(), bytes.size());
+                EXPECT_TRUE(report.wellFormed && report.pages.size() == 2) << n.name << ": " << report.pages.size();
+            } else {
+                EXPECT_NE(std::string::npos,
+                          options.runLogText().find(
+                              line + " (failed: the file name cannot be used in this system's code page)\r\n"))
+                    << n.name;
+                EXPECT_FALSE(std::filesystem::exists(output)) << n.name;
+            }
+        }
+        EXPECT_EQ(2 * held, totals.merged) << folder;
+        EXPECT_EQ(2 * (static_cast<int>(std::size(names)) - held), totals.failed) << folder;
+        EXPECT_EQ(0, totals.foldersNotRead) << folder;
     }
 }
 

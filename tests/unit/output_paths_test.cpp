@@ -2,21 +2,31 @@
 #include <gtest/gtest.h>
 
 #include "engine/output_paths.h"
+#include "platform/ansi_string.h"
 #include "platform/file_system.h"
 #include "test_support.h"
 
 namespace {
 
-// Test paths are written with '/' and given the platform's separator.
-std::string p(const std::string& text) { return test_support::nativePath(text); }
+// Test paths are written with '/' and given the platform's separator; UTF-8 in them is put in
+// the program's code page, where "表" is 95 5C (a backslash for its second byte) in 932.
+std::string p(const std::string& text) {
+    std::string inCodePage;
+    platform::fromUtf8(test_support::nativePath(text), inCodePage);
+    return inCodePage;
+}
 
-TEST(OutputPaths, OutputNameDropsSevenBytesOfTheNameOnly) {
+TEST(OutputPaths, OutputNameDropsTheExtensionAndThreeCharactersOfTheNameOnly) {
     const struct {
         const char* page;
         const char* output;
     } cases[] = {
         {"ABCDE001.FXR", "ABCDEfax.fxm"}, {"abc001.fxs", "abcfax.fxm"}, {"001.FXD", "fax.fxm"},
         {"AB.FXR", "fax.fxm"},            {"dir/AB.FXR", "dir/fax.fxm"}, {"sub/dir/XY123.FXR", "sub/dir/XYfax.fxm"},
+        // Characters, not bytes: a double-byte character is never cut, and its second byte is
+        // never taken for a separator.
+        {"表001.FXS", "表fax.fxm"},        {"x表ソ淺.FXR", "xfax.fxm"},   {"ソ表.FXR", "fax.fxm"},
+        {"in表/ソ002.FXR", "in表/ソfax.fxm"}, {"表/AB.FXR", "表/fax.fxm"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(p(c.output), outputNameFor(p(c.page))) << c.page;
@@ -44,6 +54,9 @@ TEST(OutputPaths, WindowRun) {
         {"fax", "out", "fax/fax001.FXR", true, "out/fax/faxfax.fxm"},
         {"fax", "out", "fax/fax001.FXR", false, "out/faxfax.fxm"},
         {"d", "d/out", "d/Q001.FXR", true, "d/out/d/Qfax.fxm"},
+        // Folders whose names end in a double-byte character with a backslash for its second byte.
+        {"/in表", "/outソ", "淺/表001.FXR", true, "/outソ/淺/表fax.fxm"},
+        {"/in表", "/outソ", "淺/表001.FXR", false, "/outソ/表fax.fxm"},
     };
     for (const auto& c : cases) {
         const EntryPaths paths = windowEntryPaths(p(c.sourceDir), p(c.destDir), p(c.entry), c.keepHierarchy);
@@ -66,6 +79,7 @@ TEST(OutputPaths, CommandLineRun) {
 
 TEST(OutputPaths, DirectoryPart) {
     EXPECT_EQ(p("/out/sub"), directoryPart(p("/out/sub/Afax.fxm")));
+    EXPECT_EQ(p("/outソ/in表"), directoryPart(p("/outソ/in表/Afax.fxm")));
     EXPECT_EQ("", directoryPart("Afax.fxm"));
     EXPECT_EQ("", directoryPart(p("/Afax.fxm")));
 }
