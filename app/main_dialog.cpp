@@ -59,8 +59,15 @@ bool MainDialog::PreTranslate(MSG& message) {
 }
 
 void MainDialog::CloseWithCode(int code) {
-    // A run still going on finishes without the window; the icon, which could only bring back a
-    // window that is gone, goes first.
+    if (runActive_ == 1) {
+        // The run goes on to its end with nothing on screen but the icon, which says so; no
+        // automatic merge starts again, and EndRun closes for good.
+        closingCode_ = code;
+        KillTimer(Window(), kAutoMergeTimer);
+        ShowWindow(Window(), SW_HIDE);
+        trayIcon_.SetTip("Quirewell\nFinishing the merge...");
+        return;
+    }
     trayIcon_.Remove();
     DestroyWindow(Window());
     PostQuitMessage(code);
@@ -119,7 +126,8 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     if (message == trayIcon_.CallbackMessage()) {
-        return Answer(trayIcon_.OnCallback(TheModule().Instance(), wParam, lParam));
+        // Closed while its run finishes, the program offers nothing more.
+        return Answer(closingCode_ != 0 ? 0 : trayIcon_.OnCallback(TheModule().Instance(), wParam, lParam));
     }
     if (message == trayIcon_.TaskbarCreatedMessage()) {
         trayIcon_.Reinstall();
@@ -421,6 +429,9 @@ void MainDialog::EndRun() {
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     SetControlsEnabled(true);
     runActive_ = 0;
+    if (closingCode_ != 0) {
+        CloseWithCode(closingCode_);
+    }
 }
 
 void MainDialog::OnWorkerReport() {
@@ -465,22 +476,26 @@ void MainDialog::StopAutoMerge() {
 }
 
 void MainDialog::ApplyAutoMerge() {
-    // The controls are read first, so that directories typed since the last read count.
+    // The controls are read first, so that directories typed since the last read count; the
+    // directories before the minutes, which may not read.
     const int state = static_cast<int>(SendDlgItemMessageA(Window(), IDC_AUTO_MERGE, BM_GETCHECK, 0, 0));
-    ExchangeData(Direction::Read);
+    ExchangeText(IDC_FAX_DIR, held_.faxDir, Direction::Read);
+    ExchangeText(IDC_SAVE_DIR, held_.saveDir, Direction::Read);
+    const bool minutesRead = ExchangeData(Direction::Read);
     const char* refusal = nullptr;
     if (held_.faxDir.empty()) {
         refusal = "Select Source Dir,\nwhere your fax files to be merged";
     } else if (held_.saveDir.empty()) {
         refusal = "Select Save Dir,\nwhere your merged fax files should be";
-    } else if (state != 0 && !minutesAccepted(held_.minutes)) {
+    } else if (state != 0 && (!minutesRead || !minutesAccepted(held_.minutes))) {
         refusal = "Merge every: enter a whole number of minutes from 1 to 35791";
     }
     if (refusal != nullptr) {
         MessageBoxA(Window(), refusal, "Warning", MB_OK);
+        // Only the check box goes back; what was typed stays for the user to mend.
         held_.autoMerge = 0;
         StopAutoMerge();
-        ExchangeData(Direction::Write);
+        CheckDlgButton(Window(), IDC_AUTO_MERGE, BST_UNCHECKED);
         return;
     }
     EnableWindow(GetDlgItem(Window(), IDC_MINUTES), state == 0 ? TRUE : FALSE);
@@ -491,8 +506,9 @@ void MainDialog::OnTimer(UINT_PTR id) {
     if (id != kAutoMergeTimer) {
         return;
     }
+    // A tick during a run is skipped without a word: nobody may be there to close a box, and a
+    // night of ticks would stack them up. The next tick after the run merges.
     if (runActive_ == 1) {
-        MessageBoxA(Window(), "Please wait while running conversion stops", "Warning", MB_OK);
         return;
     }
     ExchangeData(Direction::Read);

@@ -45,7 +45,8 @@ public:
     // failed, after a beep and with the focus on that step's control.
     bool ExchangeData(Direction direction);
 
-    // Destroys the window and asks the message loop to end with `code`.
+    // Destroys the window and asks the message loop to end with `code`. During a run the window
+    // hides and the icon stays, saying that the merge is finishing, until the run has ended.
     void CloseWithCode(int code);
 
     // Serves the messages of a merge worker that is still running until it has ended, so that
@@ -96,4 +97,5 @@ private:
     LinkLabel donationLink_;
     LinkLabel siteLink_;
     MessageLoop* loop_ = nullptr;
+    int closingCode_ = 0;  // the code to end with once the run has ended, when closed during it
 };

@@ -41,7 +41,8 @@ namespace {
 class ReportingSink : public RunSink {
 public:
     using DeliverFunction = std::function<void(WorkerReport)>;
-    ReportingSink(MergeOptions& record, DeliverFunction deliver) : record_(record), deliver_(std::move(deliver)) {}
+    ReportingSink(MergeOptions& record, DeliverFunction deliver)
+        : record_(record), deliver_(std::move(deliver)) {}
 
     void entryStarted(const EntryPaths&) override {}
 
@@ -51,6 +52,13 @@ public:
         if (GetTickCount64() - lastReport_ >= kReportIntervalMs) {
             Send();
         }
+    }
+
+    // Shown at once: the run may wait a long time.
+    void waitingForFolder(const std::string& folder) override {
+        WorkerReport waiting;
+        waiting.statusText = waitingText(folder);
+        deliver_(std::move(waiting));
     }
 
     // The last report: the closing text, and whatever the log gained since the last report.
@@ -96,7 +104,9 @@ bool MergeWorker::Start() {
     return thread_ != nullptr;
 }
 
-unsigned __stdcall MergeWorker::ThreadProc(void* worker) { return static_cast<MergeWorker*>(worker)->Run(); }
+unsigned __stdcall MergeWorker::ThreadProc(void* worker) {
+    return static_cast<MergeWorker*>(worker)->Run();
+}
 
 unsigned MergeWorker::Run() {
     MergeOptions& record = *record_;

@@ -25,9 +25,10 @@
 // 5. The one thing the dialog tells a running worker is "Keep Hiberarchy": its check box stays
 //    enabled during a run, and every state the dialog reads from it is passed on
 //    (SetKeepHierarchy) and applies to the entries that follow.
-// 6. Closed during a run, the window is gone and the worker's messages fail; the worker goes on
-//    to the end and completes every output, while the UI thread waits for it (the dialog's
-//    WaitForWorker) before the process ends.
+// 6. Closed during a run, the window hides and the icon stays until the run has ended; the
+//    reports go on as before, and EndRun closes the window for good. Should the window be gone
+//    all the same (the process told to end), the worker's messages fail, the worker goes on to
+//    the end and completes every output, and the UI thread waits for it (WaitForWorker).
 #pragma once
 
 #include <windows.h>
@@ -41,13 +42,13 @@
 
 // What happened in a run since the worker's last report.
 struct WorkerReport {
-    bool begins = false;        // the run has begun
+    bool begins = false;         // the run has begun
     bool saveDirFailed = false;  // the save directory could not be made
-    unsigned steps = 0;         // entries done
-    bool logRestarts = false;   // the log box starts again with logText: this run's log begins
-    std::string logText;        // log text written
-    std::string statusText;     // the status line now; the closing text once the run has ended
-    bool ends = false;          // the run has ended
+    unsigned steps = 0;          // entries done
+    bool logRestarts = false;    // the log box starts again with logText: this run's log begins
+    std::string logText;         // log text written
+    std::string statusText;      // the status line now; the closing text once the run has ended
+    bool ends = false;           // the run has ended
 
     // Adds a later report to this one.
     void Merge(WorkerReport&& later);

@@ -33,6 +33,16 @@ void TrayIcon::Reinstall() {
     }
 }
 
+void TrayIcon::SetTip(const char* tip) {
+    std::strncpy(data_.szTip, tip, sizeof data_.szTip - 1);
+    data_.szTip[sizeof data_.szTip - 1] = '\0';
+    if (installed_) {
+        NOTIFYICONDATAA change = data_;
+        change.uFlags = NIF_TIP;
+        Shell_NotifyIconA(NIM_MODIFY, &change);
+    }
+}
+
 void TrayIcon::Remove() {
     if (!installed_) {
         return;

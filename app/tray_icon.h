@@ -20,6 +20,8 @@ public:
     // Adds the icon again after Explorer restarted and lost it.
     void Reinstall();
     void Remove();
+    // Changes the tip the icon shows.
+    void SetTip(const char* tip);
     bool Installed() const { return installed_; }
 
     // The icon's mouse messages: wParam the icon id, LOWORD(lParam) the mouse message.

@@ -14,6 +14,7 @@
 #include "platform/win32/wide_text.h"
 #include "resources/resource.h"
 #include "runs/command_line.h"
+#include "runs/dialog_rules.h"
 #include "runs/merge_options.h"
 
 namespace {
@@ -25,7 +26,7 @@ int RunCommandLine(MergeOptions& options) {
     }
     const int exitCode = performDirectoryRun(options, stdout);
     if (!options.quiet()) {
-        MessageBoxA(nullptr, options.runLogText().c_str(), "Quirewell Result", MB_OK);
+        MessageBoxA(nullptr, resultBoxText(options.runLogText()).c_str(), "Quirewell Result", MB_OK);
     }
     return exitCode;
 }
@@ -57,6 +58,8 @@ std::string CommandLineTail() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
+    // Libraries are never looked for in the current folder, which may be any Downloads folder.
+    SetDllDirectoryA("");
     CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);

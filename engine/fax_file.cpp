@@ -50,6 +50,10 @@ int FaxFile::readCopy(PageCopy& copy) {
         sourceLength > std::numeric_limits<std::int32_t>::max()) {
         return kAppendNotFax;
     }
+    // A file that does not open like a page file costs one header's read, however large it is.
+    if (readHeader(0) != kReadHeaderOk) {
+        return kAppendNotFax;
+    }
     copy.length = static_cast<std::size_t>(sourceLength);
     copy.bytes.reset(new (std::nothrow) std::uint8_t[copy.length]);
     if (!copy.bytes) {

@@ -7,6 +7,13 @@
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
 
+namespace {
+
+// Temporaries tried for a new output before it counts as one that cannot be written.
+constexpr unsigned kTemporaryAttempts = 8;
+
+}  // namespace
+
 MergeBatch::~MergeBatch() {
     closeOpenOutput();
     for (const std::string& key : order_) {
@@ -14,7 +21,17 @@ MergeBatch::~MergeBatch() {
     }
 }
 
-std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path) {
+void MergeBatch::holdFolder(const std::string& folder, const std::function<void()>& waiting) {
+    for (const std::string& leftover : lock_.hold(folder, waiting)) {
+        // The list is this program's own; still, nothing but a temporary is ever removed.
+        if (isTemporaryPath(leftover)) {
+            platform::removeFile(leftover);
+        }
+    }
+    lock_.clearRecords();
+}
+
+std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path, std::string& temporary) {
     if (openOutput_ != nullptr && openKey_ == key) {
         return openOutput_;
     }
@@ -24,9 +41,20 @@ std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path
     if (!isNew && started->second.broken) {
         return nullptr;
     }
-    // A new output of this batch is started afresh, replacing whatever a killed run left; a
-    // started one is extended where this batch left it, and only if nothing else has changed it.
-    std::FILE* stream = platform::openFile(temporaryPathFor(path), isNew ? "w+b" : "r+b");
+    // A new output of this batch gets a temporary of its own, created where no file of that name
+    // is; a started one is extended where this batch left it, and only if nothing else has
+    // changed it.
+    std::FILE* stream = nullptr;
+    if (isNew) {
+        for (unsigned attempt = 0; stream == nullptr && attempt < kTemporaryAttempts; ++attempt) {
+            temporary = temporaryPathFor(path, attempt);
+            // Listed before it exists, so that a run killed at any moment leaves nothing unlisted.
+            lock_.record(temporary);
+            stream = platform::createNewFile(temporary);
+        }
+    } else {
+        stream = platform::openFile(started->second.temporary, "r+b");
+    }
     if (stream == nullptr) {
         return nullptr;
     }
@@ -91,7 +119,8 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     }
 
     const std::string key = platform::pathKey(output);
-    std::FILE* stream = outputFor(key, output);
+    std::string temporary;
+    std::FILE* stream = outputFor(key, output, temporary);
     auto started = outputs_.find(key);
     const bool isNew = started == outputs_.end();
     if (stream == nullptr) {
@@ -107,7 +136,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         // that failed half-way is undone, so that the output goes on with the pages it had.
         if (isNew) {
             closeOpenOutput();
-            platform::removeFile(temporaryPathFor(output));
+            platform::removeFile(temporary);
         } else if (report.result == kAppendIoError && !platform::truncateFile(stream, lengthBefore)) {
             started->second.broken = true;
             closeOpenOutput();
@@ -117,7 +146,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     if (isNew) {
         StartedOutput state;
         state.path = output;
-        state.temporary = temporaryPathFor(output);
+        state.temporary = temporary;
         state.pages = std::move(fresh);
         started = outputs_.emplace(key, std::move(state)).first;
         order_.push_back(key);
@@ -155,5 +184,6 @@ BatchResult MergeBatch::finish() {
     }
     outputs_.clear();
     order_.clear();
+    lock_.release();
     return result;
 }

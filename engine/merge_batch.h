@@ -5,11 +5,13 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/page_writer.h"
+#include "platform/folder_lock.h"
 
 // How one page file fared.
 struct PageReport {
@@ -38,10 +40,15 @@ class MergeBatch {
 public:
     MergeBatch() = default;
     // A batch that was never finished belongs to a run that was abandoned: its temporaries are
-    // removed and every output stays as it was.
+    // removed, every output stays as it was, and the save folder is let go.
     ~MergeBatch();
     MergeBatch(const MergeBatch&) = delete;
     MergeBatch& operator=(const MergeBatch&) = delete;
+
+    // Holds the save folder for the batch, waiting while another run holds it (`waiting` is
+    // called once, before the wait), and removes the temporaries a killed run left there. A
+    // folder that cannot be held (it cannot be written) is merged into without the hold.
+    void holdFolder(const std::string& folder, const std::function<void()>& waiting);
 
     // Merges page file `source` into `output`: started afresh when this batch has not started it
     // yet, extended otherwise. The page is read and checked before its output is touched, so a
@@ -50,8 +57,8 @@ public:
     // times once it is in place.
     PageReport mergePage(const std::string& source, const std::string& output, bool keepFileDate);
 
-    // Completes every output started, puts each in its place and gives it its times; the batch
-    // is then empty and may start again.
+    // Completes every output started, puts each in its place and gives it its times, then lets
+    // the save folder go; the batch is then empty and may start again.
     BatchResult finish();
 
 private:
@@ -60,12 +67,14 @@ private:
         std::string path;
         std::string temporary;  // where it is built until the batch is finished
         OutputPages pages;
-        int entries = 0;        // page files merged into it
+        int entries = 0;  // page files merged into it
         bool broken = false;
-        std::string datedBy;    // the page file whose times it takes, when kept
+        std::string datedBy;  // the page file whose times it takes, when kept
     };
 
-    std::FILE* outputFor(const std::string& key, const std::string& path);
+    // The output's file, open: the one already open, a started one reopened, or a new temporary
+    // (its path in `temporary`).
+    std::FILE* outputFor(const std::string& key, const std::string& path, std::string& temporary);
     void closeOpenOutput();
     void completeOpenOutput();
 
@@ -76,4 +85,5 @@ private:
     // is nearly always the next page of the same fax.
     std::string openKey_;
     std::FILE* openOutput_ = nullptr;
+    platform::FolderLock lock_;
 };

@@ -9,6 +9,7 @@ namespace {
 constexpr std::size_t kExtensionBytes = 4;   // ".FXR": ASCII, so four bytes in any code page
 constexpr std::size_t kPageNumberChars = 3;  // the characters before it that number the page
 constexpr const char* kOutputSuffix = "fax.fxm";
+constexpr const char* kTemporarySuffix = ".partial";
 
 // Splits after the last separator: the name is never cut into the directory part, so a short
 // name cannot move its output out of its directory.
@@ -30,7 +31,18 @@ std::string replaceName(const std::string& path) {
 
 std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
 
-std::string temporaryPathFor(const std::string& output) { return output + ".partial"; }
+std::string temporaryPathFor(const std::string& output, unsigned attempt) {
+    std::string path = output + "." + platform::processTag();
+    if (attempt > 0) {
+        path += "-" + std::to_string(attempt);
+    }
+    return path + kTemporarySuffix;
+}
+
+bool isTemporaryPath(const std::string& path) {
+    const std::size_t suffix = std::char_traits<char>::length(kTemporarySuffix);
+    return path.size() > suffix && path.compare(path.size() - suffix, suffix, kTemporarySuffix) == 0;
+}
 
 std::string directoryPart(const std::string& path) {
     const std::size_t separator = platform::findLastChar(path, platform::kSeparator);

@@ -14,9 +14,13 @@ struct EntryPaths {
 // three characters before it (without all of it when shorter), followed by "fax.fxm".
 std::string outputNameFor(const std::string& pageFileName);
 
-// Where an output is built during a run, beside it: a name the scan never takes for a page
-// file. The run puts it in the output's place once the output is complete.
-std::string temporaryPathFor(const std::string& output);
+// Where an output is built during a run, beside it: a name the scan never takes for a page file,
+// and one no other running process takes either (`attempt` gives further names, should one be
+// in use). The run puts it in the output's place once the output is complete.
+std::string temporaryPathFor(const std::string& output, unsigned attempt = 0);
+
+// True for a name temporaryPathFor gives.
+bool isTemporaryPath(const std::string& path);
 
 // The part of `path` before its last separator; empty when there is none.
 std::string directoryPart(const std::string& path);

@@ -116,7 +116,8 @@ bool writePageCounts(std::FILE* output, const OutputPages& pages) {
     for (std::size_t i = 0; i < total; ++i) {
         std::uint8_t count[2];
         byte_order::writeU16(count, static_cast<std::uint16_t>(total - i));
-        if (!platform::writeAt(output, std::int64_t{pages.starts[i]} + fax_field::kPageCount, count, sizeof count)) {
+        if (!platform::writeAt(output, std::int64_t{pages.starts[i]} + fax_field::kPageCount, count,
+                               sizeof count)) {
             return false;
         }
     }

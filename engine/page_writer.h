@@ -12,13 +12,13 @@
 
 // Results of reading a page file and placing it in an output.
 inline constexpr int kAppendOk = 0;
-inline constexpr int kAppendNoSource = -1;       // no page file open, or it is empty
-inline constexpr int kAppendNoMemory = -2;       // no buffer for the page file's bytes
-inline constexpr int kAppendNotFax = -3;         // too short for a header, no signature, or unusable fields
+inline constexpr int kAppendNoSource = -1;  // no page file open, or it is empty
+inline constexpr int kAppendNoMemory = -2;  // no buffer for the page file's bytes
+inline constexpr int kAppendNotFax = -3;    // too short for a header, no signature, or unusable fields
 inline constexpr int kAppendCannotOpenOutput = -4;
-inline constexpr int kAppendIoError = -5;        // a read or write failed
-inline constexpr int kAppendOutputFull = -6;     // the output would pass 65535 pages or 32-bit positions
-inline constexpr int kAppendDamagedOutput = -7;  // an output changed behind the run's back or failed a write
+inline constexpr int kAppendIoError = -5;         // a read or write failed
+inline constexpr int kAppendOutputFull = -6;      // the output would pass 65535 pages or 32-bit positions
+inline constexpr int kAppendDamagedOutput = -7;   // an output changed behind the run's back or failed a write
 inline constexpr int kAppendCannotOpenPage = -8;  // the page file cannot be opened for reading
 inline constexpr int kAppendNameNotInCodePage = -9;  // the program's code page cannot hold its name
 

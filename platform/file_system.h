@@ -56,6 +56,13 @@ bool createDirectory(const std::string& path);
 // Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// Creates `path` for binary reading and writing, only when nothing of that name exists: a file
+// another run is writing is never taken over. Null when it exists or cannot be created.
+std::FILE* createNewFile(const std::string& path);
+
+// A short text that tells this process apart from every other process running now.
+std::string processTag();
+
 // The length of an open file in bytes, or -1; the stream's position is not moved.
 std::int64_t fileSize(std::FILE* file);
 

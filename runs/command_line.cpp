@@ -111,12 +111,28 @@ std::string joinArguments(const std::vector<std::string>& arguments) {
     return line;
 }
 
+namespace {
+
+// A command-line run tells only of its wait for the save folder, on standard error.
+class WaitingSink : public RunSink {
+public:
+    void entryStarted(const EntryPaths&) override {}
+    void entryFinished(const EntryPaths&, bool) override {}
+    void waitingForFolder(const std::string& folder) override {
+        std::fputs((waitingText(folder) + "\n").c_str(), stderr);
+        std::fflush(stderr);
+    }
+};
+
+}  // namespace
+
 int performDirectoryRun(MergeOptions& options, std::FILE* out) {
     std::fputs("Please Wait...\n", out);
     std::fflush(out);
     options.collectFaxFiles(false);
     RunTotals totals;
-    const int result = options.runDirectoryMerge(&totals);
+    WaitingSink sink;
+    const int result = options.runDirectoryMerge(&totals, &sink);
     if (result != 0) {
         return kExitNoDestination;
     }

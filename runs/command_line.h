@@ -29,4 +29,5 @@ const std::string& usageText();
 std::string joinArguments(const std::vector<std::string>& arguments);
 
 // "Please Wait...\n" on `out`, the scan of the source's top level, the run; returns the exit code.
+// A wait for another run to finish with the save folder is told on standard error.
 int performDirectoryRun(MergeOptions& options, std::FILE* out);

@@ -1,6 +1,8 @@
 // The window-free rules of the main dialog.
 #include "runs/dialog_rules.h"
 
+#include <vector>
+
 #include "platform/ansi_string.h"
 
 std::string doingText(const EntryPaths& paths) { return "Doing: " + paths.source + " -> " + paths.output; }
@@ -23,6 +25,27 @@ int writableCheckState(int held) { return (held >= 0 && held <= 2) ? held : 0; }
 bool minutesAccepted(int minutes) { return minutes >= kMinMinutes && minutes <= kMaxMinutes; }
 
 unsigned timerPeriodMs(int minutes) { return static_cast<unsigned>(minutes) * 60000u; }
+
+std::string resultBoxText(const std::string& log) {
+    constexpr std::size_t kMostLines = 40;
+    constexpr std::size_t kFirstLines = 30;
+    std::vector<std::size_t> lineEnds;  // just past each "\r\n"
+    for (std::size_t at = log.find("\r\n"); at != std::string::npos; at = log.find("\r\n", at + 2)) {
+        lineEnds.push_back(at + 2);
+    }
+    if (lineEnds.size() <= kMostLines) {
+        return log;
+    }
+    // The closing block is the blank line before the "---------" line and all that follows.
+    const std::size_t separator = log.rfind("\r\n---------\r\n");
+    const std::size_t head = lineEnds[kFirstLines - 1];
+    const std::size_t closing = separator != std::string::npos && separator >= head ? separator : log.size();
+    std::size_t left = 0;
+    for (const std::size_t end : lineEnds) {
+        left += end > head && end <= closing ? 1 : 0;
+    }
+    return log.substr(0, head) + "... " + std::to_string(left) + " more lines ...\r\n" + log.substr(closing);
+}
 
 std::string helpPathFor(const std::string& modulePath) {
     if (modulePath.empty()) {

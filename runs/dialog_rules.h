@@ -28,6 +28,11 @@ inline constexpr int kMaxMinutes = 35791;
 bool minutesAccepted(int minutes);
 unsigned timerPeriodMs(int minutes);
 
+// The text of the command line's result box: a log of more than 40 lines shows its first 30, a
+// line "... N more lines ...", and its closing block, so that the box fits the screen and its
+// button can be reached; a shorter log shows whole.
+std::string resultBoxText(const std::string& log);
+
 // The help file beside the program: the module path with everything from its last "." replaced
 // by ".chm" (".chm" added when the path has no "."); empty for an empty module path.
 std::string helpPathFor(const std::string& modulePath);

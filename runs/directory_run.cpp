@@ -48,7 +48,16 @@ std::string unreadFolderLine(const UnreadFolder& folder) {
     return "Cannot read folder: " + folder.folder + " (" + reason + ")\r\n";
 }
 
+std::string waitingText(const std::string& folder) {
+    return "Waiting for another Quirewell run to finish with " + folder;
+}
+
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
+    options.holdSaveFolder([&] {
+        if (sink != nullptr) {
+            sink->waitingForFolder(options.destDir());
+        }
+    });
     options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
     RunTotals totals;
     // Entries in list order mostly share their output's directory with the entry before; it is

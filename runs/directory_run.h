@@ -23,7 +23,12 @@ public:
     virtual ~RunSink() = default;
     virtual void entryStarted(const EntryPaths& paths) = 0;
     virtual void entryFinished(const EntryPaths& paths, bool merged) = 0;
+    // Another run holds the save folder; this one waits for it before its first entry.
+    virtual void waitingForFolder(const std::string&) {}
 };
+
+// What a run says while it waits for another run to finish with its save folder.
+std::string waitingText(const std::string& folder);
 
 // The opening lines of every run's log.
 std::string runHeader(const std::string& sourceDir, const std::string& destDir);
@@ -36,7 +41,8 @@ std::string unreadFolderLine(const UnreadFolder& folder);
 
 using PathRule = std::function<EntryPaths(const std::string& entry)>;
 
-// Writes the header into the log, then merges each entry of the scan list in order, its paths
+// Holds the save folder (waiting, and telling `sink`, while another run holds it), writes the
+// header into the log, then merges each entry of the scan list in order, its paths
 // formed by `rule`; with `makeOutputDirectories` the directory of each output is made first. A
 // failed entry is counted as such and the walk goes on. Each folder the scan could not read has
 // its line where its entries would have been. Ends the run (finishRun).

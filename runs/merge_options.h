@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,11 @@ public:
     // entries, or -1 when sourceDir is empty.
     int collectFaxFiles(bool includeSubdirs);
     void scanDirectory(const std::string& directory, bool includeSubdirs);
+
+    // Holds destDir for this run, across processes: waits while another run holds it (`waiting`
+    // is called once, before the wait) and removes what a killed run left there. finishRun lets
+    // it go.
+    void holdSaveFolder(const std::function<void()>& waiting) { batch_.holdFolder(destDir_, waiting); }
 
     // Merges page file `source` into output `output`: an output this run has not started yet is
     // started afresh, a started one is extended. Logs one line; false when the page was not

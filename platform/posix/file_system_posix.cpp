@@ -115,6 +115,24 @@ std::FILE* openFile(const std::string& path, const char* mode) {
     return file;
 }
 
+std::FILE* createNewFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "w+b");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+}
+
+std::string processTag() {
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%x", static_cast<unsigned>(getpid()));
+    return tag;
+}
+
 std::int64_t fileSize(std::FILE* file) {
     struct stat info {};
     return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;

@@ -4,7 +4,9 @@
 
 namespace platform {
 
-std::vector<std::string> programArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return {argv + 1, argv + argc};
+}
 
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;

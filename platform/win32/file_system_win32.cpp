@@ -2,7 +2,10 @@
 // best fit, directory identities, CreateDirectoryA, and the three file times through
 // GetFileTime and SetFileTime.
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
+
+#include <cstdio>
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
@@ -116,6 +119,30 @@ bool createDirectory(const std::string& path) {
 }
 
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::FILE* createNewFile(const std::string& path) {
+    HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "w+b");
+    if (file == nullptr) {
+        _close(fd);
+    }
+    return file;
+}
+
+std::string processTag() {
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%lx", static_cast<unsigned long>(GetCurrentProcessId()));
+    return tag;
+}
 
 std::int64_t fileSize(std::FILE* file) {
     LARGE_INTEGER size;

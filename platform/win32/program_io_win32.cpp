@@ -1,5 +1,6 @@
 // Program arguments from the system's UTF-16 command line, and the console's output code page.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <shellapi.h>
 
 #include "platform/program_io.h"

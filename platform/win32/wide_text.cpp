@@ -42,7 +42,8 @@ std::string narrow(const std::wstring& text, bool& exact) {
         lostAt = &lost;
     }
     const int wideLength = static_cast<int>(source.size());
-    const int length = WideCharToMultiByte(codePage, flags, source.data(), wideLength, nullptr, 0, nullptr, lostAt);
+    const int length =
+        WideCharToMultiByte(codePage, flags, source.data(), wideLength, nullptr, 0, nullptr, lostAt);
     std::string narrowed(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(codePage, flags, source.data(), wideLength, narrowed.data(), length, nullptr, lostAt);
     exact = exact && !lost;

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The console program when the disk fails it: a full file system, a read-only destination, a
-# source it may not read, and the process killed at random points of a run. One case a call;
+# source it may not read, the process killed at random points of a run, two runs racing on one
+# destination, and a huge file that only looks like a page file. One case a call;
 # a case that needs what this machine does not allow (mounting, dropping root) exits 77, which
 # CTest reports as skipped.
-# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills
-#        (QW_KILLS: how many kills, default 5)
+# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills|race|large
+#        (QW_KILLS: how many kills, default 5; QW_RACES: how many races, default 8)
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
 faxinfo="$2"
@@ -112,6 +113,45 @@ kills)
     "$console" /q "$work/in2" "$work/out" >/dev/null
     check "after the kills: the next run completes every output" diff -r "$work/complete" "$work/out"
     check "after the kills: no temporary left" bash -c "! find \"\$0\" -name '*.partial' | grep -q ." "$work/out"
+    ;;
+race)
+    # Two runs started together on one destination, round after round with random offsets: the
+    # second waits for the first and says so, both exit 0, every output is a single run's, and
+    # nothing else is left in the destination.
+    "$faxgen" --tree "$work/race" --faxes 400 --pages 2-6 --size 2000-4000 --seed 8 >/dev/null
+    "$console" /q "$work/race" "$work/single" >/dev/null
+    waited=0
+    for i in $(seq "${QW_RACES:-8}"); do
+        sleep "0.0$((RANDOM % 5))"
+        "$console" /q "$work/race" "$work/raced" >/dev/null 2>"$work/first.err" &
+        pid=$!
+        sleep "0.00$((RANDOM % 10))"
+        "$console" /q "$work/race" "$work/raced" >/dev/null 2>"$work/second.err"
+        second=$?
+        wait "$pid"
+        first=$?
+        check_eq "round $i: both runs exit 0" "0 0" "$first $second"
+        grep -h -q '^Waiting for another Quirewell run to finish with ' "$work/first.err" "$work/second.err" &&
+            waited=$((waited + 1))
+    done
+    check "a run that met the other waited and said so" [ "$waited" -gt 0 ]
+    check "every output is a single run's, and nothing else is there" diff -r "$work/single" "$work/raced"
+    ;;
+large)
+    # A 300 MB file with a page file's name that is no page file costs a header's read, not its
+    # size in memory: the run's peak grows by far less than the file against a small one.
+    mkdir -p "$work/small" "$work/large"
+    cp "$work/in"/F00001001.FXR "$work/small/" && cp "$work/in"/F00001001.FXR "$work/large/"
+    head -c 4096 /dev/zero >"$work/small/X001.FXD"
+    truncate -s 300M "$work/large/X001.FXD"
+    peak() { /usr/bin/time -f %M "$console" /q "$work/$1" "$work/$1-out" 2>&1 >/dev/null | tail -n 1; }
+    small_peak=$(peak small)
+    large_peak=$(peak large)
+    check "a 300 MB non-fax file grows the peak by less than 16 MB ($small_peak KB, then $large_peak KB)" \
+        [ $((large_peak - small_peak)) -lt 16384 ]
+    "$console" "$work/large" "$work/large-out" >"$work/log"
+    check_eq "the large file is refused: exit 4" 4 $?
+    check "the large file is refused as no page file" grep -q 'X001.FXD -> .* (failed: not a WinFax page file)' "$work/log"
     ;;
 *)
     echo "fault_test.sh: unknown case $case_name" >&2

@@ -40,6 +40,25 @@ TEST(CommandLineGui, ResultBoxShowsTheRunLogAndOkEndsTheRun) {
     EXPECT_EQ(0, app.WaitForExit());
 }
 
+TEST(CommandLineGui, ALongLogIsShortenedSoThatTheBoxFitsTheScreen) {
+    ScratchDir dir;
+    for (int i = 1; i <= 45; ++i) {
+        dir.write("in/L" + std::to_string(100 + i) + ".FXR", pageFile(static_cast<unsigned>(i)));
+    }
+    AppProcess app(Quoted(dir.path("in")) + " " + Quoted(dir.path("out")));
+    const HWND box = app.WaitForWindow("Quirewell Result");
+    ASSERT_NE(nullptr, box) << "no result box";
+    const std::string text = MessageBoxText(box);
+    // The header's three lines and 27 page files, the 18 lines left out, and the totals.
+    const std::string closing = "... 18 more lines ...\r\n\r\n---------\r\nTotal merged WinFax files: 45\r\n";
+    EXPECT_NE(std::string::npos, text.find("L127.FXR -> ")) << text;
+    EXPECT_EQ(std::string::npos, text.find("L128.FXR -> ")) << text;
+    ASSERT_GE(text.size(), closing.size());
+    EXPECT_EQ(closing, text.substr(text.size() - closing.size()));
+    PressButton(box, IDOK);
+    EXPECT_EQ(0, app.WaitForExit());
+}
+
 TEST(CommandLineGui, QuietRunsShowNothingAndExitWithTheirCode) {
     const struct {
         const char* name;
@@ -48,16 +67,20 @@ TEST(CommandLineGui, QuietRunsShowNothingAndExitWithTheirCode) {
         bool blockDestination;
         int exitCode;
         bool outputWritten;
+        bool sourceMissing = false;
     } cases[] = {
         {"all merged", "/q", false, false, 0, true},
         {"switches in capitals", "/Q /L", false, false, 0, true},
         {"some pages failed", "/q", true, false, 4, true},
         {"destination cannot be made", "/q", false, true, 3, false},
         {"file mode does nothing", "/f", false, false, 0, false},
+        {"source folder missing", "/q", false, false, 5, false, true},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
-        dir.write("in/M001.FXR", pageFile(1));
+        if (!c.sourceMissing) {
+            dir.write("in/M001.FXR", pageFile(1));
+        }
         if (c.addBadPage) {
             dir.write("in/N001.FXR", pageFile(2, FaxKind::NoSignature));
         }

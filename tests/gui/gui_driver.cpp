@@ -49,13 +49,13 @@ std::string ProgramDirectory() {
     return directory.substr(0, directory.find_last_of('\\'));
 }
 
-AppProcess::AppProcess(const std::string& arguments) {
-    const std::string app = ProgramDirectory() + "\\Quirewell.exe";
+AppProcess::AppProcess(const std::string& arguments, const std::string& program, const std::string& folder) {
+    const std::string app = program.empty() ? ProgramDirectory() + "\\Quirewell.exe" : program;
     std::string commandLine = "\"" + app + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(app.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_)) {
+    if (!CreateProcessA(app.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process_)) {
         process_ = PROCESS_INFORMATION{};
     }
 }
@@ -202,7 +202,7 @@ bool TrayShowsAnIcon() {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-int RunConsole(const std::string& arguments, const std::string& outputFile) {
+HANDLE StartConsole(const std::string& arguments, const std::string& outputFile) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out = outputFile.empty() ? nullptr
                                     : CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
@@ -223,12 +223,23 @@ int RunConsole(const std::string& arguments, const std::string& outputFile) {
         CloseHandle(out);
     }
     if (!started) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+int WaitForConsole(HANDLE process) {
+    if (process == nullptr) {
         return -1;
     }
-    WaitForSingleObject(process.hProcess, 120000);
+    WaitForSingleObject(process, 120000);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
     return static_cast<int>(code);
+}
+
+int RunConsole(const std::string& arguments, const std::string& outputFile) {
+    return WaitForConsole(StartConsole(arguments, outputFile));
 }

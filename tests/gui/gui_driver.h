@@ -9,8 +9,10 @@
 
 class AppProcess {
 public:
-    // Starts Quirewell.exe (beside the test program) with `arguments`.
-    explicit AppProcess(const std::string& arguments);
+    // Starts Quirewell.exe (beside the test program, or `program`) with `arguments`, in the test's
+    // current folder or `folder`.
+    explicit AppProcess(const std::string& arguments, const std::string& program = std::string(),
+                        const std::string& folder = std::string());
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
@@ -64,6 +66,10 @@ bool TrayShowsAnIcon();
 std::string ProgramDirectory();
 // A path in double quotes, as a command line takes a directory that may hold blanks.
 std::string Quoted(const std::string& path);
-// Runs quirewell-cli.exe (beside the test program) with its standard output and error in
-// `outputFile` (nowhere when empty); returns its exit code, or -1 when it did not start.
+// Starts quirewell-cli.exe (beside the test program) with its standard output and error in
+// `outputFile` (nowhere when empty); the process's handle, or null when it did not start.
+HANDLE StartConsole(const std::string& arguments, const std::string& outputFile = std::string());
+// Waits for a started console program and closes its handle; its exit code, or -1.
+int WaitForConsole(HANDLE process);
+// Runs quirewell-cli.exe as StartConsole does and waits for it.
 int RunConsole(const std::string& arguments, const std::string& outputFile = std::string());

@@ -14,6 +14,7 @@
 #include "../unit/test_support.h"
 #include "engine/page_chain.h"
 #include "gui_driver.h"
+#include "link_test_support.h"
 #include "resources/resource.h"
 
 namespace {
@@ -197,7 +198,7 @@ TEST_F(MainWindow, MissingDirectoriesAreRefusedWithWarnings) {
     EXPECT_EQ("", ControlText(dialog_, IDC_STATUS));
 }
 
-TEST_F(MainWindow, ARunRefusesASecondMergeAndATick) {
+TEST_F(MainWindow, ARunRefusesASecondMergeAndSkipsATickWithoutABox) {
     ScratchDir dir;
     StartLongRun(dir);
     if (HasFatalFailure()) {
@@ -210,7 +211,7 @@ TEST_F(MainWindow, ARunRefusesASecondMergeAndATick) {
     PressButton(dialog_, IDC_MERGE);
     EXPECT_EQ("Please wait while current merging stops", AnswerMessageBox(*app_, "Warning"));
     PostMessageA(dialog_, WM_TIMER, 7, 0);
-    EXPECT_EQ("Please wait while running conversion stops", AnswerMessageBox(*app_, "Warning"));
+    EXPECT_EQ("", AnswerMessageBox(*app_, "Warning", 1000));
     EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(dir.path("in"), dir.path("out")));
     // The log box holds the whole log, far beyond an edit control's usual 32K.
     const std::string log = ControlText(dialog_, IDC_LOG);
@@ -354,17 +355,95 @@ TEST_F(MainWindow, KeysAndCommandsCloseWithTheirCodes) {
     EXPECT_EQ(2, app_->WaitForExit());
 }
 
-TEST_F(MainWindow, ClosingDuringARunLetsTheRunFinishWithoutTheWindow) {
+TEST_F(MainWindow, ClosingDuringARunKeepsTheIconUntilTheRunHasEnded) {
     ScratchDir dir;
     StartLongRun(dir);
     if (HasFatalFailure()) {
         return;
     }
     PressButton(dialog_, IDCANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog_); }, 3000)) << "the window stayed";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog_); }, 3000)) << "the window stayed";
+    // The run goes on out of sight; the icon stays as long as it does, and a tick starts nothing.
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    // The icon is looked at before the run's state: one missing while the run still goes on
+    // went too early.
+    int seen = 0;
+    for (;;) {
+        const bool icon = TrayShowsAnIcon();
+        if (!IsWindow(dialog_) || ControlText(dialog_, IDC_STATUS).rfind("Done.", 0) == 0) {
+            break;
+        }
+        EXPECT_TRUE(icon) << "the icon went before the run ended";
+        ++seen;
+        Sleep(100);
+    }
+    EXPECT_GT(seen, 0) << "the run ended before it could be watched";
     EXPECT_EQ(2, app_->WaitForExit(120000));
+    EXPECT_TRUE(WaitUntil([] { return !TrayShowsAnIcon(); }, 5000)) << "the icon outlived the program";
     EXPECT_EQ(0, RunConsole("/q " + Quoted(dir.path("in")) + " " + Quoted(dir.path("console"))));
     ExpectSameTree(dir.path("out"), dir.path("console"));
+}
+
+TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
+    ScratchDir dir;
+    WriteTree(dir, "in", 2000, 3);
+    Start();
+    const std::string in = dir.path("in");
+    const std::string out = dir.path("out");
+    SetText(dialog_, IDC_FAX_DIR, in);
+    SetText(dialog_, IDC_SAVE_DIR, out);
+    SetText(dialog_, IDC_MINUTES, "1");
+    Click(dialog_, IDC_AUTO_MERGE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)); }));
+    Click(dialog_, IDC_MERGE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog_, IDC_MERGE)); }));
+    int ticks = 0;
+    while (!IsWindowEnabled(GetDlgItem(dialog_, IDC_MERGE))) {
+        PostMessageA(dialog_, WM_TIMER, 7, 0);
+        ++ticks;
+        Sleep(200);
+        EXPECT_EQ(std::vector<std::string>{"Quirewell"}, app_->WindowTitles()) << "after tick " << ticks;
+    }
+    EXPECT_GT(ticks, 1);
+    const std::string status = WaitForDone(in, out);
+    EXPECT_EQ("Done. Total 6000 fax files merged.", status);
+    // The log box holds the run's log exactly as the console writes it, and the outputs are its.
+    ASSERT_EQ(0, RunConsole(Quoted(in) + " " + Quoted(dir.path("console")), dir.path("log.txt")));
+    const auto bytes = readFile(dir.path("log.txt"));
+    std::string consoleLog(bytes.begin(), bytes.end());
+    consoleLog = consoleLog.substr(std::string("Please Wait...\r\n").size());
+    consoleLog = consoleLog.substr(0, consoleLog.find("\r\n---------"));
+    const std::string consoleHeader = "Source Dir: " + in + "\r\nDestination Dir: " + dir.path("console") + "\r\n";
+    std::string expected = consoleLog.substr(consoleHeader.size());
+    for (std::size_t at = 0; (at = expected.find(dir.path("console"), at)) != std::string::npos; at += out.size()) {
+        expected.replace(at, dir.path("console").size(), out);
+    }
+    EXPECT_TRUE(ControlText(dialog_, IDC_LOG) ==
+                "Source Dir: " + in + "\r\nDestination Dir: " + out + "\r\n" + expected + status);
+    ExpectSameTree(out, dir.path("console"));
+    PressButton(dialog_, ID_APP_EXIT);
+    EXPECT_EQ(1, app_->WaitForExit());
+}
+
+TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolder) {
+    ScratchDir dir;
+    WriteTree(dir, "in", 1500, 3);
+    const std::string in = dir.path("in");
+    const std::string out = dir.path("out");
+    Start();
+    // The console run holds the save folder; the window's run waits, says so, and goes on after.
+    HANDLE console = StartConsole("/q " + Quoted(in) + " " + Quoted(out), dir.path("console.txt"));
+    ASSERT_NE(nullptr, console);
+    ASSERT_TRUE(WaitUntil([&] { return test_support::exists(dir.path("out/.quirewell.lock")); }, 20000));
+    SetText(dialog_, IDC_FAX_DIR, in);
+    SetText(dialog_, IDC_SAVE_DIR, out);
+    Click(dialog_, IDC_MERGE);
+    const std::string waiting = "Waiting for another Quirewell run to finish with " + out;
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == waiting; }, 20000));
+    EXPECT_EQ(0, WaitForConsole(console));
+    EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(in, out));
+    ASSERT_EQ(0, RunConsole("/q " + Quoted(in) + " " + Quoted(dir.path("single"))));
+    ExpectSameTree(out, dir.path("single"));
 }
 
 TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
@@ -374,13 +453,17 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
     Start();
     SetText(dialog_, IDC_FAX_DIR, dir.path("in"));
     SetText(dialog_, IDC_SAVE_DIR, dir.path("out"));
-    for (const char* minutes : {"0", "35792", "-1"}) {
+    // Refused minutes keep what was typed, the directories too; a text that is no number at
+    // all is refused for the minutes, once the directories typed before it have been read.
+    for (const char* minutes : {"abc", "0", "35792", "-1"}) {
         SetText(dialog_, IDC_MINUTES, minutes);
         Click(dialog_, IDC_AUTO_MERGE);
         EXPECT_EQ("Merge every: enter a whole number of minutes from 1 to 35791", AnswerMessageBox(*app_, "Warning"))
             << minutes;
         EXPECT_TRUE(WaitUntil([&] { return CheckState(dialog_, IDC_AUTO_MERGE) == BST_UNCHECKED; }));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)));
+        EXPECT_EQ(minutes, ControlText(dialog_, IDC_MINUTES));
+        EXPECT_EQ(dir.path("in"), ControlText(dialog_, IDC_FAX_DIR));
     }
     SetText(dialog_, IDC_MINUTES, "1");
     Click(dialog_, IDC_AUTO_MERGE);
@@ -423,6 +506,45 @@ TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
     Click(dialog_, IDC_HELP_BUTTON);
     EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
     EXPECT_NE(nullptr, app_->FindWindowOfClass("HH Parent"));
+}
+
+TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFolder) {
+    ScratchDir dir;
+    const std::string planted = ProgramDirectory() + "\\planted_library.dll";
+    // The planted library does say when it is loaded.
+    dir.makeDir("check");
+    ASSERT_TRUE(CopyFileA(planted.c_str(), dir.path("check/planted.dll").c_str(), FALSE));
+    HMODULE loaded = LoadLibraryA(dir.path("check/planted.dll").c_str());
+    ASSERT_NE(nullptr, loaded);
+    FreeLibrary(loaded);
+    ASSERT_TRUE(test_support::exists(dir.path("check/planted-library-loaded.txt")));
+
+    // The program in a folder of its own, as a portable zip unpacked into Downloads, with the
+    // library beside it and in the folder it is started from, and the help control's
+    // registration gone.
+    dir.makeDir("app");
+    dir.makeDir("cwd");
+    for (const char* file : {"Quirewell.exe", "Quirewell.chm"}) {
+        ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\" + file).c_str(), dir.path(std::string("app/") + file).c_str(),
+                              FALSE));
+    }
+    for (const char* where : {"app/hhctrl.ocx", "cwd/hhctrl.ocx"}) {
+        ASSERT_TRUE(CopyFileA(planted.c_str(), dir.path(where).c_str(), FALSE));
+    }
+    RegistrySandbox registry;
+    registry.Remove(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", "");
+    // Wine would take its own control for any file of that name; a Windows loader takes the file.
+    registry.SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quirewell.exe\\DllOverrides", "hhctrl.ocx",
+                       "native,builtin");
+    app_ = std::make_unique<AppProcess>("", dir.path("app/Quirewell.exe"), dir.path("cwd"));
+    dialog_ = app_->WaitForWindow("Quirewell");
+    ASSERT_NE(nullptr, dialog_);
+    Click(dialog_, IDC_HELP_BUTTON);
+    EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
+    EXPECT_FALSE(test_support::exists(dir.path("app/planted-library-loaded.txt")));
+    EXPECT_FALSE(test_support::exists(dir.path("cwd/planted-library-loaded.txt")));
+    PressButton(dialog_, IDCANCEL);
+    EXPECT_EQ(2, app_->WaitForExit());
 }
 
 }  // namespace

@@ -61,4 +61,40 @@ TEST(DialogRules, HelpPathReplacesEverythingFromTheLastDot) {
     }
 }
 
+// A log of `entries` page file lines between the header and the closing block.
+std::string logOf(int entries) {
+    std::string log = "Source Dir: C:\\in\r\nDestination Dir: D:\\out\r\n\r\n";
+    for (int i = 1; i <= entries; ++i) {
+        log += "C:\\in\\F" + std::to_string(1000 + i) + ".FXR -> D:\\out\\Ffax.fxm\r\n";
+    }
+    return log + "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(entries) + "\r\n";
+}
+
+TEST(DialogRules, TheResultBoxShortensALongLogToItsStartAndItsTotals) {
+    const struct {
+        int entries;  // with the header's 3 lines and the closing block's 3: lines in all + 6
+        int omitted;  // -1: the log is shown whole
+    } cases[] = {{0, -1}, {34, -1}, {35, 8}, {300, 273}};
+    for (const auto& c : cases) {
+        const std::string log = logOf(c.entries);
+        const std::string shown = resultBoxText(log);
+        if (c.omitted < 0) {
+            EXPECT_EQ(log, shown) << c.entries;
+            continue;
+        }
+        const std::string closing = "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(c.entries) + "\r\n";
+        const std::string firstLines = log.substr(0, log.find("F1028.FXR"));  // the header and 27 entries
+        EXPECT_EQ(firstLines.substr(0, firstLines.rfind("\r\n") + 2) + "... " + std::to_string(c.omitted) +
+                      " more lines ...\r\n" + closing,
+                  shown)
+            << c.entries;
+    }
+    // A log without a closing block keeps its first lines.
+    std::string thirty;
+    for (int i = 0; i < 30; ++i) {
+        thirty += "line\r\n";
+    }
+    EXPECT_EQ(thirty + "... 15 more lines ...\r\n", resultBoxText(thirty + thirty.substr(0, 15 * 6)));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
 #include "platform/file_system.h"
+#include "platform/folder_lock.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
 #include "test_support.h"
@@ -176,7 +177,7 @@ TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
     // Something else wrote to the output being built, between two of its pages.
     auto building = readFile(temporaryPathFor(out));
     building.push_back(0);
-    dir.write("Tfax.fxm.partial", building);
+    dir.write(std::filesystem::path(temporaryPathFor(out)).filename().string(), building);
     const std::string second = dir.write("in/T002.FXR", pageFile(3));
     EXPECT_FALSE(options.mergeFile(second, out));
     EXPECT_EQ(1, options.finishRun());  // T001 did not reach an output after all
@@ -188,18 +189,36 @@ TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
     EXPECT_EQ(pageFile(2), readFile(dir.path("Ufax.fxm")));
 }
 
-TEST(MergeFile, AnEarlierOutputStaysWholeUntilTheNewOneIsComplete) {
+TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextRun) {
     ScratchDir dir;
     const std::string out = dir.write("Wfax.fxm", pageFile(9));
-    // What a killed run left beside it.
-    dir.write("Wfax.fxm.partial", std::vector<std::uint8_t>(1000, 0xEE));
+    // What a killed run left: its temporary, listed in the folder's lock file with a file that is
+    // no temporary (which stays). A file under the name this run would take first is no one's it
+    // knows of, and is never taken over either.
+    const std::string leftover = dir.write("Wfax.fxm.dead.partial", std::vector<std::uint8_t>(1000, 0xEE));
+    const std::string notes = dir.write("notes.txt", {1, 2});
+    const std::string listed = leftover + "\n" + notes + "\n";
+    dir.write(platform::kLockFileName, std::vector<std::uint8_t>(listed.begin(), listed.end()));
+    const std::string foreign = dir.write(std::filesystem::path(temporaryPathFor(out)).filename().string(), {7});
     MergeOptions options;
+    options.setDestDir(dir.path());
+    bool waited = false;
+    options.holdSaveFolder([&] { waited = true; });
+    EXPECT_FALSE(test_support::exists(leftover));
+    EXPECT_TRUE(test_support::exists(notes));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
     EXPECT_EQ(pageFile(9), readFile(out));
     ASSERT_EQ(0, options.finishRun());
+    EXPECT_FALSE(waited);
     EXPECT_EQ(2u, pagesIn(out));
-    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+    EXPECT_EQ(std::vector<std::uint8_t>{7}, readFile(foreign));
+    EXPECT_FALSE(test_support::exists(dir.path(platform::kLockFileName)));
+    std::size_t temporaries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        temporaries += isTemporaryPath(entry.path().string()) ? 1 : 0;
+    }
+    EXPECT_EQ(1u, temporaries);  // the foreign one
 }
 
 TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
