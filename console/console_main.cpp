@@ -1,5 +1,6 @@
 // The console program (quirewell on POSIX, quirewell-cli.exe on Windows): the command-line mode
-// for scripts and terminals, with the run log on standard output and real exit codes.
+// for scripts and terminals, with the run log on standard output, its own help, usage errors on
+// standard error and real exit codes.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,10 +9,56 @@
 #include "platform/program_io.h"
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
+#include "version.h"
 
 namespace {
 
+constexpr int kExitHelp = 0;
 constexpr int kExitUsage = 2;
+
+#ifdef _WIN32
+constexpr const char* kProgram = "quirewell-cli";
+constexpr const char* kExamples =
+    "  quirewell-cli C:\\Fax D:\\Merged\n"
+    "  quirewell-cli /n /l \"C:\\Documents and Settings\\Fax\" \"D:\\Merged Faxes\" *.FXR\n";
+#else
+constexpr const char* kProgram = "quirewell";
+constexpr const char* kExamples =
+    "  quirewell ~/fax ~/merged\n"
+    "  quirewell /n /l \"/srv/old faxes\" \"/srv/merged faxes\" '*.FXR'\n";
+#endif
+
+std::string usageLine() {
+    return std::string("Usage: ") + kProgram + " [/l] [/q] [/n] [/d] source-directory dest-directory [file-mask]\n";
+}
+
+std::string helpText() {
+    return std::string(kProgram) +
+           " merges the page files of WinFax faxes stored one page per file (.FXS, .FXR, .FXD) into one\n"
+           "multi-page fax file each (...fax.fxm); the page files themselves are only read.\n\n" +
+           usageLine() +
+           "\n"
+           "  /l           each merged fax takes the file dates of its last page file\n"
+           "  /q           quiet: write no run log (the exit code still tells how it went)\n"
+           "  /n           preview: list the merged faxes a run would write, their page files in\n"
+           "               order with their pages, and the files it would refuse; write nothing\n"
+           "  /d           merge a directory (the only mode; may be left out)\n"
+           "  file-mask    the names to take from source-directory, with * and ? (default *.*)\n"
+           "\n"
+           "Switches come first, in any order and letter case. Only the page files directly in\n"
+           "source-directory are merged; dest-directory is created when it is missing. A folder\n"
+           "whose name holds blanks is put in double quotes.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  every page file found was merged, or there was none\n"
+           "  2  the command line cannot be run\n"
+           "  3  dest-directory could not be created; nothing was merged\n"
+           "  4  some page files could not be merged (the log says which and why)\n"
+           "  5  some folders could not be read (the log says which and why)\n"
+           "\n"
+           "Examples:\n" +
+           kExamples;
+}
 
 // The log is kept with "\r\n" line ends; standard output takes "\n", which the Windows runtime
 // writes as "\r\n" again.
@@ -27,29 +74,42 @@ std::string withLineFeeds(const std::string& text) {
     return result;
 }
 
-// Standard output takes UTF-8, whatever the program's code page.
-void writeOut(const std::string& text) { std::fputs(platform::toUtf8(text).c_str(), stdout); }
+// Standard output and standard error take UTF-8, whatever the program's code page.
+void write(std::FILE* stream, const std::string& text) { std::fputs(platform::toUtf8(text).c_str(), stream); }
+
+// A command line that cannot be run: one line saying why, and the usage line.
+int usageError(const std::string& problem) {
+    write(stderr, "Quirewell: " + problem + "\n" + usageLine());
+    return kExitUsage;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const platform::Utf8Console console;
-    const std::string commandLine = joinArguments(platform::programArguments(argc, argv));
+    const std::vector<std::string> arguments = platform::programArguments(argc, argv);
+    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "/?")) {
+        write(stdout, helpText());
+        return kExitHelp;
+    }
+    if (!arguments.empty() && arguments[0] == "--version") {
+        write(stdout, std::string("quirewell ") + QW_VERSION + "\n");
+        return kExitHelp;
+    }
+    const std::string commandLine = joinArguments(arguments);
     MergeOptions options;
-    std::string standardOutput;
-    const int parsed = options.parseCommandLine(commandLine.c_str(), standardOutput);
-    if (parsed != kParseRun) {
-        // Where the window program would open its window, a console has nothing to show.
-        writeOut(usageText());
-        return kExitUsage;
+    std::string usage;
+    if (options.parseCommandLine(commandLine.c_str(), usage) != kParseRun) {
+        // The parser gives its usage text only when an argument is missing.
+        return usageError(usage.empty() ? "the destination folder is empty"
+                                        : "a source folder and a destination folder are needed");
     }
     if (options.mode() == kModeFile) {
-        std::fputs("Quirewell: file mode (/f) is not supported\n", stderr);
-        return kExitUsage;
+        return usageError("file mode (/f) is not supported");
     }
     const int exitCode = performDirectoryRun(options, stdout);
     if (!options.quiet()) {
-        writeOut(withLineFeeds(options.runLogText()));
+        write(stdout, withLineFeeds(options.runLogText()));
     }
     if (std::fflush(stdout) != 0) {
         std::fputs("Quirewell: cannot write the run log to standard output\n", stderr);

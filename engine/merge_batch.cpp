@@ -22,6 +22,9 @@ MergeBatch::~MergeBatch() {
 }
 
 void MergeBatch::holdFolder(const std::string& folder, const std::function<void()>& waiting) {
+    if (mode_ == Mode::Plan) {
+        return;
+    }
     for (const std::string& leftover : lock_.hold(folder, waiting)) {
         // The list is this program's own; still, nothing but a temporary is ever removed.
         if (isTemporaryPath(leftover)) {
@@ -119,6 +122,16 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     }
 
     const std::string key = platform::pathKey(output);
+    report.pages = copy.pages.size();
+    if (mode_ == Mode::Plan) {
+        // Placed nowhere, but counted against the output's limits as a write would be.
+        StartedOutput& planned = outputs_[key];
+        report.result = placeCopy(copy, nullptr, planned.pages);
+        if (planned.pages.starts.empty()) {
+            outputs_.erase(key);
+        }
+        return report;
+    }
     std::string temporary;
     std::FILE* stream = outputFor(key, output, temporary);
     auto started = outputs_.find(key);

@@ -4,6 +4,7 @@
 // only by a complete one.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -17,6 +18,7 @@
 struct PageReport {
     int result = kAppendOk;    // kAppend*: kAppendOk when the page is in its output
     bool dateNotKept = false;  // merged, but its times cannot be read, so its output keeps none
+    std::size_t pages = 0;     // the pages it brought to its output
 };
 
 // What finishing found about one output, for its line in the run's log.
@@ -38,7 +40,12 @@ struct BatchResult {
 
 class MergeBatch {
 public:
-    MergeBatch() = default;
+    // A batch that writes its outputs, or one that only plans them: it reads and checks every
+    // page file and keeps count of each output's pages and length as writing would, so that it
+    // knows every refusal a run would meet but the ones only writing can show, and creates,
+    // changes and removes nothing.
+    enum class Mode { Write, Plan };
+    explicit MergeBatch(Mode mode = Mode::Write) : mode_(mode) {}
     // A batch that was never finished belongs to a run that was abandoned: its temporaries are
     // removed, every output stays as it was, and the save folder is let go.
     ~MergeBatch();
@@ -86,4 +93,5 @@ private:
     std::string openKey_;
     std::FILE* openOutput_ = nullptr;
     platform::FolderLock lock_;
+    const Mode mode_;
 };

@@ -101,7 +101,7 @@ int placeCopy(PageCopy& copy, std::FILE* output, OutputPages& pages) {
     if (!relocatePages(copy, pages.length)) {
         return kAppendNotFax;
     }
-    if (!platform::writeAt(output, pages.length, copy.bytes.get(), copy.length)) {
+    if (output != nullptr && !platform::writeAt(output, pages.length, copy.bytes.get(), copy.length)) {
         return kAppendIoError;
     }
     for (const std::size_t page : copy.pages) {

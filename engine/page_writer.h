@@ -43,7 +43,8 @@ struct OutputPages {
     std::vector<std::uint32_t> starts;
 };
 
-// Places a prepared copy at the end of `output` (open, unbuffered) and records its pages. The
+// Places a prepared copy at the end of `output` (open, unbuffered; null to only plan the output,
+// which is then counted as if the copy had been written) and records its pages. The
 // copy's positions are moved on by the output's length. kAppendOk; without writing anything,
 // kAppendOutputFull when the output would pass 65,535 pages or 2 GiB, kAppendNotFax when one of
 // the copy's own positions would pass 32 bits; kAppendIoError when the write failed, with

@@ -4,6 +4,7 @@
 #include "platform/ansi_string.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
+#include "runs/run_preview.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     mode_ = kModeDirectory;
     keepFileDate_ = false;
     quiet_ = false;
+    preview_ = false;
     if (commandLine == nullptr) {
         return kParseNoCommandLine;
     }
@@ -73,6 +75,8 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
             keepFileDate_ = true;
         } else if (token == "/q") {
             quiet_ = true;
+        } else if (token == "/n") {
+            preview_ = true;
         } else if (token == "/d") {
             mode_ = kModeDirectory;
         } else if (token == "/f") {
@@ -131,10 +135,13 @@ int performDirectoryRun(MergeOptions& options, std::FILE* out) {
     std::fflush(out);
     options.collectFaxFiles(false);
     RunTotals totals;
-    WaitingSink sink;
-    const int result = options.runDirectoryMerge(&totals, &sink);
-    if (result != 0) {
-        return kExitNoDestination;
+    if (options.preview()) {
+        totals = previewDirectoryMerge(options);
+    } else {
+        WaitingSink sink;
+        if (options.runDirectoryMerge(&totals, &sink) != 0) {
+            return kExitNoDestination;
+        }
     }
     if (totals.failed > 0) {
         return kExitSomeFailed;

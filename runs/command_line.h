@@ -28,6 +28,7 @@ const std::string& usageText();
 // that holds a blank or is empty enclosed in double quotes.
 std::string joinArguments(const std::vector<std::string>& arguments);
 
-// "Please Wait...\n" on `out`, the scan of the source's top level, the run; returns the exit code.
-// A wait for another run to finish with the save folder is told on standard error.
+// "Please Wait...\n" on `out`, the scan of the source's top level, the run (or with "/n" its
+// preview, into the log); returns the exit code. A wait for another run to finish with the save
+// folder is told on standard error.
 int performDirectoryRun(MergeOptions& options, std::FILE* out);

@@ -4,10 +4,7 @@
 
 #include "engine/source_scan.h"
 
-namespace {
-
-// The reason a failed page file's log line gives.
-const char* failureReason(int result) {
+const char* pageFailureReason(int result) {
     switch (result) {
         case kAppendCannotOpenPage:
             return "cannot open the page file";
@@ -25,6 +22,8 @@ const char* failureReason(int result) {
             return "not a WinFax page file";
     }
 }
+
+namespace {
 
 const char* problemText(OutputProblem problem) {
     switch (problem) {
@@ -69,7 +68,7 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
     const PageReport report = batch_.mergePage(source, output, keepFileDate_);
     std::string line = source + " -> " + output;
     if (report.result != kAppendOk) {
-        line += std::string(" (failed: ") + failureReason(report.result) + ")";
+        line += std::string(" (failed: ") + pageFailureReason(report.result) + ")";
     } else if (report.dateNotKept) {
         line += " (file date not kept)";
     }

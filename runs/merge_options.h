@@ -14,6 +14,9 @@
 struct RunTotals;
 class RunSink;
 
+// The reason the log gives for a page file that failed with this kAppend* result.
+const char* pageFailureReason(int result);
+
 inline constexpr int kModeDirectory = 1;
 inline constexpr int kModeFile = 2;
 
@@ -23,12 +26,14 @@ public:
     MergeOptions(const MergeOptions&) = delete;
     MergeOptions& operator=(const MergeOptions&) = delete;
 
-    // Back to the settings of a fresh record; `quiet` and `mode` keep their values.
+    // Back to the settings of a fresh record; `quiet`, `preview` and `mode` keep their values.
     void resetOptions();
 
     bool keepFileDate() const { return keepFileDate_; }
     void setKeepFileDate(bool on) { keepFileDate_ = on; }
     bool quiet() const { return quiet_; }
+    // "/n": the command line asks for the plan of the run instead of the run.
+    bool preview() const { return preview_; }
     int mode() const { return mode_; }
 
     const std::string& fileMask() const { return fileMask_; }
@@ -88,6 +93,7 @@ public:
 private:
     bool keepFileDate_ = false;
     bool quiet_ = false;
+    bool preview_ = false;
     int mode_ = kModeDirectory;
     std::string fileMask_;
     std::string sourceDir_;

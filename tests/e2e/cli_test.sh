@@ -87,12 +87,33 @@ check_eq "destination cannot be made: exit 3" 3 "$(run_console "$(prog_path "$sr
 check_eq "failure line" "Please Wait...${eol}Failed to create dir: $(prog_path "$work/blocker/out")${eol}x" \
     "$(cat "$work/stdout"; printf x)"
 
-check_eq "no arguments: exit 2" 2 "$(run_console)"
-check "no arguments: usage text" grep -q 'Usage: Quirewell \[/l /q\] /d source-directory dest-directory' "$work/stdout"
-check "usage text carries the Chinese words in UTF-8" grep -q -a -- "-- 暂不支持 " "$work/stdout"
-check_eq "one argument: exit 2" 2 "$(run_console "$(prog_path "$src")")"
-check_eq "file mode: exit 2" 2 "$(run_console /f a b)"
-check "file mode: message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
+# Help, version and usage errors: help and version on standard output with exit 0; a command
+# line that cannot be run gets one line and the usage line on standard error, and exit 2.
+for switch in --help -h /?; do
+    check_eq "$switch: exit 0" 0 "$(run_console "$switch")"
+    check "$switch: the help names every switch and the exit codes" \
+        bash -c 'for w in /l /q /n /d "Exit codes" Usage:; do grep -q -F -- "$w" "$0" || exit 1; done' "$work/stdout"
+done
+check_eq "--version: exit 0" 0 "$(run_console --version)"
+check "--version: the version" grep -q -E '^quirewell [0-9]+\.[0-9]+\.[0-9]+'"${eol%$'\n'}"'$' "$work/stdout"
+usage_error() {
+    local what="$1"
+    shift
+    check_eq "$what: exit 2" 2 "$(run_console "$@")"
+    check "$what: nothing on standard output" [ ! -s "$work/stdout" ]
+    check_eq "$what: an error and the usage line" 2 "$(grep -c -E '^(Quirewell: |Usage: )' "$work/stderr")"
+}
+usage_error "no arguments"
+usage_error "one argument" "$(prog_path "$src")"
+usage_error "file mode" /f a b
+check "file mode: its message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
+
+# The preview writes nothing and names the outputs the run then writes.
+check_eq "preview: exit 4, as the run" 4 "$(run_console /n "$(prog_path "$src")" "$(prog_path "$work/preview")")"
+check "preview: the save folder is not made" [ ! -e "$work/preview" ]
+check "preview: sources unchanged" bash -c "cd \"\$0\" && find . -type f -exec sha256sum {} + | sort | cmp -s - \"\$1\"" "$src" "$work/sources.sha"
+check_eq "preview: the outputs the run writes" "$(cd "$work/first" && ls | LC_ALL=C sort)" \
+    "$(grep -a -v '^ ' "$work/stdout" | grep -a -o '[^\\/]*fax\.fxm' | LC_ALL=C sort)"
 
 if [ -n "$window_program" ]; then
     check_eq "Quirewell.exe /q exit code" 4 \

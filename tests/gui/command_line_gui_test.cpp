@@ -74,6 +74,8 @@ TEST(CommandLineGui, QuietRunsShowNothingAndExitWithTheirCode) {
         {"some pages failed", "/q", true, false, 4, true},
         {"destination cannot be made", "/q", false, true, 3, false},
         {"file mode does nothing", "/f", false, false, 0, false},
+        {"a preview writes nothing", "/q /n", false, false, 0, false},
+        {"a preview knows the failures", "/n /q", true, false, 4, false},
         {"source folder missing", "/q", false, false, 5, false, true},
     };
     for (const auto& c : cases) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -242,6 +244,96 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         EXPECT_EQ(2 * held, totals.merged) << folder;
         EXPECT_EQ(2 * (static_cast<int>(std::size(names)) - held), totals.failed) << folder;
         EXPECT_EQ(0, totals.foldersNotRead) << folder;
+    }
+}
+
+// Every file below `root` with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> treeBytes(const std::string& root) {
+    std::map<std::string, std::vector<std::uint8_t>> tree;
+    if (std::filesystem::exists(root)) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+            if (entry.is_regular_file()) {
+                tree[entry.path().string()] = readBytes(entry.path());
+            }
+        }
+    }
+    return tree;
+}
+
+TEST(DirectoryRun, ThePreviewIsTheRunsPlanAndWritesNothing) {
+    for (const std::uint64_t seed : {3u, 17u, 40u}) {
+        ScratchDir dir;
+        TreeSpec tree;
+        tree.faxes = 12;
+        tree.minPages = 1;
+        tree.maxPages = 5;
+        tree.minSize = 300;
+        tree.maxSize = 900;
+        std::string error;
+        ASSERT_GT(writeTree(dir.path("in"), tree, seed, error), 0) << error;
+        // Files a run refuses, and one it takes whole with every page it holds.
+        dir.write("in/BAD001.FXR", pageFile(seed, FaxKind::NoSignature));
+        dir.write("in/EMPTY001.FXS", pageFile(seed, FaxKind::Empty));
+        dir.write("in/F00002900.FXD", pageFile(seed, FaxKind::MultiPage, 200, 4));
+        dir.write("in/notes.txt", {1, 2, 3});
+        const auto before = treeBytes(dir.path());
+        MergeOptions preview;
+        std::string usage;
+        ASSERT_EQ(kParseRun, preview.parseCommandLine(("/n " + dir.path("in") + " " + dir.path("out")).c_str(), usage));
+        std::FILE* out = std::tmpfile();
+        const int previewCode = performDirectoryRun(preview, out);
+        std::fclose(out);
+        EXPECT_EQ(before, treeBytes(dir.path())) << "the preview wrote something, seed " << seed;
+
+        MergeOptions run;
+        run.setSourceDir(dir.path("in"));
+        run.setDestDir(dir.path("out"));
+        out = std::tmpfile();
+        EXPECT_EQ(previewCode, performDirectoryRun(run, out)) << seed;
+        std::fclose(out);
+        // The run's lines, "SOURCE -> OUTPUT" and "SOURCE -> OUTPUT (failed: REASON)", told again
+        // from the plan: each output with its page files in order, then the refused ones.
+        std::vector<std::string> planned;
+        std::vector<std::string> refused;
+        std::map<std::string, std::size_t> plannedPages;
+        std::string output;
+        bool refusals = false;
+        std::istringstream lines(preview.runLogText());
+        for (std::string line; std::getline(lines, line);) {
+            line = line.substr(0, line.size() - 1);  // the "\r"
+            if (line == "Refused:") {
+                refusals = true;
+            } else if (line.rfind("    ", 0) == 0 && refusals) {
+                const std::size_t open = line.rfind(" (");
+                const std::string source = line.substr(4, open - 4);
+                refused.push_back(source + " -> " + commandLineEntryPaths(dir.path("in"), dir.path("out"),
+                                                                          source.substr(dir.path("in").size() + 1))
+                                                        .output +
+                                  " (failed: " + line.substr(open + 2));
+            } else if (line.rfind("    ", 0) == 0) {
+                const std::size_t open = line.rfind(" (");
+                planned.push_back(line.substr(4, open - 4) + " -> " + output);
+                plannedPages[output] += std::stoul(line.substr(open + 2));
+            } else if (line.find("fax.fxm") != std::string::npos) {
+                output = line;
+            }
+        }
+        std::vector<std::string> merged;
+        std::vector<std::string> failed;
+        std::istringstream ran(run.runLogText());
+        for (std::string line; std::getline(ran, line);) {
+            line = line.substr(0, line.size() - 1);
+            if (line.find(" -> ") != std::string::npos) {
+                (line.find(" (failed: ") != std::string::npos ? failed : merged).push_back(line);
+            }
+        }
+        EXPECT_EQ(merged, planned) << seed;
+        EXPECT_EQ(failed, refused) << seed;
+        EXPECT_EQ(2u, refused.size()) << seed;
+        for (const auto& [path, pages] : plannedPages) {
+            const auto bytes = readBytes(path);
+            EXPECT_EQ(pages, walkChain(bytes.data(), bytes.size()).pages.size()) << path;
+        }
     }
 }
 
