@@ -82,6 +82,14 @@ check_eq "source folder missing: exit 5" 5 "$(run_console "$(prog_path "$src/non
 check "source folder missing: its line" grep -q -F "Cannot read folder: $(prog_path "$src/none") (not found)" "$work/stdout"
 check "source folder missing: the totals say so" grep -q '^Folders not read: 1' "$work/stdout"
 
+if [ -n "${QW_EMULATOR:-}" ]; then
+    # Windows lists no folder whose path passes 259 characters.
+    deep="$work/$(printf 'd%.0s' $(seq 120))/$(printf 'e%.0s' $(seq 120))"
+    mkdir -p "$deep"
+    check_eq "source folder too long: exit 5" 5 "$(run_console "$(prog_path "$deep")" "$(prog_path "$work/deep-out")")"
+    check "source folder too long: its line" grep -q -F "$(prog_path "$deep") (path too long)" "$work/stdout"
+fi
+
 touch "$work/blocker"
 check_eq "destination cannot be made: exit 3" 3 "$(run_console "$(prog_path "$src")" "$(prog_path "$work/blocker/out")")"
 check_eq "failure line" "Please Wait...${eol}Failed to create dir: $(prog_path "$work/blocker/out")${eol}x" \

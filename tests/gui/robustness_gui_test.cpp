@@ -1,5 +1,6 @@
-// The Windows programs when the world gets in their way: a page file locked by another program,
-// and the window left merging automatically, run after run, over a tree that keeps changing.
+// The Windows programs when the world gets in their way: a page file or a folder held by another
+// program, and the window left merging automatically, run after run, over a tree that keeps
+// changing.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -39,6 +40,21 @@ TEST(Robustness, APageFileLockedByAnotherProgramIsReportedAndTheRestMerged) {
         << log;
     EXPECT_NE(std::string::npos, log.find("Total merged WinFax files: 2\r\nFailed WinFax files: 1\r\n")) << log;
     EXPECT_EQ(pageFile(2), readFile(locked));
+}
+
+TEST(Robustness, ASourceFolderHeldByAnotherProgramIsReportedWithExitCodeFive) {
+    ScratchDir dir;
+    dir.write("in/L001.FXR", pageFile(1));
+    HANDLE holder = CreateFileA(dir.path("in").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    const int exitCode = RunConsole(Quoted(dir.path("in")) + " " + Quoted(dir.path("out")), dir.path("log.txt"));
+    CloseHandle(holder);
+    EXPECT_EQ(5, exitCode);
+    const std::string log = ReadText(dir.path("log.txt"));
+    EXPECT_NE(std::string::npos, log.find("Cannot read folder: " + dir.path("in") + " (in use by another program)\r\n"))
+        << log;
+    EXPECT_NE(std::string::npos, log.find("Total merged WinFax files: 0\r\nFolders not read: 1\r\n")) << log;
 }
 
 struct Usage {
