@@ -22,7 +22,7 @@ public:
     Utf8Console& operator=(const Utf8Console&) = delete;
 
 private:
-    unsigned saved_ = 0;
+    [[maybe_unused]] unsigned saved_ = 0;  // the code page to go back to (Windows only)
 };
 
 }  // namespace platform
