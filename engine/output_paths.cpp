@@ -34,7 +34,7 @@ std::string outputNameFor(const std::string& pageFileName) { return replaceName(
 std::string temporaryPathFor(const std::string& output, unsigned attempt) {
     std::string path = output + "." + platform::processTag();
     if (attempt > 0) {
-        path += "-" + std::to_string(attempt);
+        path.append(1, '-').append(std::to_string(attempt));
     }
     return path + kTemporarySuffix;
 }
