@@ -155,6 +155,17 @@ TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
     EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), thread.hwndFocus);
 }
 
+// Run at 96, 120, 144 and 192 DPI by tests/gui/dpi_runs.sh, and at the prefix's DPI with the others.
+TEST_F(MainWindow, ControlsFitTheWindowAtTheCurrentDpi) {
+    if (DpiOfThisRun() != 0) {
+        ASSERT_EQ(DpiOfThisRun(), ScreenDpi()) << "the prefix did not take the DPI of this run";
+    }
+    Start();
+    const DialogCopy copy(IDD_MAIN);
+    ASSERT_NE(nullptr, copy.Font());
+    EXPECT_EQ(std::vector<std::string>{}, LayoutProblems(dialog_, copy.Font()));
+}
+
 TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
     ScratchDir dir;
     dir.write("in/ABC002.FXR", pageFile(2));
