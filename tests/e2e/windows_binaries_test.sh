@@ -16,6 +16,8 @@ for program in "$@"; do
 done
 check "the manifest names processor $arch" grep -q -a "processorArchitecture=\"$arch\"" "$gui"
 check "the manifest asks for common controls 6" grep -q -a 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$gui"
+# The icon's image for Explorer's large views: the header of a 256 by 256 PNG.
+check "the icon holds a 256-pixel PNG image" env LC_ALL=C grep -q -a -P 'IHDR\x00\x00\x01\x00\x00\x00\x01\x00' "$gui"
 # Windows 10's per-monitor DPI awareness, with the older form for the systems before it, and every
 # Windows version from Vista to 11 named, in that order, so that none applies its behaviour for old
 # programs.
