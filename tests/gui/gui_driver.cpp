@@ -289,6 +289,11 @@ bool TextRoom(HWND control, int averageCharWidth, RECT& room, UINT& format) {
     return true;
 }
 
+// The copy's dialog procedure: the system's default handling is all a copy needs.
+INT_PTR CALLBACK CopyProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 }  // namespace
 
 std::vector<std::string> LayoutProblems(HWND dialog, HFONT font) {
@@ -354,9 +359,8 @@ std::vector<std::string> LayoutProblems(HWND dialog, HFONT font) {
 DialogCopy::DialogCopy(int templateId) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    dialog_ = CreateDialogParamA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    dialog_ =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, &CopyProc, 0);
 }
 
 DialogCopy::~DialogCopy() {
