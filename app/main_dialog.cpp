@@ -14,6 +14,7 @@
 #include "links/window_centering.h"
 #include "resources/resource.h"
 #include "runs/dialog_rules.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr int kExitOk = 1;
 constexpr int kExitCancel = 2;
 constexpr UINT_PTR kAutoMergeTimer = 7;
 constexpr UINT kTrayIconId = 201;
+// Sent when the window moved to a monitor of another DPI, or the monitor's scale changed.
+constexpr UINT kDpiChanged = 0x02E0;
 
 constexpr int kCheckBoxes[] = {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE};
 // Disabled while a run is active, in this order.
@@ -122,6 +125,10 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_WORKER_REPORT:
             OnWorkerReport();
             return TRUE;
+        case kDpiChanged:
+            LoadIcons();
+            // The system's dialog handling goes on to scale the window, its controls and its font.
+            return FALSE;
         default:
             break;
     }
@@ -145,15 +152,7 @@ INT_PTR MainDialog::Answer(LRESULT result) {
 BOOL MainDialog::OnInitDialog() {
     // The dialog has no owner, so it opens in the middle of the work area.
     CenterOnOwner(Window());
-    const HINSTANCE instance = TheModule().Instance();
-    bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUIREWELL), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                             LR_DEFAULTCOLOR));
-    SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-    smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUIREWELL), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                               LR_DEFAULTCOLOR));
-    SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    LoadIcons();
 
     loop_ = TheModule().FindLoop();
     if (loop_ != nullptr) {
@@ -174,6 +173,24 @@ BOOL MainDialog::OnInitDialog() {
     ExchangeData(Direction::Write);
     trayIcon_.Install(Window(), "Quirewell\nMerge WinFax files", smallIcon_, kTrayIconId);
     return TRUE;
+}
+
+void MainDialog::LoadIcons() {
+    // Both icons at the sizes the system asks for at the window's DPI, so that it never scales
+    // one of another size; the small one is also the notification area's.
+    const HINSTANCE instance = TheModule().Instance();
+    const HICON bigIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXICON, SM_CYICON);
+    const HICON smallIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXSMICON, SM_CYSMICON);
+    SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    trayIcon_.SetIcon(smallIcon);
+    for (HICON old : {bigIcon_, smallIcon_}) {
+        if (old != nullptr) {
+            DestroyIcon(old);
+        }
+    }
+    bigIcon_ = bigIcon;
+    smallIcon_ = smallIcon;
 }
 
 INT_PTR MainDialog::OnCommand(WORD id) {

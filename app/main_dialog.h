@@ -59,6 +59,8 @@ protected:
 private:
     INT_PTR Answer(LRESULT result);
     BOOL OnInitDialog();
+    // Loads the window's icons for its DPI and gives them to the window and the notification area.
+    void LoadIcons();
     INT_PTR OnCommand(WORD id);
     INT_PTR OnColor(UINT message, HDC dc, HWND control);
     void OnTimer(UINT_PTR id);

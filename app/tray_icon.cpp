@@ -43,6 +43,15 @@ void TrayIcon::SetTip(const char* tip) {
     }
 }
 
+void TrayIcon::SetIcon(HICON icon) {
+    data_.hIcon = icon;
+    if (installed_) {
+        NOTIFYICONDATAA change = data_;
+        change.uFlags = NIF_ICON;
+        Shell_NotifyIconA(NIM_MODIFY, &change);
+    }
+}
+
 void TrayIcon::Remove() {
     if (!installed_) {
         return;

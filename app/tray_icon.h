@@ -22,6 +22,8 @@ public:
     void Remove();
     // Changes the tip the icon shows.
     void SetTip(const char* tip);
+    // Changes the picture the icon shows.
+    void SetIcon(HICON icon);
     bool Installed() const { return installed_; }
 
     // The icon's mouse messages: wParam the icon id, LOWORD(lParam) the mouse message.

@@ -11,6 +11,7 @@
 #include "links/hand_cursor.h"
 #include "links/link_geometry.h"
 #include "links/link_text.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -22,6 +23,9 @@ constexpr char kColorSettingsKey[] = "Software\\Microsoft\\Internet Explorer\\Se
 // when the pointer rests over the link.
 constexpr UINT kFirstRelayedMessage = 0x0200;
 constexpr UINT kLastRelayedMessage = 0x0209;
+
+// Sent to each child window after its top-level window moved to a monitor of another DPI.
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 std::unique_ptr<char[]> CopyText(const char* text) {
     const std::size_t size = std::strlen(text) + 1;
@@ -115,21 +119,14 @@ void LinkLabel::Initialize() {
         }
     }
 
-    const CursorPlanes planes = handCursorPlanes();
-    cursor = CreateCursor(instance, kHandHotSpotX, kHandHotSpotY, kHandCursorSize, kHandCursorSize,
-                          planes.andPlane.data(), planes.xorPlane.data());
+    MakeCursor();
 
     normalFont = reinterpret_cast<HFONT>(SendMessageA(GetParent(window), WM_GETFONT, 0, 0));
     if (normalFont == nullptr) {
         normalFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     }
-    if (normalFont != nullptr && linkFont == nullptr) {
-        LOGFONTA description{};
-        if (GetObjectA(normalFont, sizeof description, &description) != 0) {
-            description.lfUnderline = TRUE;
-            linkFont = CreateFontIndirectA(&description);
-            ownsLinkFont = true;
-        }
+    if (linkFont == nullptr) {
+        MakeLinkFont();
     }
 
     tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -165,6 +162,59 @@ void LinkLabel::Initialize() {
     }
 
     ReadColors();
+}
+
+void LinkLabel::MakeCursor() {
+    // The hand at the size of the system's own cursors at the window's DPI, as large as the
+    // arrow it replaces.
+    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    const CursorPlanes planes = handCursorPlanes(MetricForWindow(window, SM_CXCURSOR));
+    const HCURSOR made = CreateCursor(instance, planes.hotSpotX, planes.hotSpotY, planes.size, planes.size,
+                                      planes.andPlane.data(), planes.xorPlane.data());
+    if (made == nullptr) {
+        return;
+    }
+    if (cursor != nullptr) {
+        if (GetCursor() == cursor) {
+            SetCursor(made);
+        }
+        DestroyCursor(cursor);
+    }
+    cursor = made;
+}
+
+void LinkLabel::MakeLinkFont() {
+    // The normal font underlined, at the normal font's size: the dialog's font, which the system
+    // makes anew for each DPI the dialog is shown at.
+    if (normalFont == nullptr) {
+        return;
+    }
+    LOGFONTA description{};
+    if (GetObjectA(normalFont, sizeof description, &description) == 0) {
+        return;
+    }
+    description.lfUnderline = TRUE;
+    const HFONT made = CreateFontIndirectA(&description);
+    if (made == nullptr) {
+        return;
+    }
+    if (ownsLinkFont && linkFont != nullptr) {
+        DeleteObject(linkFont);
+    }
+    linkFont = made;
+    ownsLinkFont = true;
+}
+
+void LinkLabel::Remeasure() {
+    MeasureLink();
+    if (IsWindow(tooltip)) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.hwnd = window;
+        tool.uId = 1;
+        tool.rect = linkRect;
+        SendMessageA(tooltip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 void LinkLabel::ReadColors() {
@@ -335,7 +385,11 @@ LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(normalFont);
         case WM_SETFONT:
+            // A dialog moved to a monitor of another DPI gives its controls its font made for that
+            // DPI; the link's own font follows, and so does the text's rectangle.
             normalFont = reinterpret_cast<HFONT>(wParam);
+            MakeLinkFont();
+            Remeasure();
             if (lParam != 0) {
                 Repaint(true);
             }
@@ -345,9 +399,12 @@ LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
             // keyboard cues change; the link draws itself and always shows its focus rectangle.
             return 0;
         case WM_SIZE:
-            MeasureLink();
+            Remeasure();
             Repaint(false);
             return 0;
+        case kDpiChangedAfterParent:
+            MakeCursor();
+            break;
         default:
             break;
     }

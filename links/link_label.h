@@ -41,6 +41,12 @@ private:
     // The message table; `handled` is cleared for messages that go on to the previous procedure.
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void Initialize();
+    // The hand cursor at the system's cursor size for the window's DPI, replacing an earlier one.
+    void MakeCursor();
+    // The underlined copy of normalFont, replacing the link font made before.
+    void MakeLinkFont();
+    // Measures the text again and moves the tooltip's area with it.
+    void Remeasure();
     void ReadColors();
     void Paint(HDC given);
     void Detach();

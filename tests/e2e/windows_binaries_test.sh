@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows programs as shipped: the window program in the GUI subsystem and the others in the
-# console subsystem, the manifest naming the build's processor and the UTF-8 code page, and no
-# DLL needed beside them.
+# console subsystem, the manifest naming the build's processor, the UTF-8 code page, DPI
+# awareness and the Windows versions supported, and no DLL needed beside them.
 # Usage: windows_binaries_test.sh OBJDUMP ARCH GUI_EXE CONSOLE_EXE...
 source "$(dirname "$0")/e2e_lib.sh"
 objdump="$1"
@@ -16,8 +16,22 @@ for program in "$@"; do
 done
 check "the manifest names processor $arch" grep -q -a "processorArchitecture=\"$arch\"" "$gui"
 check "the manifest asks for common controls 6" grep -q -a 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$gui"
+# The icon's image for Explorer's large views: the header of a 256 by 256 PNG.
+check "the icon holds a 256-pixel PNG image" env LC_ALL=C grep -q -a -P 'IHDR\x00\x00\x01\x00\x00\x00\x01\x00' "$gui"
+# Windows 10's per-monitor DPI awareness, with the older form for the systems before it, and every
+# Windows version from Vista to 11 named, in that order, so that none applies its behaviour for old
+# programs.
+supported_os="{e2011457-1546-43c5-a5fe-008deee3d3f0} {35138b9a-5d96-4fbd-8e2d-a2440225f93a}"
+supported_os+=" {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38} {1f676c76-80e1-4239-95bb-83d0f6d0da78}"
+supported_os+=" {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"
 for program in "$gui" "$@"; do
-    check "$(basename "$program") runs in the UTF-8 code page" grep -q -a '<activeCodePage [^>]*>UTF-8</activeCodePage>' "$program"
+    name="$(basename "$program")"
+    check "$name runs in the UTF-8 code page" grep -q -a '<activeCodePage [^>]*>UTF-8</activeCodePage>' "$program"
+    check "$name is per-monitor DPI aware (v2)" \
+        grep -q -a '<dpiAwareness [^>]*>PerMonitorV2, PerMonitor</dpiAwareness>' "$program"
+    check "$name is DPI aware before Windows 10" grep -q -a '<dpiAware [^>]*>true/pm</dpiAware>' "$program"
+    found_os=$(grep -a -o '<supportedOS Id="{[^}]*}"/>' "$program" | grep -o '{[^}]*}' | paste -sd ' ')
+    check_eq "$name names Windows Vista, 7, 8, 8.1 and 10/11" "$supported_os" "$found_os"
 done
 
 system_dlls='^(kernel32|user32|gdi32|comctl32|ole32|shell32|advapi32|msvcrt|comdlg32|api-ms-win-.*)\.dll$'

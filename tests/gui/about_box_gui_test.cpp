@@ -159,14 +159,14 @@ TEST_F(AboutBoxGui, TheTemplateShowsNameVersionAndBothLinks) {
         RECT dialogUnits;  // x, y, x + width, y + height
     } expected[] = {
         {IDOK, "Button", "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {63, 74, 113, 88}},
-        {IDC_LINK_SITE, "Static", QW_MAKER_LINE_TEXT, WS_VISIBLE | WS_GROUP | SS_CENTER, {33, 23, 165, 43}},
-        {IDC_STATIC, "Static", "", WS_VISIBLE | SS_ICON, {10, 10, 30, 30}},
-        {IDC_STATIC, "Static", "Quirewell v2.3", WS_VISIBLE | WS_GROUP | SS_CENTER, {33, 12, 165, 20}},
+        {IDC_LINK_SITE, "Static", QW_MAKER_LINE_TEXT, WS_VISIBLE | WS_GROUP | SS_CENTER, {40, 23, 172, 43}},
+        {IDC_STATIC, "Static", "", WS_VISIBLE | SS_ICON, {8, 10, 28, 30}},
+        {IDC_STATIC, "Static", "Quirewell v2.3", WS_VISIBLE | WS_GROUP | SS_CENTER, {40, 12, 172, 20}},
         {IDC_ABOUT_LINK_DONATE,
          "Static",
          "Support us by making a donation",
          WS_VISIBLE | WS_GROUP | SS_CENTER,
-         {33, 47, 165, 55}},
+         {40, 47, 172, 55}},
     };
     std::vector<Seen> seen;
     LONG boxStyle = 0;
@@ -230,6 +230,26 @@ TEST_F(AboutBoxGui, TheTemplateShowsNameVersionAndBothLinks) {
             EXPECT_EQ(s.expected.top, s.rect.top) << i;
         }
     }
+}
+
+// Run at 96, 120, 144 and 192 DPI by tests/gui/dpi_runs.sh, and at the prefix's DPI with the others.
+TEST_F(AboutBoxGui, ControlsFitTheBoxAtTheCurrentDpi) {
+    if (DpiOfThisRun() != 0) {
+        ASSERT_EQ(DpiOfThisRun(), ScreenDpi()) << "the prefix did not take the DPI of this run";
+    }
+    std::vector<std::string> problems{"the box did not open"};
+    SIZE icon{};
+    RunAbout(nullptr, [&](HWND box) {
+        problems = LayoutProblems(box, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && ClassOf(child) == "Static") {
+                icon = IconSize(reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0)));
+            }
+        }
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(std::vector<std::string>{}, problems);
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), icon.cx) << "the program icon at the size of this DPI";
 }
 
 TEST_F(AboutBoxGui, OkAndEnterEndWithOneEscapeAndTheCloseBoxWithTwo) {

@@ -1,6 +1,10 @@
 // The process and window helpers of the GUI tests.
 #include "gui_driver.h"
 
+#include <commctrl.h>
+
+#include <cstdlib>
+
 namespace {
 
 struct WindowSearch {
@@ -242,4 +246,156 @@ int WaitForConsole(HANDLE process) {
 
 int RunConsole(const std::string& arguments, const std::string& outputFile) {
     return WaitForConsole(StartConsole(arguments, outputFile));
+}
+
+namespace {
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "Button" && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+std::string Named(HWND control) {
+    return ClassOf(control) + " " + std::to_string(GetDlgCtrlID(control));
+}
+
+// The room a control leaves its text and how it lays the text out; false for controls that show
+// no text of their own (edits, progress bars, icons, group boxes).
+bool TextRoom(HWND control, int averageCharWidth, RECT& room, UINT& format) {
+    GetClientRect(control, &room);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (ClassOf(control) == "Static") {
+        const LONG kind = style & SS_TYPEMASK;
+        format = DT_WORDBREAK;
+        return kind == SS_LEFT || kind == SS_CENTER || kind == SS_RIGHT || kind == SS_LEFTNOWORDWRAP;
+    }
+    if (ClassOf(control) != "Button" || IsGroupBox(control)) {
+        return false;
+    }
+    format = DT_SINGLELINE;
+    const LONG kind = style & BS_TYPEMASK;
+    if (kind == BS_CHECKBOX || kind == BS_AUTOCHECKBOX || kind == BS_RADIOBUTTON ||
+        kind == BS_AUTORADIOBUTTON) {
+        // The box, and the gap of half a character the button leaves between box and text.
+        room.left += GetSystemMetrics(SM_CXMENUCHECK) + averageCharWidth / 2;
+    } else {
+        // A push button's text stays inside its raised edges.
+        InflateRect(&room, -2 * GetSystemMetrics(SM_CXEDGE), -2 * GetSystemMetrics(SM_CYEDGE));
+    }
+    return true;
+}
+
+// The copy's dialog procedure: the system's default handling is all a copy needs.
+INT_PTR CALLBACK CopyProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+}  // namespace
+
+std::vector<std::string> LayoutProblems(HWND dialog, HFONT font) {
+    std::vector<std::string> problems;
+    RECT client{};
+    GetClientRect(dialog, &client);
+    std::vector<std::pair<HWND, RECT>> placed;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        if (IsWindowVisible(child)) {
+            placed.emplace_back(child, rect);
+        }
+        if (IsWindowVisible(child) && !Contains(client, rect)) {
+            problems.push_back(Named(child) + " leaves the client area");
+        }
+    }
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        for (std::size_t j = i + 1; j < placed.size(); ++j) {
+            const auto& [a, aRect] = placed[i];
+            const auto& [b, bRect] = placed[j];
+            RECT common{};
+            const bool framed = (IsGroupBox(a) && !IsGroupBox(b) && Contains(aRect, bRect)) ||
+                                (IsGroupBox(b) && !IsGroupBox(a) && Contains(bRect, aRect));
+            if (IntersectRect(&common, &aRect, &bRect) && !framed) {
+                problems.push_back(Named(a) + " overlaps " + Named(b));
+            }
+        }
+    }
+
+    // Every control shows its text in the dialog's font, which the dialog gives them all.
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    for (const auto& [control, rect] : placed) {
+        RECT room{};
+        UINT format = 0;
+        if (previous == nullptr || !TextRoom(control, metrics.tmAveCharWidth, room, format)) {
+            continue;
+        }
+        // An empty text, as the status line's at the start, is measured as a line it will show.
+        const std::string text = WindowText(control).empty() ? "Ag" : WindowText(control);
+        RECT needed{0, 0, room.right - room.left, 0};
+        DrawTextA(dc, text.c_str(), -1, &needed, format | DT_CALCRECT);
+        if (needed.right > room.right - room.left || needed.bottom > room.bottom - room.top) {
+            problems.push_back(Named(control) + " needs " + std::to_string(needed.right) + " by " +
+                               std::to_string(needed.bottom) + " pixels for its text and has " +
+                               std::to_string(room.right - room.left) + " by " +
+                               std::to_string(room.bottom - room.top));
+        }
+    }
+    if (previous == nullptr) {
+        problems.push_back("the dialog's font cannot be measured");
+    } else {
+        SelectObject(dc, previous);
+    }
+    ReleaseDC(nullptr, dc);
+    return problems;
+}
+
+DialogCopy::DialogCopy(int templateId) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    dialog_ =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr, &CopyProc, 0);
+}
+
+DialogCopy::~DialogCopy() {
+    if (dialog_ != nullptr) {
+        DestroyWindow(dialog_);
+    }
+}
+
+HFONT DialogCopy::Font() const {
+    return dialog_ != nullptr ? reinterpret_cast<HFONT>(SendMessageA(dialog_, WM_GETFONT, 0, 0)) : nullptr;
+}
+
+int ScreenDpi() {
+    const HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+int DpiOfThisRun() {
+    const char* dpi = std::getenv("QW_DPI");
+    return dpi != nullptr ? std::atoi(dpi) : 0;
+}
+
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) {
+        return {0, 0};
+    }
+    BITMAP mask{};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) {
+        DeleteObject(info.hbmColor);
+    }
+    // A monochrome icon's mask holds both planes, one above the other.
+    return {mask.bmWidth, info.hbmColor != nullptr ? mask.bmHeight : mask.bmHeight / 2};
 }

@@ -62,6 +62,30 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = 20000) {
 std::string AnswerMessageBox(const AppProcess& app, const std::string& title, DWORD timeoutMs = 20000);
 // True when Wine's notification area shows an icon.
 bool TrayShowsAnIcon();
+// What does not fit in a dialog as it is shown now, one line each: a control outside the client
+// area, two controls that overlap (a group box and the controls inside it excepted), a text wider
+// or taller than its control in the dialog's font `font`. Empty when everything fits.
+std::vector<std::string> LayoutProblems(HWND dialog, HFONT font);
+// A hidden copy of one of the program's dialogs, made in this process from the same template at
+// the same DPI. Its font is the one the program's dialog has, and unlike that one, which belongs
+// to the program's process, it can be measured here.
+class DialogCopy {
+public:
+    explicit DialogCopy(int templateId);
+    ~DialogCopy();
+    DialogCopy(const DialogCopy&) = delete;
+    DialogCopy& operator=(const DialogCopy&) = delete;
+
+    HFONT Font() const;
+
+private:
+    HWND dialog_;
+};
+// The DPI the screen has in this process, and the one the DPI runs set (QW_DPI), or 0 without.
+int ScreenDpi();
+int DpiOfThisRun();
+// The width and height of an icon, in pixels; 0, 0 when it is no icon this process can read.
+SIZE IconSize(HICON icon);
 // The directory that holds the test program (and Quirewell.exe).
 std::string ProgramDirectory();
 // A path in double quotes, as a command line takes a directory that may hold blanks.

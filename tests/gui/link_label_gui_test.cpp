@@ -301,7 +301,8 @@ TEST_F(LinkLabelGui, TheFocusedLinkOpensOnSpaceAndEnterAndSwallowsOtherCharacter
     EXPECT_EQ(unfocusedBackground, CountPixels(left, kBackground, &text)) << "focus rectangle gone";
 }
 
-TEST_F(LinkLabelGui, TheHandCursorShowsOverTheTextOnly) {
+// Run at 96, 120, 144 and 192 DPI by tests/gui/dpi_runs.sh, and at the prefix's DPI with the others.
+TEST_F(LinkLabelGui, TheHandCursorHasTheSystemSizeAndShowsOverTheTextOnlyAtTheCurrentDpi) {
     OpenDialog();
     const HWND centred = Control(IDC_TEST_CENTRED);
     LinkLabel& link = Link(IDC_TEST_CENTRED);
@@ -316,17 +317,23 @@ TEST_F(LinkLabelGui, TheHandCursorShowsOverTheTextOnly) {
     const HCURSOR hand = GetCursor();
     ASSERT_NE(arrow, hand) << "over the text";
 
+    // As large as the system's own cursors at this DPI.
+    const CursorPlanes planes = handCursorPlanes(GetSystemMetrics(SM_CXCURSOR));
+    EXPECT_EQ(GetSystemMetrics(SM_CXCURSOR), planes.size);
+    EXPECT_EQ(planes.size, IconSize(hand).cx);
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(hand, &info));
     EXPECT_FALSE(info.fIcon);
-    EXPECT_EQ(static_cast<DWORD>(kHandHotSpotX), info.xHotspot);
-    EXPECT_EQ(static_cast<DWORD>(kHandHotSpotY), info.yHotspot);
+    EXPECT_EQ(static_cast<DWORD>(planes.hotSpotX), info.xHotspot);
+    EXPECT_EQ(static_cast<DWORD>(planes.hotSpotY), info.yHotspot);
     EXPECT_EQ(nullptr, info.hbmColor) << "a monochrome cursor";
-    BYTE bits[256] = {};
-    ASSERT_EQ(static_cast<LONG>(sizeof bits), GetBitmapBits(info.hbmMask, sizeof bits, bits));
-    const CursorPlanes planes = handCursorPlanes();
-    EXPECT_EQ(0, memcmp(bits, planes.andPlane.data(), 128)) << "the AND plane on top";
-    EXPECT_EQ(0, memcmp(bits + 128, planes.xorPlane.data(), 128)) << "the XOR plane below";
+    const std::size_t planeBytes = planes.andPlane.size();
+    std::vector<BYTE> bits(2 * planeBytes);
+    ASSERT_EQ(static_cast<LONG>(bits.size()),
+              GetBitmapBits(info.hbmMask, static_cast<LONG>(bits.size()), bits.data()));
+    EXPECT_EQ(0, memcmp(bits.data(), planes.andPlane.data(), planeBytes)) << "the AND plane on top";
+    EXPECT_EQ(0, memcmp(bits.data() + planeBytes, planes.xorPlane.data(), planeBytes))
+        << "the XOR plane below";
     DeleteObject(info.hbmMask);
 
     // While the pointer rests on the text the control keeps the hand; beside it the arrow returns.
@@ -384,6 +391,25 @@ TEST_F(LinkLabelGui, TheLinkRectangleIsWhereTheTextIsDrawn) {
     const RECT narrower = Link(IDC_TEST_CENTRED).LinkRect();
     EXPECT_LE(std::abs(narrower.left - (clientOf(IDC_TEST_CENTRED).right - narrower.right)), 1);
     EXPECT_LT(narrower.left, centred.left);
+
+    // Moved to a monitor of twice the DPI, a dialog gives its controls its font made anew at twice
+    // the height: the link measures and draws its text in that font as well.
+    LOGFONTA description{};
+    ASSERT_NE(0, GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Dialog(), WM_GETFONT, 0, 0)),
+                            sizeof description, &description));
+    description.lfHeight *= 2;
+    const HFONT doubled = CreateFontIndirectA(&description);
+    const int drawnBefore = CountPixels(Control(IDC_TEST_LEFT), kBlue);
+    SendMessageA(Control(IDC_TEST_LEFT), WM_SETFONT, reinterpret_cast<WPARAM>(doubled), TRUE);
+    PumpMessages(Dialog(), 50);
+    const RECT larger = Link(IDC_TEST_LEFT).LinkRect();
+    EXPECT_GE(larger.bottom - larger.top, 2 * (leftText.bottom - leftText.top) - 2);
+    EXPECT_GT(larger.right, leftText.right);
+    const int drawn = CountPixels(Control(IDC_TEST_LEFT), kBlue);
+    EXPECT_GT(drawn, drawnBefore) << "drawn in the larger font";
+    EXPECT_EQ(drawn, CountPixels(Control(IDC_TEST_LEFT), kBlue, &larger));
+    CloseDialog();
+    DeleteObject(doubled);
 }
 
 TEST_F(LinkLabelGui, WithoutAShellHandlerTheHtmlDocumentCommandOpensTheLink) {

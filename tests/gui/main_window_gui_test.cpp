@@ -16,6 +16,7 @@
 #include "gui_driver.h"
 #include "link_test_support.h"
 #include "resources/resource.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -153,6 +154,17 @@ TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
     thread.cbSize = sizeof thread;
     ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread));
     EXPECT_EQ(GetDlgItem(dialog_, IDC_FAX_DIR), thread.hwndFocus);
+}
+
+// Run at 96, 120, 144 and 192 DPI by tests/gui/dpi_runs.sh, and at the prefix's DPI with the others.
+TEST_F(MainWindow, ControlsFitTheWindowAtTheCurrentDpi) {
+    if (DpiOfThisRun() != 0) {
+        ASSERT_EQ(DpiOfThisRun(), ScreenDpi()) << "the prefix did not take the DPI of this run";
+    }
+    Start();
+    const DialogCopy copy(IDD_MAIN);
+    ASSERT_NE(nullptr, copy.Font());
+    EXPECT_EQ(std::vector<std::string>{}, LayoutProblems(dialog_, copy.Font()));
 }
 
 TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
@@ -545,6 +557,36 @@ TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFo
     EXPECT_FALSE(test_support::exists(dir.path("cwd/planted-library-loaded.txt")));
     PressButton(dialog_, IDCANCEL);
     EXPECT_EQ(2, app_->WaitForExit());
+}
+
+// Run at 96, 120, 144 and 192 DPI by tests/gui/dpi_runs.sh, and at the prefix's DPI with the others.
+TEST(ProgramIcon, WindowIconsAreDrawnForTheirSizeAtTheCurrentDpi) {
+    const HMODULE module = GetModuleHandleA(nullptr);
+    const HWND window =
+        CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, module, nullptr);
+    ASSERT_NE(nullptr, window);
+    const HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(IDI_QUIREWELL), RT_GROUP_ICON);
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(nullptr, directory);
+    // The small icon is also the notification area's.
+    const struct {
+        int widthMetric;
+        int heightMetric;
+    } icons[] = {{SM_CXSMICON, SM_CYSMICON}, {SM_CXICON, SM_CYICON}};
+    for (const auto& icon : icons) {
+        const int size = GetSystemMetrics(icon.widthMetric);
+        const HICON loaded =
+            LoadIconForWindow(window, module, IDI_QUIREWELL, icon.widthMetric, icon.heightMetric);
+        EXPECT_EQ(size, IconSize(loaded).cx);
+        DestroyIcon(loaded);
+        // The image the system picks for that size was drawn at that size, not scaled from another.
+        const int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+        const HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), RT_ICON);
+        ASSERT_NE(nullptr, image) << size;
+        const auto* header = static_cast<const BYTE*>(LockResource(LoadResource(module, image)));
+        EXPECT_EQ(size, header[4] | header[5] << 8) << "the width of the image chosen for " << size;
+    }
+    DestroyWindow(window);
 }
 
 }  // namespace
