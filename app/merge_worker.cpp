@@ -17,6 +17,9 @@ namespace {
 // per page file would cost a large run more than the merging itself.
 constexpr ULONGLONG kReportIntervalMs = 100;
 
+// The most log text that waits in the mailbox before the worker waits for the dialog to take it.
+constexpr std::size_t kMostWaitingLogBytes = 256 * 1024;
+
 }  // namespace
 
 void WorkerReport::Merge(WorkerReport&& later) {
@@ -139,6 +142,9 @@ void MergeWorker::Deliver(WorkerReport report, bool wait) {
         mailbox_.Merge(std::move(report));
         announce = !announced_;
         announced_ = true;
+        // A dialog far behind (a huge log box is slow to grow) would otherwise let the waiting
+        // log text grow without bound: then the worker waits until it has been taken.
+        wait = wait || mailbox_.logText.size() > kMostWaitingLogBytes;
     }
     if (wait) {
         // Fails at once when the window is gone.

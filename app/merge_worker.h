@@ -12,7 +12,8 @@
 //    message only tells the dialog to take it (TakeReport): reports merge in the mailbox until
 //    they are taken, so a dialog that falls behind while it draws never holds the merge up, and
 //    a message lost with a closed window loses nothing. Only the report of a save directory that
-//    cannot be made is sent and waited for, because the run goes on when its box is closed.
+//    cannot be made is sent and waited for, because the run goes on when its box is closed; and
+//    the worker also waits when much log text is waiting, so that the mailbox stays small.
 //    A report carries the log text the record wrote since the last one, taken out of the record:
 //    the log box is the one place a window run's log is kept, however long it grows.
 // 3. Reports go at most every kReportIntervalMs, besides the first, the last and the save
