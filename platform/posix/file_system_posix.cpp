@@ -47,7 +47,8 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
         }
     }
     const int dirFd = dirfd(dir);
-    std::vector<DirEntry> found;
+    // Straight into `entries`, which a large folder's listing would otherwise need twice over.
+    const std::size_t before = entries.size();
     for (;;) {
         // readdir says why it stopped only through errno.
         errno = 0;
@@ -70,14 +71,14 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
             }
             isDir = S_ISDIR(info.st_mode);
         }
-        found.push_back({name, isDir, true});
+        entries.push_back({name, isDir, true});
     }
     const bool complete = errno == 0;
     closedir(dir);
     if (!complete) {
+        entries.resize(before);
         return ListResult::NotListable;
     }
-    entries.insert(entries.end(), found.begin(), found.end());
     return ListResult::Listed;
 }
 

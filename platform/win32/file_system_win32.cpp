@@ -64,18 +64,19 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
                 return ListResult::NotListable;
         }
     }
-    std::vector<DirEntry> found;
+    // Straight into `entries`, which a large folder's listing would otherwise need twice over.
+    const std::size_t before = entries.size();
     do {
         bool exact = true;
         std::string name = narrow(data.cFileName, exact);
-        found.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact});
+        entries.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact});
     } while (FindNextFileW(find, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(find);
     if (!complete) {
+        entries.resize(before);
         return ListResult::NotListable;
     }
-    entries.insert(entries.end(), found.begin(), found.end());
     return ListResult::Listed;
 }
 
