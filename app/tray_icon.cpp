@@ -36,18 +36,19 @@ void TrayIcon::Reinstall() {
 void TrayIcon::SetTip(const char* tip) {
     std::strncpy(data_.szTip, tip, sizeof data_.szTip - 1);
     data_.szTip[sizeof data_.szTip - 1] = '\0';
-    if (installed_) {
-        NOTIFYICONDATAA change = data_;
-        change.uFlags = NIF_TIP;
-        Shell_NotifyIconA(NIM_MODIFY, &change);
-    }
+    Modify(NIF_TIP);
 }
 
 void TrayIcon::SetIcon(HICON icon) {
     data_.hIcon = icon;
+    Modify(NIF_ICON);
+}
+
+void TrayIcon::Modify(UINT flags) {
+    // Kept for a later Reinstall all the same; the shell is told only of an icon it shows.
     if (installed_) {
         NOTIFYICONDATAA change = data_;
-        change.uFlags = NIF_ICON;
+        change.uFlags = flags;
         Shell_NotifyIconA(NIM_MODIFY, &change);
     }
 }

@@ -30,6 +30,9 @@ public:
     LRESULT OnCallback(HINSTANCE instance, WPARAM wParam, LPARAM lParam);
 
 private:
+    // Tells the shell of the parts of the record that `flags` name.
+    void Modify(UINT flags);
+
     UINT callbackMessage_;
     UINT taskbarCreatedMessage_;
     NOTIFYICONDATAA data_{};

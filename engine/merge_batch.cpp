@@ -2,7 +2,6 @@
 #include "engine/merge_batch.h"
 
 #include "engine/fax_file.h"
-#include "engine/output_files.h"
 #include "engine/output_paths.h"
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
@@ -168,10 +167,9 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     if (keepFileDate) {
         // The output takes the times of its last page once it is in place; a page whose times
         // cannot be read says so now, and leaves the output without kept times.
-        platform::FileTimes times;
-        const bool readable = platform::readFileTimes(source, times);
-        started->second.datedBy = readable ? source : std::string();
-        report.dateNotKept = !readable;
+        StartedOutput& state = started->second;
+        state.dated = platform::readFileTimes(source, state.times);
+        report.dateNotKept = !state.dated;
     }
     return report;
 }
@@ -191,7 +189,7 @@ BatchResult MergeBatch::finish() {
             platform::removeFile(state.temporary);
             result.notes.push_back({state.path, OutputProblem::CannotPutInPlace});
             result.lostEntries += state.entries;
-        } else if (!state.datedBy.empty() && !copyFileTimes(state.datedBy, state.path)) {
+        } else if (state.dated && !platform::writeFileTimes(state.path, state.times)) {
             result.notes.push_back({state.path, OutputProblem::DateNotKept});
         }
     }

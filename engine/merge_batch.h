@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/page_writer.h"
+#include "platform/file_system.h"
 #include "platform/folder_lock.h"
 
 // How one page file fared.
@@ -76,7 +77,9 @@ private:
         OutputPages pages;
         int entries = 0;  // page files merged into it
         bool broken = false;
-        std::string datedBy;  // the page file whose times it takes, when kept
+        // The times of its last page, read when that page was merged, when they are to be kept.
+        bool dated = false;
+        platform::FileTimes times;
     };
 
     // The output's file, open: the one already open, a started one reopened, or a new temporary

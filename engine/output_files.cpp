@@ -1,13 +1,8 @@
-// Output directories and file times.
+// Output directories, made with every missing level above them.
 #include "engine/output_files.h"
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
-
-bool copyFileTimes(const std::string& from, const std::string& to) {
-    platform::FileTimes times;
-    return platform::readFileTimes(from, times) && platform::writeFileTimes(to, times);
-}
 
 int makeDirectories(const std::string& path) {
     if (platform::isDirectory(path)) {

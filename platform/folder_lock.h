@@ -38,6 +38,9 @@ public:
     void release();
 
 private:
+    // The temporaries a lock file's text lists, one a line.
+    static std::vector<std::string> recordsIn(const std::string& text);
+
     static constexpr long long kNone = -1;
     std::string path_;
     long long handle_ = kNone;  // the open lock file: a descriptor on POSIX, a HANDLE on Windows

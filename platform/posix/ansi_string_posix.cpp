@@ -24,10 +24,6 @@ std::string toUpperCase(std::string text) {
 
 std::string pathKey(const std::string& path) { return path; }
 
-}  // namespace platform
-
-namespace platform {
-
 // Strings are UTF-8 already.
 bool fromUtf8(const std::string& utf8, std::string& text) {
     text = utf8;

@@ -22,10 +22,6 @@ bool sameFile(int fd, const std::string& path) {
 
 }  // namespace
 
-FolderLock::~FolderLock() {
-    release();
-}
-
 std::vector<std::string> FolderLock::hold(const std::string& folder, const std::function<void()>& waiting) {
     release();
     path_ = folder + kSeparator + kLockFileName;
@@ -61,11 +57,7 @@ std::vector<std::string> FolderLock::hold(const std::string& folder, const std::
                                    static_cast<off_t>(listed.size()))) > 0;) {
         listed.append(buffer, static_cast<std::size_t>(got));
     }
-    std::vector<std::string> leftovers;
-    for (std::size_t start = 0, end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1) {
-        leftovers.push_back(listed.substr(start, end - start));
-    }
-    return leftovers;
+    return recordsIn(listed);
 }
 
 void FolderLock::clearRecords() {

@@ -30,32 +30,18 @@ std::string toUpperCase(std::string text) {
 
 std::string pathKey(const std::string& path) { return toUpperCase(path); }
 
-}  // namespace platform
-
-namespace platform {
-
 bool fromUtf8(const std::string& utf8, std::string& text) {
-    std::wstring wide;
-    if (!utf8.empty()) {
-        const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        wide.resize(static_cast<std::size_t>(length));
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    }
     bool exact = true;
-    text = narrow(wide, exact);
+    text = narrow(widen(utf8, CP_UTF8), exact);
     return exact;
 }
 
 std::string toUtf8(const std::string& text) {
-    if (GetACP() == CP_UTF8 || text.empty()) {
+    if (codePageIsUtf8()) {
         return text;
     }
-    const std::wstring wide = widen(text);
-    const int wideLength = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-    return utf8;
+    bool exact = true;
+    return narrow(widen(text), CP_UTF8, exact);
 }
 
 }  // namespace platform

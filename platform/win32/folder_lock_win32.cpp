@@ -17,10 +17,6 @@ HANDLE asHandle(long long handle) {
 
 }  // namespace
 
-FolderLock::~FolderLock() {
-    release();
-}
-
 std::vector<std::string> FolderLock::hold(const std::string& folder, const std::function<void()>& waiting) {
     release();
     path_ = folder + kSeparator + kLockFileName;
@@ -49,11 +45,7 @@ std::vector<std::string> FolderLock::hold(const std::string& folder, const std::
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
         listed.append(buffer, got);
     }
-    std::vector<std::string> leftovers;
-    for (std::size_t start = 0, end; (end = listed.find('\n', start)) != std::string::npos; start = end + 1) {
-        leftovers.push_back(listed.substr(start, end - start));
-    }
-    return leftovers;
+    return recordsIn(listed);
 }
 
 void FolderLock::clearRecords() {

@@ -1,27 +1,30 @@
-// Conversions between the program's code page and UTF-16, without best fit.
+// Conversions between a code page and UTF-16, without best fit.
 #include "platform/win32/wide_text.h"
 
 #include <windows.h>
 
 namespace platform {
 
-std::wstring widen(const std::string& text) {
+std::wstring widen(const std::string& text) { return widen(text, CP_ACP); }
+
+std::wstring widen(const std::string& text, unsigned codePage) {
     if (text.empty()) {
         return std::wstring();
     }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
-std::string narrow(const std::wstring& text, bool& exact) {
+std::string narrow(const std::wstring& text, bool& exact) { return narrow(text, GetACP(), exact); }
+
+std::string narrow(const std::wstring& text, unsigned codePage, bool& exact) {
     exact = true;
     if (text.empty()) {
         return std::string();
     }
     std::wstring source = text;
-    const UINT codePage = GetACP();
     DWORD flags = 0;
     BOOL lost = FALSE;
     BOOL* lostAt = nullptr;

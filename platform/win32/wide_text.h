@@ -7,11 +7,14 @@
 
 namespace platform {
 
-// Text in the program's code page as UTF-16.
+// Text in the program's code page (or in `codePage`) as UTF-16.
 std::wstring widen(const std::string& text);
+std::wstring widen(const std::string& text, unsigned codePage);
 
-// UTF-16 text in the program's code page. `exact` is false when the code page cannot hold all of
-// it; the text then has "?" for each character it lacks, a character no Windows file name holds.
+// UTF-16 text in the program's code page (or in `codePage`). `exact` is false when the code
+// page cannot hold all of it; the text then has "?" for each character it lacks, a character no
+// Windows file name holds.
 std::string narrow(const std::wstring& text, bool& exact);
+std::string narrow(const std::wstring& text, unsigned codePage, bool& exact);
 
 }  // namespace platform
