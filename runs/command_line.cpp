@@ -117,13 +117,14 @@ std::string joinArguments(const std::vector<std::string>& arguments) {
 
 namespace {
 
-// A command-line run tells only of its wait for the save folder, on standard error.
+// A command-line run tells only of its wait for the save folder, on standard error, in UTF-8
+// like everything else the console program writes.
 class WaitingSink : public RunSink {
 public:
     void entryStarted(const EntryPaths&) override {}
     void entryFinished(const EntryPaths&, bool) override {}
     void waitingForFolder(const std::string& folder) override {
-        std::fputs((waitingText(folder) + "\n").c_str(), stderr);
+        std::fputs(platform::toUtf8(waitingText(folder) + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
 };

@@ -7,13 +7,18 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "engine/page_chain.h"
 #include "platform/ansi_string.h"
+#include "platform/folder_lock.h"
 #include "runs/command_line.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
@@ -245,6 +250,50 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         EXPECT_EQ(2 * (static_cast<int>(std::size(names)) - held), totals.failed) << folder;
         EXPECT_EQ(0, totals.foldersNotRead) << folder;
     }
+}
+
+TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
+    // A save folder with a name of this code page that is not ASCII, held by another run.
+    std::string utf8Name = "ソ";
+    std::string folderName;
+    if (!platform::fromUtf8(utf8Name, folderName)) {
+        utf8Name = "Zoë";
+        ASSERT_TRUE(platform::fromUtf8(utf8Name, folderName));
+    }
+    ScratchDir dir;
+    dir.makeDir("in");
+    std::filesystem::create_directories(utf8Path(dir.path("out")) / utf8Path(utf8Name));
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out") + platform::kSeparator + folderName);
+    platform::FolderLock otherRun;
+    otherRun.hold(options.destDir(), [] {});
+    ASSERT_TRUE(otherRun.held());
+
+    // Standard error goes to a file while the run waits.
+    const std::string told = dir.path("told.txt");
+    std::FILE* toldFile = std::fopen(told.c_str(), "wb");
+    ASSERT_NE(nullptr, toldFile);
+    std::fflush(stderr);
+    const int savedError = dup(fileno(stderr));
+    dup2(fileno(toldFile), fileno(stderr));
+    std::FILE* pleaseWait = std::tmpfile();
+    std::thread run([&] { performDirectoryRun(options, pleaseWait); });
+    for (int i = 0; i < 200 && std::filesystem::file_size(utf8Path(told)) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    otherRun.release();
+    run.join();
+    std::fflush(stderr);
+    dup2(savedError, fileno(stderr));
+    close(savedError);
+    std::fclose(toldFile);
+    std::fclose(pleaseWait);
+
+    const auto bytes = readBytes(utf8Path(told));
+    const std::string expected = "Waiting for another Quirewell run to finish with " + dir.path("out") +
+                                 platform::kSeparator + utf8Name;
+    EXPECT_EQ(0u, std::string(bytes.begin(), bytes.end()).rfind(expected, 0));
 }
 
 // Every file below `root` with its bytes.
