@@ -378,13 +378,11 @@ void MainDialog::ShowAndBringToFront() {
 }
 
 int MainDialog::PrepareRun() {
+    // The worker scans the fax directory once it holds the save folder.
     preparedRun_ = std::make_unique<MergeOptions>();
     preparedRun_->setSourceDir(held_.faxDir);
     preparedRun_->setFileMask(held_.fileMask);
-    const int count = preparedRun_->collectFaxFiles(held_.includeSubdirs == 1);
-    SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(count)));
-    SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
-    SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
+    preparedRun_->setIncludeSubdirs(held_.includeSubdirs == 1);
     return 0;
 }
 
@@ -458,6 +456,11 @@ void MainDialog::OnWorkerReport() {
     WorkerReport report = worker_->TakeReport();
     if (report.begins) {
         BeginRun(report.saveDirFailed);
+    }
+    if (report.scanned) {
+        SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(report.found)));
+        SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
+        SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
     }
     if (report.steps > 0) {
         // One step per entry reported; drawn once, not once a step.

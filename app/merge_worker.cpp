@@ -27,6 +27,10 @@ constexpr std::size_t kMostWaitingLogBytes = 256 * 1024;
 void WorkerReport::Merge(WorkerReport&& later) {
     begins = begins || later.begins;
     saveDirFailed = saveDirFailed || later.saveDirFailed;
+    if (later.scanned) {
+        scanned = true;
+        found = later.found;
+    }
     steps += later.steps;
     if (later.logRestarts) {
         logRestarts = true;
@@ -51,7 +55,7 @@ public:
 
     void entryStarted(const EntryPaths&) override {}
 
-    void entryFinished(const EntryPaths& paths, bool) override {
+    void entryFinished(const EntryPaths& paths, const PageReport&) override {
         ++pending_.steps;
         pending_.statusText = doingText(paths);
         if (GetTickCount64() - lastReport_ >= kReportIntervalMs) {
@@ -64,6 +68,14 @@ public:
         WorkerReport waiting;
         waiting.statusText = waitingText(folder);
         deliver_(std::move(waiting));
+    }
+
+    // The progress bar's range, before the first step.
+    void scanned(int found) override {
+        WorkerReport report;
+        report.scanned = true;
+        report.found = found;
+        deliver_(std::move(report));
     }
 
     // The last report: the closing text, and whatever the log gained since the last report.

@@ -2,11 +2,13 @@
 // it tells the window what it has done.
 //
 // How a window run works:
-// 1. On the UI thread the dialog reads its controls, scans the fax directory into a fresh
-//    MergeOptions record (PrepareRun) and checks both directories. StartMergeWorker then gives
-//    the record, with the save directory, "Keep File Date" and "Keep Hiberarchy" already in it
-//    or beside it, to a new MergeWorker, starts its thread and sets runActive. From then on the
+// 1. On the UI thread the dialog reads its controls into a fresh MergeOptions record
+//    (PrepareRun) and checks both directories. StartMergeWorker then gives the record, with the
+//    save directory, "Include Sub-dir", "Keep File Date" and "Keep Hiberarchy" already in it or
+//    beside it, to a new MergeWorker, starts its thread and sets runActive. From then on the
 //    record belongs to the worker; the worker never reads or writes anything of the dialog's.
+//    The worker scans the fax directory once it holds the save folder (it may wait for another
+//    run first), and reports how many page files it found.
 // 2. The worker reports what happened since its last report in one kind of message,
 //    WM_WORKER_REPORT. The report itself waits in the worker's mailbox, under its lock, and the
 //    message only tells the dialog to take it (TakeReport): reports merge in the mailbox until
@@ -21,8 +23,8 @@
 //    its controls at once.
 // 4. The dialog performs a report on the UI thread in this order: BeginRun (controls disabled,
 //    the progress bar at 0, the wait cursor) when the run begins, the "Error Save Dir" box, the
-//    progress steps, the status and log texts, and EndRun (arrow cursor, controls enabled,
-//    runActive cleared) when the run has ended.
+//    progress bar's range once the scan is done, the progress steps, the status and log texts,
+//    and EndRun (arrow cursor, controls enabled, runActive cleared) when the run has ended.
 // 5. The one thing the dialog tells a running worker is "Keep Hiberarchy": its check box stays
 //    enabled during a run, and every state the dialog reads from it is passed on
 //    (SetKeepHierarchy) and applies to the entries that follow.
@@ -45,11 +47,13 @@
 struct WorkerReport {
     bool begins = false;         // the run has begun
     bool saveDirFailed = false;  // the save directory could not be made
-    unsigned steps = 0;          // entries done
-    bool logRestarts = false;    // the log box starts again with logText: this run's log begins
-    std::string logText;         // log text written
-    std::string statusText;      // the status line now; the closing text once the run has ended
-    bool ends = false;           // the run has ended
+    bool scanned = false;        // the scan is done: `found` page files (-1: no fax directory)
+    int found = 0;
+    unsigned steps = 0;        // entries done
+    bool logRestarts = false;  // the log box starts again with logText: this run's log begins
+    std::string logText;       // log text written
+    std::string statusText;    // the status line now; the closing text once the run has ended
+    bool ends = false;         // the run has ended
 
     // Adds a later report to this one.
     void Merge(WorkerReport&& later);
@@ -57,8 +61,8 @@ struct WorkerReport {
 
 class MergeWorker {
 public:
-    // A worker for the run `record` describes: its sourceDir, fileMask and scanList from the
-    // scan, its destDir and keepFileDate from the dialog. It reports to `dialog`.
+    // A worker for the run `record` describes: its sourceDir, fileMask, includeSubdirs, destDir
+    // and keepFileDate from the dialog. It reports to `dialog`.
     MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy);
     // Only once the thread has ended (see Thread()).
     ~MergeWorker();

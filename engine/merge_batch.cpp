@@ -3,15 +3,20 @@
 
 #include "engine/fax_file.h"
 #include "engine/output_paths.h"
+#include "engine/temporary_list.h"
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
 
 namespace {
 
-// Temporaries tried for a new output before it counts as one that cannot be written.
+// Names tried for a new output's temporary before it counts as one that cannot be written: names
+// taken by others are passed over without a try.
 constexpr unsigned kTemporaryAttempts = 8;
 
 }  // namespace
+
+MergeBatch::MergeBatch(Mode mode)
+    : nextTemporary_(firstTemporaryNumber(platform::processNumber())), mode_(mode) {}
 
 MergeBatch::~MergeBatch() {
     closeOpenOutput();
@@ -20,17 +25,48 @@ MergeBatch::~MergeBatch() {
     }
 }
 
-void MergeBatch::holdFolder(const std::string& folder, const std::function<void()>& waiting) {
+platform::LockProblem MergeBatch::holdFolder(const std::string& folder,
+                                             const std::function<void()>& waiting) {
     if (mode_ == Mode::Plan) {
-        return;
+        return platform::LockProblem::None;
     }
-    for (const std::string& leftover : lock_.hold(folder, waiting)) {
-        // The list is this program's own; still, nothing but a temporary is ever removed.
-        if (isTemporaryPath(leftover)) {
-            platform::removeFile(leftover);
+    folder_ = folder;
+    const platform::HoldResult held = lock_.hold(folder, waiting);
+    if (lock_.held()) {
+        // Whatever the list says, nothing but a plain file under a temporary's name below this
+        // folder is removed; one that cannot be removed now stays listed for a later run.
+        std::string kept;
+        for (const ListedTemporary& listed : listedTemporaries(held.listed)) {
+            if (platform::removeBeneath(folder, listed.steps) == platform::RemoveResult::Failed) {
+                kept += listed.line;
+            }
+        }
+        lock_.replaceRecords(kept);
+    }
+    return held.problem;
+}
+
+std::FILE* MergeBatch::createTemporary(const std::string& output, std::string& temporary) {
+    for (unsigned attempt = 0; attempt < kTemporaryAttempts;) {
+        temporary = temporaryPathFor(output, nextTemporary_++);
+        // A name already taken is someone else's: never listed, so never removed on the list's word.
+        if (platform::pathExists(temporary)) {
+            continue;
+        }
+        ++attempt;
+        // Listed just before it is created, so that a run killed at any moment leaves nothing
+        // unlisted, and taken off again when it could not be created.
+        const std::string line = lock_.held() ? temporaryListLine(folder_, temporary) : std::string();
+        const bool listed = !line.empty() && lock_.record(line);
+        std::FILE* stream = platform::createNewFile(temporary);
+        if (stream != nullptr) {
+            return stream;
+        }
+        if (listed) {
+            lock_.unrecordLast();
         }
     }
-    lock_.clearRecords();
+    return nullptr;
 }
 
 std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path, std::string& temporary) {
@@ -46,17 +82,8 @@ std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path
     // A new output of this batch gets a temporary of its own, created where no file of that name
     // is; a started one is extended where this batch left it, and only if nothing else has
     // changed it.
-    std::FILE* stream = nullptr;
-    if (isNew) {
-        for (unsigned attempt = 0; stream == nullptr && attempt < kTemporaryAttempts; ++attempt) {
-            temporary = temporaryPathFor(path, attempt);
-            // Listed before it exists, so that a run killed at any moment leaves nothing unlisted.
-            lock_.record(temporary);
-            stream = platform::createNewFile(temporary);
-        }
-    } else {
-        stream = platform::openFile(started->second.temporary, "r+b");
-    }
+    std::FILE* stream =
+        isNew ? createTemporary(path, temporary) : platform::openFile(started->second.temporary, "r+b");
     if (stream == nullptr) {
         return nullptr;
     }
@@ -122,6 +149,12 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
 
     const std::string key = platform::pathKey(output);
     report.pages = copy.pages.size();
+    // An output whose path the system would refuse is refused before anything is written, in a
+    // plan as in a run.
+    if (outputs_.find(key) == outputs_.end() && !platform::pathFits(output)) {
+        report.result = kAppendCannotOpenOutput;
+        return report;
+    }
     if (mode_ == Mode::Plan) {
         // Placed nowhere, but counted against the output's limits as a write would be.
         StartedOutput& planned = outputs_[key];

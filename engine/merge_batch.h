@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -46,17 +47,23 @@ public:
     // knows every refusal a run would meet but the ones only writing can show, and creates,
     // changes and removes nothing.
     enum class Mode { Write, Plan };
-    explicit MergeBatch(Mode mode = Mode::Write) : mode_(mode) {}
+    explicit MergeBatch(Mode mode = Mode::Write);
     // A batch that was never finished belongs to a run that was abandoned: its temporaries are
     // removed, every output stays as it was, and the save folder is let go.
     ~MergeBatch();
     MergeBatch(const MergeBatch&) = delete;
     MergeBatch& operator=(const MergeBatch&) = delete;
 
+    // Between runs, a batch may be made one that writes or one that plans.
+    void setMode(Mode mode) { mode_ = mode; }
+    Mode mode() const { return mode_; }
+
     // Holds the save folder for the batch, waiting while another run holds it (`waiting` is
-    // called once, before the wait), and removes the temporaries a killed run left there. A
-    // folder that cannot be held (it cannot be written) is merged into without the hold.
-    void holdFolder(const std::string& folder, const std::function<void()>& waiting);
+    // called once, before the wait), and removes the temporaries a killed run left there: only
+    // files below the folder that its lock file lists under a temporary's exact name. A folder
+    // that cannot be held is merged into without the hold. What the hold met, for the log.
+    platform::LockProblem holdFolder(const std::string& folder, const std::function<void()>& waiting);
+    bool folderHeld() const { return lock_.held(); }
 
     // Merges page file `source` into `output`: started afresh when this batch has not started it
     // yet, extended otherwise. The page is read and checked before its output is touched, so a
@@ -85,6 +92,8 @@ private:
     // The output's file, open: the one already open, a started one reopened, or a new temporary
     // (its path in `temporary`).
     std::FILE* outputFor(const std::string& key, const std::string& path, std::string& temporary);
+    // A new temporary for `output`, created where no file is and listed in the lock file.
+    std::FILE* createTemporary(const std::string& output, std::string& temporary);
     void closeOpenOutput();
     void completeOpenOutput();
 
@@ -96,5 +105,7 @@ private:
     std::string openKey_;
     std::FILE* openOutput_ = nullptr;
     platform::FolderLock lock_;
-    const Mode mode_;
+    std::string folder_;           // the save folder as held, which the list's lines are relative to
+    std::uint32_t nextTemporary_;  // the number of the next temporary's name to try
+    Mode mode_;
 };

@@ -20,3 +20,30 @@ int makeDirectories(const std::string& path) {
     // that the directory is there now.
     return platform::isDirectory(path) ? 1 : 0;
 }
+
+bool directoryCouldBeMade(const std::string& path) {
+    if (platform::isDirectory(path)) {
+        return true;
+    }
+    // A name the code page could not hold is never made.
+    if (path.empty() || !platform::isExactName(path)) {
+        return false;
+    }
+    for (std::string missing = path;;) {
+        if (platform::pathExists(missing)) {
+            return false;
+        }
+        const std::size_t separator = platform::findLastChar(missing, platform::kSeparator);
+        if (separator == std::string::npos) {
+            return platform::mayCreateIn(std::string());
+        }
+        const std::string parent = missing.substr(0, separator);
+        if (platform::isRootPrefix(parent)) {
+            return true;
+        }
+        if (platform::isDirectory(parent)) {
+            return platform::mayCreateIn(parent);
+        }
+        missing = parent;
+    }
+}

@@ -9,7 +9,6 @@ namespace {
 constexpr std::size_t kExtensionBytes = 4;   // ".FXR": ASCII, so four bytes in any code page
 constexpr std::size_t kPageNumberChars = 3;  // the characters before it that number the page
 constexpr const char* kOutputSuffix = "fax.fxm";
-constexpr const char* kTemporarySuffix = ".partial";
 
 // Splits after the last separator: the name is never cut into the directory part, so a short
 // name cannot move its output out of its directory.
@@ -31,17 +30,48 @@ std::string replaceName(const std::string& path) {
 
 std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
 
-std::string temporaryPathFor(const std::string& output, unsigned attempt) {
-    std::string path = output + "." + platform::processTag();
-    if (attempt > 0) {
-        path.append(1, '-').append(std::to_string(attempt));
+namespace {
+
+constexpr const char* kTemporaryPrefix = "~qw";
+constexpr std::size_t kTemporaryDigits = 4;
+constexpr const char* kDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+}  // namespace
+
+std::string temporaryName(std::uint32_t number) {
+    std::string name(kTemporaryPrefix);
+    name.resize(name.size() + kTemporaryDigits);
+    number %= kTemporaryNames;
+    for (std::size_t i = name.size(); i > name.size() - kTemporaryDigits; --i) {
+        name[i - 1] = kDigits[number % 36];
+        number /= 36;
     }
-    return path + kTemporarySuffix;
+    return name;
 }
 
-bool isTemporaryPath(const std::string& path) {
-    const std::size_t suffix = std::char_traits<char>::length(kTemporarySuffix);
-    return path.size() > suffix && path.compare(path.size() - suffix, suffix, kTemporarySuffix) == 0;
+std::string temporaryPathFor(const std::string& output, std::uint32_t number) {
+    const std::size_t separator = platform::findLastChar(output, platform::kSeparator);
+    return (separator == std::string::npos ? std::string() : output.substr(0, separator + 1)) +
+           temporaryName(number);
+}
+
+std::uint32_t firstTemporaryNumber(std::uint32_t processNumber) {
+    constexpr std::uint32_t kSpread = 7919;
+    return static_cast<std::uint32_t>(std::uint64_t{processNumber} * kSpread % kTemporaryNames);
+}
+
+bool isTemporaryName(const std::string& name) {
+    const std::size_t prefix = std::char_traits<char>::length(kTemporaryPrefix);
+    if (name.size() != prefix + kTemporaryDigits || name.compare(0, prefix, kTemporaryPrefix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string directoryPart(const std::string& path) {

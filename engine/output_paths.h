@@ -3,6 +3,7 @@
 // (and in the extension) share one output.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct EntryPaths {
@@ -14,13 +15,22 @@ struct EntryPaths {
 // three characters before it (without all of it when shorter), followed by "fax.fxm".
 std::string outputNameFor(const std::string& pageFileName);
 
-// Where an output is built during a run, beside it: a name the scan never takes for a page file,
-// and one no other running process takes either (`attempt` gives further names, should one be
-// in use). The run puts it in the output's place once the output is complete.
-std::string temporaryPathFor(const std::string& output, unsigned attempt = 0);
+// Where an output is built during a run: a file in the output's folder, named "~qw" and four
+// characters of 0-9 and a-z after the number it is given. Seven characters, as short as the
+// shortest output's name ("fax.fxm"), so a temporary's path is never longer than its output's and
+// never fails where the output would fit; and no name the scan takes for a page file or an
+// output. The run puts it in the output's place once the output is complete.
+inline constexpr std::uint32_t kTemporaryNames = 36 * 36 * 36 * 36;
+std::string temporaryName(std::uint32_t number);
+std::string temporaryPathFor(const std::string& output, std::uint32_t number);
 
-// True for a name temporaryPathFor gives.
-bool isTemporaryPath(const std::string& path);
+// The number a process's runs start their temporaries' names at. Processes start far apart, so
+// that runs writing into one folder at once (one saving below another's save folder) seldom try
+// the same name.
+std::uint32_t firstTemporaryNumber(std::uint32_t processNumber);
+
+// True for a name temporaryName gives, and for nothing else.
+bool isTemporaryName(const std::string& name);
 
 // The part of `path` before its last separator; empty when there is none.
 std::string directoryPart(const std::string& path);

@@ -3,8 +3,8 @@
 #include "engine/source_scan.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "platform/ansi_string.h"
@@ -67,11 +67,16 @@ public:
                std::vector<std::string>& list, std::vector<UnreadFolder>& unread)
         : sourceDir_(sourceDir), mask_(mask), includeSubdirs_(includeSubdirs), list_(list), unread_(unread) {}
 
-    // Enters a folder met for the first time; false when it was entered before. A folder whose
-    // identity cannot be asked is entered: its listing tells what is wrong with it.
-    bool firstVisit(const std::string& directory) {
+    // Enters a folder met for the first time; when it was entered before, the path it was
+    // entered by. A folder whose identity cannot be asked is entered: its listing tells what is
+    // wrong with it.
+    const std::string* enteredBefore(const std::string& directory) {
         platform::DirectoryIdentity identity;
-        return !platform::directoryIdentity(directory, identity) || visited_.insert(identity).second;
+        if (!platform::directoryIdentity(directory, identity)) {
+            return nullptr;
+        }
+        const auto [visit, first] = visited_.emplace(identity, directory);
+        return first ? nullptr : &visit->second;
     }
 
     // Lists one folder and the sub-folders it holds; the reason when it cannot be listed. The
@@ -104,15 +109,17 @@ public:
                 continue;
             }
             std::optional<FolderReason> failed;
+            const std::string* firstPath = nullptr;
             if (!entry.nameIsExact) {
                 failed = FolderReason::NameNotInCodePage;
-            } else if (!firstVisit(fullPath)) {
+            } else if ((firstPath = enteredBefore(fullPath)) != nullptr) {
                 failed = FolderReason::AlreadyMerged;
             } else {
                 failed = walk(fullPath);
             }
             if (failed) {
-                unreadHere.push_back({0, fullPath, *failed});
+                unreadHere.push_back(
+                    {0, fullPath, *failed, firstPath != nullptr ? *firstPath : std::string()});
             }
         }
         for (UnreadFolder& folder : unreadHere) {
@@ -128,7 +135,7 @@ private:
     const bool includeSubdirs_;
     std::vector<std::string>& list_;
     std::vector<UnreadFolder>& unread_;
-    std::set<platform::DirectoryIdentity> visited_;
+    std::map<platform::DirectoryIdentity, std::string> visited_;
 };
 
 }  // namespace
@@ -140,10 +147,10 @@ void listPageFiles(const std::string& sourceDir, const std::string& directory, c
     if (!platform::isExactName(directory)) {
         failed = FolderReason::NameNotInCodePage;
     } else {
-        walk.firstVisit(directory);
+        walk.enteredBefore(directory);
         failed = walk.walk(directory);
     }
     if (failed) {
-        unread.push_back({list.size(), directory, *failed});
+        unread.push_back({list.size(), directory, *failed, std::string()});
     }
 }

@@ -21,7 +21,8 @@ enum class FolderReason {
     PathTooLong,
     NotListable,
     NameNotInCodePage,  // the program's code page cannot hold its name
-    AlreadyMerged,      // the same folder was reached before by another path (a link, a junction)
+    AlreadyMerged,      // the same folder was reached before by another path (a link, a junction):
+                        // passed over, which is no failure
 };
 
 // A folder the walk could not read, and where it belongs among the page files found: after the
@@ -30,12 +31,14 @@ struct UnreadFolder {
     std::size_t position = 0;
     std::string folder;
     FolderReason reason = FolderReason::NotListable;
+    std::string firstPath;  // AlreadyMerged: the path the walk entered the folder by
 };
 
 // Appends the page files of `directory` matching `mask` (and, with `includeSubdirs`, those of its
 // sub-directories, each at the point where the walk meets it) to `list`, in name order within
 // each directory. Each entry is the file's path relative to `sourceDir`, the root of the walk.
 // Links, junctions and mount points are entered, each folder once. Every folder that could not
-// be read, `directory` itself included, is added to `unread`.
+// be read, `directory` itself included, and every folder reached a second time, is added to
+// `unread`.
 void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
                    bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread);

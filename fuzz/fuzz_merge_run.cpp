@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const int lost = options.finishRun();
-    if (fuzz_files::exists(temporaryPathFor(output))) {
-        std::fprintf(stderr, "a temporary was left behind\n");
-        std::abort();
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path("."))) {
+        if (isTemporaryName(entry.path().filename().string())) {
+            std::fprintf(stderr, "a temporary was left behind\n");
+            std::abort();
+        }
     }
     if (merged - lost > 0) {
         const std::vector<std::uint8_t> bytes = fuzz_files::read(output);

@@ -50,6 +50,30 @@ bool isExactName(const std::string& name);
 
 bool isDirectory(const std::string& path);
 
+// True when anything has this name: a file, a folder, a link (which is not followed).
+bool pathExists(const std::string& path);
+
+// True when the system takes `path` for a file: on Windows a path the code page's file calls take
+// (259 characters) with no step longer than 255; on POSIX no step longer than 255 bytes and the
+// whole shorter than 4,096.
+bool pathFits(const std::string& path);
+
+// True when this process may create entries in `directory` (the current directory when empty), as
+// far as the system tells without trying: its permissions on POSIX; on Windows, where only a try
+// tells, whether it is a directory.
+bool mayCreateIn(const std::string& directory);
+
+// What became of a file to be removed below a folder.
+enum class RemoveResult {
+    Removed,
+    NotThere,  // nothing of that name, or nothing that may be removed: a folder, a link, a file with
+               // another name as well, or a path that leads out of the folder
+    Failed     // a plain file there that could not be removed (another user's, say)
+};
+// Removes the plain file that `steps` name below `folder`, reached without following a link or a
+// junction anywhere below the folder, when it has no other name.
+RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps);
+
 // Creates one directory level; true when it was created.
 bool createDirectory(const std::string& path);
 
@@ -60,8 +84,8 @@ std::FILE* openFile(const std::string& path, const char* mode);
 // another run is writing is never taken over. Null when it exists or cannot be created.
 std::FILE* createNewFile(const std::string& path);
 
-// A short text that tells this process apart from every other process running now.
-std::string processTag();
+// A number that tells this process apart from every other process running now.
+std::uint32_t processNumber();
 
 // The length of an open file in bytes, or -1; the stream's position is not moved.
 std::int64_t fileSize(std::FILE* file);

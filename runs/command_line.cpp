@@ -117,14 +117,19 @@ std::string joinArguments(const std::vector<std::string>& arguments) {
 
 namespace {
 
-// A command-line run tells only of its wait for the save folder, on standard error, in UTF-8
-// like everything else the console program writes.
-class WaitingSink : public RunSink {
+// A command-line run tells on standard error of its wait for the save folder and of a save folder
+// it cannot hold, in UTF-8 like everything else the console program writes.
+class StandardErrorSink : public RunSink {
 public:
     void entryStarted(const EntryPaths&) override {}
-    void entryFinished(const EntryPaths&, bool) override {}
-    void waitingForFolder(const std::string& folder) override {
-        std::fputs(platform::toUtf8(waitingText(folder) + "\n").c_str(), stderr);
+    void entryFinished(const EntryPaths&, const PageReport&) override {}
+    void waitingForFolder(const std::string& folder) override { tell(waitingText(folder)); }
+    // Also in the log, which a script may not keep.
+    void holdProblem(const std::string& line) override { tell(line); }
+
+private:
+    static void tell(const std::string& line) {
+        std::fputs(platform::toUtf8(line + "\n").c_str(), stderr);
         std::fflush(stderr);
     }
 };
@@ -134,15 +139,12 @@ public:
 int performDirectoryRun(MergeOptions& options, std::FILE* out) {
     std::fputs("Please Wait...\n", out);
     std::fflush(out);
-    options.collectFaxFiles(false);
+    // The source is scanned once the save folder is held, in the run itself.
     RunTotals totals;
-    if (options.preview()) {
-        totals = previewDirectoryMerge(options);
-    } else {
-        WaitingSink sink;
-        if (options.runDirectoryMerge(&totals, &sink) != 0) {
-            return kExitNoDestination;
-        }
+    StandardErrorSink sink;
+    if ((options.preview() ? previewDirectoryMerge(options, totals)
+                           : options.runDirectoryMerge(&totals, &sink)) != 0) {
+        return kExitNoDestination;
     }
     if (totals.failed > 0) {
         return kExitSomeFailed;

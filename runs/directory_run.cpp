@@ -40,12 +40,32 @@ std::string unreadFolderLine(const UnreadFolder& folder) {
             reason = "the folder name cannot be used in this system's code page";
             break;
         case FolderReason::AlreadyMerged:
-            reason = "already merged through another path";
-            break;
+            return "Skipped folder: " + folder.folder + " (already merged as " + folder.firstPath + ")\r\n";
         case FolderReason::NotListable:
             break;
     }
     return "Cannot read folder: " + folder.folder + " (" + reason + ")\r\n";
+}
+
+std::string holdProblemLine(platform::LockProblem problem, const std::string& folder) {
+    const std::string lockFile = folder + platform::kSeparator + platform::kLockFileName;
+    const std::string notHeld = "Cannot hold the save folder " + folder + " (";
+    const char* others = "): another Quirewell run may merge into it at the same time";
+    switch (problem) {
+        case platform::LockProblem::ReplacedLink:
+            return "Replaced the lock file " + lockFile + ": it was a link";
+        case platform::LockProblem::ReplacedOther:
+            return "Replaced the lock file " + lockFile + ": it was no plain file of its own";
+        case platform::LockProblem::CannotOpen:
+            return notHeld + "its lock file cannot be opened" + others;
+        case platform::LockProblem::CannotReplace:
+            return notHeld + "its lock file is a folder or a link that cannot be replaced" + others;
+        case platform::LockProblem::FileSystemNoLocks:
+            return notHeld + "its file system does not lock files" + others;
+        case platform::LockProblem::None:
+            break;
+    }
+    return std::string();
 }
 
 std::string waitingText(const std::string& folder) {
@@ -53,12 +73,23 @@ std::string waitingText(const std::string& folder) {
 }
 
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
-    options.holdSaveFolder([&] {
+    const platform::LockProblem problem = options.holdSaveFolder([&] {
         if (sink != nullptr) {
             sink->waitingForFolder(options.destDir());
         }
     });
+    const int found = options.collectFaxFiles(options.includeSubdirs());
+    if (sink != nullptr) {
+        sink->scanned(found);
+    }
     options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
+    if (problem != platform::LockProblem::None) {
+        const std::string line = holdProblemLine(problem, options.destDir());
+        options.appendRunLog(line + "\r\n");
+        if (sink != nullptr) {
+            sink->holdProblem(line);
+        }
+    }
     RunTotals totals;
     // Entries in list order mostly share their output's directory with the entry before; it is
     // made once for them instead of being looked up again for every page file.
@@ -68,8 +99,13 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     std::size_t nextUnread = 0;
     const auto logUnreadFolders = [&](std::size_t entriesDone) {
         for (; nextUnread < unread.size() && unread[nextUnread].position <= entriesDone; ++nextUnread) {
-            options.appendRunLog(unreadFolderLine(unread[nextUnread]));
-            ++totals.foldersNotRead;
+            const UnreadFolder& folder = unread[nextUnread];
+            options.appendRunLog(unreadFolderLine(folder));
+            // Reached again by a link or junction, a folder has been merged all the same.
+            totals.foldersNotRead += folder.reason == FolderReason::AlreadyMerged ? 0 : 1;
+            if (sink != nullptr) {
+                sink->folderPassedOver(folder);
+            }
         }
     };
     // The count is read again after every entry, as the list may only be replaced between runs.
@@ -87,10 +123,11 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
                 directoryMade = true;
             }
         }
-        const bool merged = options.mergeFile(paths.source, paths.output);
+        PageReport report;
+        const bool merged = options.mergeFile(paths.source, paths.output, &report);
         ++(merged ? totals.merged : totals.failed);
         if (sink != nullptr) {
-            sink->entryFinished(paths, merged);
+            sink->entryFinished(paths, report);
         }
     }
     logUnreadFolders(options.scanCount());

@@ -5,15 +5,17 @@
 #include <functional>
 #include <string>
 
+#include "engine/merge_batch.h"
 #include "engine/output_paths.h"
 #include "engine/source_scan.h"
+#include "platform/folder_lock.h"
 
 class MergeOptions;
 
 struct RunTotals {
     int merged = 0;
     int failed = 0;
-    int foldersNotRead = 0;
+    int foldersNotRead = 0;  // a folder passed over because it was merged by another path is none
 };
 
 // What a run tells its front end as it goes: the console prints, the dialog's worker carries
@@ -22,9 +24,15 @@ class RunSink {
 public:
     virtual ~RunSink() = default;
     virtual void entryStarted(const EntryPaths& paths) = 0;
-    virtual void entryFinished(const EntryPaths& paths, bool merged) = 0;
+    virtual void entryFinished(const EntryPaths& paths, const PageReport& report) = 0;
     // Another run holds the save folder; this one waits for it before its first entry.
     virtual void waitingForFolder(const std::string&) {}
+    // The save folder is held (or cannot be) and its page files have been found: this many.
+    virtual void scanned(int) {}
+    // The line the log gives a save folder that cannot be held or whose lock file was replaced.
+    virtual void holdProblem(const std::string&) {}
+    // A folder the run takes no page files from, where its line stands among the entries.
+    virtual void folderPassedOver(const UnreadFolder&) {}
 };
 
 // What a run says while it waits for another run to finish with its save folder.
@@ -36,14 +44,19 @@ std::string runHeader(const std::string& sourceDir, const std::string& destDir);
 // The closing block of a command-line run's log.
 std::string commandLineClosing(const RunTotals& totals);
 
-// The log line of a folder the scan could not read.
+// The log line of a folder the scan could not read, or passed over as merged by another path.
 std::string unreadFolderLine(const UnreadFolder& folder);
+
+// The line of a save folder that cannot be held, or whose lock file was replaced (no line break).
+std::string holdProblemLine(platform::LockProblem problem, const std::string& folder);
 
 using PathRule = std::function<EntryPaths(const std::string& entry)>;
 
-// Holds the save folder (waiting, and telling `sink`, while another run holds it), writes the
-// header into the log, then merges each entry of the scan list in order, its paths
+// Holds the save folder (waiting, and telling `sink`, while another run holds it), then scans the
+// source (so that a run that waited never works from what it found before the other run ended),
+// writes the header into the log, then merges each entry of the scan list in order, its paths
 // formed by `rule`; with `makeOutputDirectories` the directory of each output is made first. A
 // failed entry is counted as such and the walk goes on. Each folder the scan could not read has
-// its line where its entries would have been. Ends the run (finishRun).
+// its line where its entries would have been. Ends the run (finishRun). A record that only plans
+// (planOnly) takes the same walk, without the hold.
 RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink);

@@ -45,12 +45,14 @@ void MergeOptions::resetOptions() {
     sourceDir_.clear();
     destDir_.clear();
     keepFileDate_ = false;
+    includeSubdirs_ = false;
     scanList_.clear();
     unreadFolders_.clear();
     runLog_.clear();
 }
 
 int MergeOptions::collectFaxFiles(bool includeSubdirs) {
+    includeSubdirs_ = includeSubdirs;
     if (sourceDir_.empty()) {
         return -1;
     }
@@ -64,8 +66,11 @@ void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdi
     listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_, unreadFolders_);
 }
 
-bool MergeOptions::mergeFile(const std::string& source, const std::string& output) {
+bool MergeOptions::mergeFile(const std::string& source, const std::string& output, PageReport* reported) {
     const PageReport report = batch_.mergePage(source, output, keepFileDate_);
+    if (reported != nullptr) {
+        *reported = report;
+    }
     std::string line = source + " -> " + output;
     if (report.result != kAppendOk) {
         line += std::string(" (failed: ") + pageFailureReason(report.result) + ")";

@@ -30,6 +30,9 @@ public:
     void resetOptions();
 
     bool keepFileDate() const { return keepFileDate_; }
+    // Whether the scan takes the page files of the sub-folders too.
+    bool includeSubdirs() const { return includeSubdirs_; }
+    void setIncludeSubdirs(bool on) { includeSubdirs_ = on; }
     void setKeepFileDate(bool on) { keepFileDate_ = on; }
     bool quiet() const { return quiet_; }
     // "/n": the command line asks for the plan of the run instead of the run.
@@ -68,21 +71,27 @@ public:
     // by the totals. 0 when the run was made, -1 when destDir is empty or cannot be made.
     int runDirectoryMerge(RunTotals* totals = nullptr, RunSink* sink = nullptr);
 
-    // Fills the list with the page files below sourceDir (with sub-directories on request), in
-    // name order within each directory, and notes every folder it could not read. The number of
-    // entries, or -1 when sourceDir is empty.
+    // Fills the list with the page files below sourceDir (with sub-directories on request, which
+    // the record keeps for the run), in name order within each directory, and notes every folder
+    // it could not read. The number of entries, or -1 when sourceDir is empty.
     int collectFaxFiles(bool includeSubdirs);
     void scanDirectory(const std::string& directory, bool includeSubdirs);
 
     // Holds destDir for this run, across processes: waits while another run holds it (`waiting`
     // is called once, before the wait) and removes what a killed run left there. finishRun lets
-    // it go.
-    void holdSaveFolder(const std::function<void()>& waiting) { batch_.holdFolder(destDir_, waiting); }
+    // it go. What the hold met besides the lock, for the log.
+    platform::LockProblem holdSaveFolder(const std::function<void()>& waiting) {
+        return batch_.holdFolder(destDir_, waiting);
+    }
+
+    // From now on the run only plans its outputs: it reads and checks everything as a run would
+    // and writes nothing, holds nothing and removes nothing (the preview).
+    void planOnly() { batch_.setMode(MergeBatch::Mode::Plan); }
 
     // Merges page file `source` into output `output`: an output this run has not started yet is
     // started afresh, a started one is extended. Logs one line; false when the page was not
-    // merged.
-    bool mergeFile(const std::string& source, const std::string& output);
+    // merged. `report`, when given, receives how the page fared.
+    bool mergeFile(const std::string& source, const std::string& output, PageReport* report = nullptr);
 
     // Ends the run: completes the outputs it started and puts each in its place (until now every
     // output was built beside it, so that an earlier version stays whole until the new one is),
@@ -92,6 +101,7 @@ public:
 
 private:
     bool keepFileDate_ = false;
+    bool includeSubdirs_ = false;
     bool quiet_ = false;
     bool preview_ = false;
     int mode_ = kModeDirectory;

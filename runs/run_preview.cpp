@@ -1,11 +1,10 @@
-// The preview: every page file read and checked as a run would, every output counted, the plan
-// written out.
+// The preview: the run's own walk with a record that only plans, and the plan written out.
 #include "runs/run_preview.h"
 
 #include <unordered_map>
 #include <vector>
 
-#include "engine/merge_batch.h"
+#include "engine/output_files.h"
 #include "platform/ansi_string.h"
 #include "runs/merge_options.h"
 
@@ -20,56 +19,78 @@ std::string pagesText(std::size_t pages) {
     return std::to_string(pages) + (pages == 1 ? " page" : " pages");
 }
 
+// Gathers the plan as the walk goes: the outputs in the order the run starts them, and what it
+// refuses or passes over in the order the run's log tells it.
+class PlanSink : public RunSink {
+public:
+    void entryStarted(const EntryPaths&) override {}
+
+    void entryFinished(const EntryPaths& paths, const PageReport& report) override {
+        if (report.result != kAppendOk) {
+            refused_ += "    " + paths.source + " (" + pageFailureReason(report.result) + ")\r\n";
+            return;
+        }
+        const auto [found, isNew] = outputIndex_.emplace(platform::pathKey(paths.output), outputs_.size());
+        if (isNew) {
+            outputs_.push_back({paths.output, {}});
+        }
+        outputs_[found->second].pages.emplace_back(paths.source, report.pages);
+    }
+
+    void folderPassedOver(const UnreadFolder& folder) override {
+        (folder.reason == FolderReason::AlreadyMerged ? skipped_ : refused_) +=
+            "    " + unreadFolderLine(folder);
+    }
+
+    std::string planText(const MergeOptions& options, const RunTotals& totals) const {
+        std::string text = "Source Dir: " + options.sourceDir() +
+                           "\r\nDestination Dir: " + options.destDir() +
+                           "\r\nPreview: nothing has been written.\r\n";
+        for (const PlannedOutput& output : outputs_) {
+            text += (&output == &outputs_.front() ? "\r\n" : "") + output.path + "\r\n";
+            for (const auto& [source, pages] : output.pages) {
+                text += "    " + source + " (" + pagesText(pages) + ")\r\n";
+            }
+        }
+        if (!refused_.empty()) {
+            text += "\r\nRefused:\r\n" + refused_;
+        }
+        if (!skipped_.empty()) {
+            text += "\r\nSkipped:\r\n" + skipped_;
+        }
+        text += "\r\n---------\r\nMerged faxes to write: " + std::to_string(outputs_.size()) +
+                "\r\nPage files to merge: " + std::to_string(totals.merged) + "\r\n";
+        if (totals.failed > 0) {
+            text += "Page files refused: " + std::to_string(totals.failed) + "\r\n";
+        }
+        if (totals.foldersNotRead > 0) {
+            text += "Folders not read: " + std::to_string(totals.foldersNotRead) + "\r\n";
+        }
+        return text;
+    }
+
+private:
+    std::vector<PlannedOutput> outputs_;
+    std::unordered_map<std::string, std::size_t> outputIndex_;  // by the file system's spelling
+    std::string refused_;
+    std::string skipped_;
+};
+
 }  // namespace
 
-RunTotals previewDirectoryMerge(MergeOptions& options) {
-    MergeBatch plan(MergeBatch::Mode::Plan);
-    std::vector<PlannedOutput> outputs;
-    std::unordered_map<std::string, std::size_t> outputIndex;  // by the file system's spelling
-    std::string refused;
-    RunTotals totals;
-    const std::vector<UnreadFolder>& unread = options.unreadFolders();
-    for (const UnreadFolder& folder : unread) {
-        refused += "    " + unreadFolderLine(folder);
-        ++totals.foldersNotRead;
+int previewDirectoryMerge(MergeOptions& options, RunTotals& totals) {
+    // The run would stop here, so the plan does too.
+    if (!directoryCouldBeMade(options.destDir())) {
+        options.setRunLog("Failed to create dir: " + options.destDir() + "\r\n");
+        return -1;
     }
-    for (const std::string& entry : options.scanList()) {
-        const EntryPaths paths = commandLineEntryPaths(options.sourceDir(), options.destDir(), entry);
-        const PageReport report = plan.mergePage(paths.source, paths.output, false);
-        if (report.result != kAppendOk) {
-            refused += "    " + paths.source + " (" + pageFailureReason(report.result) + ")\r\n";
-            ++totals.failed;
-            continue;
-        }
-        const std::string key = platform::pathKey(paths.output);
-        const auto [found, isNew] = outputIndex.emplace(key, outputs.size());
-        if (isNew) {
-            outputs.push_back({paths.output, {}});
-        }
-        outputs[found->second].pages.emplace_back(paths.source, report.pages);
-        ++totals.merged;
-    }
-    plan.finish();
-
-    std::string text = "Source Dir: " + options.sourceDir() + "\r\nDestination Dir: " + options.destDir() +
-                       "\r\nPreview: nothing has been written.\r\n";
-    for (const PlannedOutput& output : outputs) {
-        text += (&output == &outputs.front() ? "\r\n" : "") + output.path + "\r\n";
-        for (const auto& [source, pages] : output.pages) {
-            text += "    " + source + " (" + pagesText(pages) + ")\r\n";
-        }
-    }
-    if (!refused.empty()) {
-        text += "\r\nRefused:\r\n" + refused;
-    }
-    text += "\r\n---------\r\nMerged faxes to write: " + std::to_string(outputs.size()) +
-            "\r\nPage files to merge: " + std::to_string(totals.merged) + "\r\n";
-    if (totals.failed > 0) {
-        text += "Page files refused: " + std::to_string(totals.failed) + "\r\n";
-    }
-    if (totals.foldersNotRead > 0) {
-        text += "Folders not read: " + std::to_string(totals.foldersNotRead) + "\r\n";
-    }
-    options.setRunLog(text);
-    return totals;
+    options.planOnly();
+    const std::string source = options.sourceDir();
+    const std::string destination = options.destDir();
+    PlanSink plan;
+    totals = walkScanList(
+        options, [&](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); },
+        false, &plan);
+    options.setRunLog(plan.planText(options, totals));
+    return 0;
 }

@@ -6,8 +6,9 @@
 
 class MergeOptions;
 
-// Plans the run over the record's scan list (as runDirectoryMerge would walk it, every output
-// directly in destDir) and puts the plan in the record's log, which it replaces. Nothing is
-// created, changed or removed: not the save folder, not a temporary, not a lock. The totals are
+// Plans the run: the same walk runDirectoryMerge takes, every output directly in destDir, with a
+// record that only plans, and the plan in the record's log, which it replaces. Nothing is
+// created, changed or removed: not the save folder, not a temporary, not a lock. Returns 0, or -1
+// when destDir could not be made (the log then holds the run's failure line). The totals are
 // those the run would report for what can be known without writing.
-RunTotals previewDirectoryMerge(MergeOptions& options);
+int previewDirectoryMerge(MergeOptions& options, RunTotals& totals);

@@ -99,6 +99,64 @@ bool isDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool pathExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && lstat(path.c_str(), &info) == 0;
+}
+
+bool pathFits(const std::string& path) {
+    constexpr std::size_t kMaxStep = 255;
+    constexpr std::size_t kMaxPath = 4096;
+    if (path.size() >= kMaxPath) {
+        return false;
+    }
+    for (std::size_t start = 0, end; start < path.size(); start = end + 1) {
+        end = path.find(kSeparator, start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end - start > kMaxStep) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool mayCreateIn(const std::string& directory) {
+    const char* path = directory.empty() ? "." : directory.c_str();
+    return isDirectory(path) && access(path, W_OK | X_OK) == 0;
+}
+
+RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps) {
+    if (steps.empty()) {
+        return RemoveResult::NotThere;
+    }
+    int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Each folder on the way is opened from the one before without following a link, so that
+    // nothing exchanged on the way can lead out of the save folder.
+    for (std::size_t i = 0; dir >= 0 && i + 1 < steps.size(); ++i) {
+        const int next = openat(dir, steps[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const bool denied = next < 0 && (errno == EACCES || errno == EPERM);
+        close(dir);
+        if (denied) {
+            return RemoveResult::Failed;
+        }
+        dir = next;
+    }
+    if (dir < 0) {
+        return RemoveResult::NotThere;
+    }
+    const char* name = steps.back().c_str();
+    struct stat info {};
+    RemoveResult result = RemoveResult::NotThere;
+    // A link put there instead after this look is removed itself, never what it leads to.
+    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
+        result = unlinkat(dir, name, 0) == 0 ? RemoveResult::Removed : RemoveResult::Failed;
+    }
+    close(dir);
+    return result;
+}
+
 bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 std::FILE* openFile(const std::string& path, const char* mode) {
@@ -128,10 +186,8 @@ std::FILE* createNewFile(const std::string& path) {
     return file;
 }
 
-std::string processTag() {
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "%x", static_cast<unsigned>(getpid()));
-    return tag;
+std::uint32_t processNumber() {
+    return static_cast<std::uint32_t>(getpid());
 }
 
 std::int64_t fileSize(std::FILE* file) {

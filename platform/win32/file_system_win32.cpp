@@ -114,6 +114,109 @@ bool isDirectory(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool pathExists(const std::string& path) {
+    return !path.empty() && GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool pathFits(const std::string& path) {
+    // The code page's file calls take MAX_PATH characters with the terminator; NTFS takes 255 a
+    // step.
+    constexpr std::size_t kMaxStep = 255;
+    const std::wstring wide = widen(path);
+    if (wide.size() >= MAX_PATH) {
+        return false;
+    }
+    for (std::size_t start = 0, end; start < wide.size(); start = end + 1) {
+        end = wide.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos) {
+            end = wide.size();
+        }
+        if (end - start > kMaxStep) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool mayCreateIn(const std::string& directory) {
+    return directory.empty() || isDirectory(directory);
+}
+
+namespace {
+
+// The path a handle's file has once every link and junction on the way is resolved.
+std::wstring finalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+        if (length == 0) {
+            return std::wstring();
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length + 1);
+    }
+}
+
+}  // namespace
+
+RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps) {
+    if (steps.empty()) {
+        return RemoveResult::NotThere;
+    }
+    std::string path = folder;
+    for (const std::string& step : steps) {
+        if (!endsWithChar(path, '\\')) {
+            path += '\\';
+        }
+        path += step;
+    }
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE root = CreateFileW(widen(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (root == INVALID_HANDLE_VALUE) {
+        return RemoveResult::NotThere;
+    }
+    // The file itself, a link or junction in its place included, never what that leads to.
+    const HANDLE file = CreateFileW(widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const DWORD error = GetLastError();
+    RemoveResult result = RemoveResult::NotThere;
+    if (file == INVALID_HANDLE_VALUE) {
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+            result = RemoveResult::Failed;
+        }
+    } else {
+        BY_HANDLE_FILE_INFORMATION info{};
+        std::wstring inside = finalPath(root);
+        const bool known = !inside.empty();
+        if (known && inside.back() != L'\\') {
+            inside += L'\\';
+        }
+        const std::wstring reached = finalPath(file);
+        // A junction on the way leads elsewhere; the file's own path tells.
+        const bool below =
+            known && reached.size() > inside.size() &&
+            CompareStringOrdinal(reached.c_str(), static_cast<int>(inside.size()), inside.c_str(),
+                                 static_cast<int>(inside.size()), TRUE) == CSTR_EQUAL;
+        if (below && GetFileInformationByHandle(file, &info) &&
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+            info.nNumberOfLinks == 1) {
+            FILE_DISPOSITION_INFO disposition{};
+            disposition.DeleteFile = TRUE;
+            result = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)
+                         ? RemoveResult::Removed
+                         : RemoveResult::Failed;
+        }
+        CloseHandle(file);
+    }
+    CloseHandle(root);
+    return result;
+}
+
 bool createDirectory(const std::string& path) {
     SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     return CreateDirectoryA(path.c_str(), &security) != 0;
@@ -139,10 +242,8 @@ std::FILE* createNewFile(const std::string& path) {
     return file;
 }
 
-std::string processTag() {
-    char tag[16];
-    std::snprintf(tag, sizeof tag, "%lx", static_cast<unsigned long>(GetCurrentProcessId()));
-    return tag;
+std::uint32_t processNumber() {
+    return GetCurrentProcessId();
 }
 
 std::int64_t fileSize(std::FILE* file) {

@@ -10,61 +10,139 @@ namespace platform {
 namespace {
 
 constexpr DWORD kRetryMs = 100;
+constexpr int kMostReplacements = 3;
 
 HANDLE asHandle(long long handle) {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
 }
 
+// The lock file itself, never what a link or junction in its place leads to; open for nobody
+// else. Without the right to write it, a handle that may only read holds it all the same.
+HANDLE openLockFile(const std::wstring& path, bool& writable, DWORD& error) {
+    writable = true;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    error = GetLastError();
+    if (file == INVALID_HANDLE_VALUE && error == ERROR_ACCESS_DENIED) {
+        writable = false;
+        file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    }
+    return file;
+}
+
+bool deleteOnClose(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+bool writeAtOffset(HANDLE file, std::size_t position, const std::string& text) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+    DWORD written = 0;
+    return text.empty() || (WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, &at) &&
+                            written == text.size());
+}
+
+bool cutAt(HANDLE file, std::size_t length) {
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
 }  // namespace
 
-std::vector<std::string> FolderLock::hold(const std::string& folder, const std::function<void()>& waiting) {
+HoldResult FolderLock::hold(const std::string& folder, const std::function<void()>& waiting) {
     release();
     path_ = folder + kSeparator + kLockFileName;
     const std::wstring widePath = widen(path_);
+    HoldResult result;
     bool told = false;
     HANDLE file = INVALID_HANDLE_VALUE;
-    for (;;) {
-        file = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_HIDDEN, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
+    bool writable = true;
+    for (int replacements = 0;;) {
+        DWORD error = ERROR_SUCCESS;
+        file = openLockFile(widePath, writable, error);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (error != ERROR_SHARING_VIOLATION) {
+                result.problem = LockProblem::CannotOpen;
+                return result;
+            }
+            if (!told) {
+                waiting();
+                told = true;
+            }
+            Sleep(kRetryMs);
+            continue;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+        const bool link = known && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (known && !link && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            info.nNumberOfLinks == 1) {
             break;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION) {
-            return {};
+        // Writing it would write whatever else the file is. Open for nobody else, it is no other
+        // run's lock file: its name goes (a link itself, never what it leads to), and a plain
+        // file takes its place.
+        const bool removed = writable && replacements < kMostReplacements && deleteOnClose(file);
+        CloseHandle(file);
+        if (!removed) {
+            result.problem = LockProblem::CannotReplace;
+            return result;
         }
-        if (!told) {
-            waiting();
-            told = true;
-        }
-        Sleep(kRetryMs);
+        ++replacements;
+        result.problem = link ? LockProblem::ReplacedLink : LockProblem::ReplacedOther;
     }
     handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(file));
-    std::string listed;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        listed.append(buffer, got);
+    writable_ = writable;
+    result.listed.resize(kMaxListBytes);
+    std::size_t got = 0;
+    DWORD piece = 0;
+    while (got < kMaxListBytes &&
+           ReadFile(file, result.listed.data() + got, static_cast<DWORD>(kMaxListBytes - got), &piece,
+                    nullptr) &&
+           piece > 0) {
+        got += piece;
     }
-    return recordsIn(listed);
+    result.listed.resize(got);
+    LARGE_INTEGER size{};
+    listLength_ = GetFileSizeEx(file, &size) ? static_cast<std::size_t>(size.QuadPart) : got;
+    lastRecorded_ = listLength_;
+    return result;
 }
 
-void FolderLock::clearRecords() {
-    LARGE_INTEGER start{};
-    // A list that cannot be cleared only names files that are gone.
-    if (held() && SetFilePointerEx(asHandle(handle_), start, nullptr, FILE_BEGIN)) {
-        SetEndOfFile(asHandle(handle_));
+void FolderLock::replaceRecords(const std::string& lines) {
+    // Written before the rest is cut off, so that a run killed in between leaves every line that
+    // still counts.
+    if (held() && writable_ && writeAtOffset(asHandle(handle_), 0, lines) &&
+        cutAt(asHandle(handle_), lines.size())) {
+        listLength_ = lines.size();
+        lastRecorded_ = listLength_;
     }
 }
 
-void FolderLock::record(const std::string& temporary) {
-    if (held()) {
-        const std::string line = temporary + "\n";
-        LARGE_INTEGER end{};
-        DWORD written = 0;
-        // A list that could not be written only leaves a killed run's temporary behind.
-        if (SetFilePointerEx(asHandle(handle_), end, nullptr, FILE_END)) {
-            WriteFile(asHandle(handle_), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        }
+bool FolderLock::record(const std::string& line) {
+    if (!held() || !writable_) {
+        return false;
+    }
+    lastRecorded_ = listLength_;
+    if (!writeAtOffset(asHandle(handle_), listLength_, line)) {
+        // A line half written is no line: a list that could not be written only leaves a killed
+        // run's temporary behind.
+        cutAt(asHandle(handle_), lastRecorded_);
+        return false;
+    }
+    listLength_ += line.size();
+    return true;
+}
+
+void FolderLock::unrecordLast() {
+    if (held() && writable_ && cutAt(asHandle(handle_), lastRecorded_)) {
+        listLength_ = lastRecorded_;
     }
 }
 
@@ -72,10 +150,17 @@ void FolderLock::release() {
     if (!held()) {
         return;
     }
-    CloseHandle(asHandle(handle_));
+    const HANDLE file = asHandle(handle_);
+    if (writable_) {
+        // Cleared first, so that the run that opens it next never finds this run's list; then
+        // removed as the handle closes, before any other run can open it.
+        cutAt(file, 0);
+        deleteOnClose(file);
+    }
+    CloseHandle(file);
     handle_ = kNone;
-    // A run that opened the file in between holds it now, and the removal fails, as it should.
-    DeleteFileW(widen(path_).c_str());
+    listLength_ = 0;
+    lastRecorded_ = 0;
 }
 
 }  // namespace platform

@@ -51,7 +51,7 @@ full)
     "$console" "$work/in" "$work/full/out" >"$work/log" 2>&1
     check_eq "full file system: exit 4" 4 $?
     check "full file system: failures logged" grep -q '(failed: cannot write the output file)' "$work/log"
-    check "full file system: no temporary left" bash -c "! find \"\$0\" -name '*.partial' | grep -q ." "$work/full"
+    check "full file system: no temporary left" bash -c "! find \"\$0\" -name '~qw????' | grep -q ." "$work/full"
     check "full file system: what is there is whole" well_formed_outputs "$work/full"
     ;;
 readonly)
@@ -93,7 +93,7 @@ kills)
         "$console" /q "$work/in2" "$work/out" >/dev/null &
         pid=$!
         for _ in $(seq 2000); do
-            [ "$(find "$work/out" -maxdepth 1 -name '*.partial' | wc -l)" -ge "$building" ] && break
+            [ "$(find "$work/out" -maxdepth 1 -name '~qw????' | wc -l)" -ge "$building" ] && break
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.005
         done
@@ -112,7 +112,7 @@ kills)
     check_eq "every kill landed during a run" "$kills" "$mid_run"
     "$console" /q "$work/in2" "$work/out" >/dev/null
     check "after the kills: the next run completes every output" diff -r "$work/complete" "$work/out"
-    check "after the kills: no temporary left" bash -c "! find \"\$0\" -name '*.partial' | grep -q ." "$work/out"
+    check "after the kills: no temporary left" bash -c "! find \"\$0\" -name '~qw????' | grep -q ." "$work/out"
     ;;
 race)
     # Two runs started together on one destination, round after round with random offsets: the

@@ -32,8 +32,8 @@ using test_support::ScratchDir;
 class RecordingSink : public RunSink {
 public:
     void entryStarted(const EntryPaths& paths) override { events.push_back("start " + paths.source); }
-    void entryFinished(const EntryPaths& paths, bool merged) override {
-        events.push_back((merged ? "merged " : "failed ") + paths.output);
+    void entryFinished(const EntryPaths& paths, const PageReport& report) override {
+        events.push_back((report.result == kAppendOk ? "merged " : "failed ") + paths.output);
     }
     std::vector<std::string> events;
 };

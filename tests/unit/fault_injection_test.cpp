@@ -112,7 +112,7 @@ public:
         std::error_code ignored;
         std::filesystem::remove(victim_, ignored);
     }
-    void entryFinished(const EntryPaths&, bool) override {}
+    void entryFinished(const EntryPaths&, const PageReport&) override {}
 
 private:
     std::string victim_;

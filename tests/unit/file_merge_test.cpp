@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "engine/output_files.h"
@@ -28,9 +29,10 @@ std::size_t pagesIn(const std::string& path) {
     return report.pages.size();
 }
 
-// A window run over the tree, without the dialog.
+// A window run over the tree, without the dialog: the save folder made first, as the worker does.
 int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
-    options.collectFaxFiles(includeSubdirs);
+    options.setIncludeSubdirs(includeSubdirs);
+    makeDirectories(options.destDir());
     const std::string source = options.sourceDir();
     const std::string destination = options.destDir();
     const RunTotals totals = walkScanList(
@@ -175,9 +177,11 @@ TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
     ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(2)), dir.path("Ufax.fxm")));
     // Something else wrote to the output being built, between two of its pages.
-    auto building = readFile(temporaryPathFor(out));
-    building.push_back(0);
-    dir.write(std::filesystem::path(temporaryPathFor(out)).filename().string(), building);
+    const auto temporaries = test_support::temporariesIn(dir.path());
+    const auto building = std::find_if(temporaries.begin(), temporaries.end(),
+                                       [](const std::string& path) { return readFile(path) == pageFile(1); });
+    ASSERT_NE(temporaries.end(), building);
+    std::ofstream(*building, std::ios::binary | std::ios::app).put(0);
     const std::string second = dir.write("in/T002.FXR", pageFile(3));
     EXPECT_FALSE(options.mergeFile(second, out));
     EXPECT_EQ(1, options.finishRun());  // T001 did not reach an output after all
@@ -185,7 +189,7 @@ TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
               options.runLogText().find(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n"));
     EXPECT_NE(std::string::npos, options.runLogText().find("\r\n" + out + " (failed: cannot renumber the output's pages)\r\n"));
     EXPECT_EQ(pageFile(9), readFile(out));
-    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+    EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
     EXPECT_EQ(pageFile(2), readFile(dir.path("Ufax.fxm")));
 }
 
@@ -195,11 +199,11 @@ TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextR
     // What a killed run left: its temporary, listed in the folder's lock file with a file that is
     // no temporary (which stays). A file under the name this run would take first is no one's it
     // knows of, and is never taken over either.
-    const std::string leftover = dir.write("Wfax.fxm.dead.partial", std::vector<std::uint8_t>(1000, 0xEE));
+    const std::string leftover = dir.write("~qwdead", std::vector<std::uint8_t>(1000, 0xEE));
     const std::string notes = dir.write("notes.txt", {1, 2});
-    const std::string listed = leftover + "\n" + notes + "\n";
+    const std::string listed = "~qwdead\nnotes.txt\n";
     dir.write(platform::kLockFileName, std::vector<std::uint8_t>(listed.begin(), listed.end()));
-    const std::string foreign = dir.write(std::filesystem::path(temporaryPathFor(out)).filename().string(), {7});
+    const std::string foreign = dir.write(temporaryName(firstTemporaryNumber(platform::processNumber())), {7});
     MergeOptions options;
     options.setDestDir(dir.path());
     bool waited = false;
@@ -214,11 +218,7 @@ TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextR
     EXPECT_EQ(2u, pagesIn(out));
     EXPECT_EQ(std::vector<std::uint8_t>{7}, readFile(foreign));
     EXPECT_FALSE(test_support::exists(dir.path(platform::kLockFileName)));
-    std::size_t temporaries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        temporaries += isTemporaryPath(entry.path().string()) ? 1 : 0;
-    }
-    EXPECT_EQ(1u, temporaries);  // the foreign one
+    EXPECT_EQ(std::vector<std::string>{foreign}, test_support::temporariesIn(dir.path()));
 }
 
 TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
@@ -230,7 +230,7 @@ TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
     ASSERT_TRUE(options.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
     EXPECT_EQ(2, options.finishRun());
     EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
-    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+    EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
 }
 
 TEST(MergeFile, OutputsReturnedToLaterInTheListAreExtendedWhereTheyWereLeft) {
@@ -377,10 +377,10 @@ TEST(FinishRun, ARunThatNeverFinishesLeavesTheEarlierOutputAndNoTemporary) {
         MergeOptions options;
         ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), out));
         ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), out));
-        ASSERT_TRUE(test_support::exists(temporaryPathFor(out)));
+        ASSERT_EQ(1u, test_support::temporariesIn(dir.path()).size());
     }
     EXPECT_EQ(pageFile(9), readFile(out));
-    EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+    EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
 }
 
 TEST(FinishRun, AnOutputThatVanishedBeforeItCouldBePutInPlaceIsReported) {
@@ -390,7 +390,9 @@ TEST(FinishRun, AnOutputThatVanishedBeforeItCouldBePutInPlaceIsReported) {
     ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
     std::error_code removal;
-    if (!std::filesystem::remove(temporaryPathFor(out), removal)) {
+    const auto temporaries = test_support::temporariesIn(dir.path());
+    ASSERT_EQ(1u, temporaries.size());
+    if (!std::filesystem::remove(temporaries[0], removal)) {
         // Windows keeps an open file in place.
         options.finishRun();
         GTEST_SKIP() << "an open output cannot be removed here";

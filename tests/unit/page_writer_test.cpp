@@ -121,7 +121,7 @@ TEST(PageWriter, SourcesThatAreNoPageFileLeaveTheOutputAsItWas) {
         const std::string out = dir.write("out.fxm", earlier);
         EXPECT_EQ(std::vector<int>{c.result}, mergeInto(dir, out, {pageFile(10, c.kind)}));
         EXPECT_EQ(earlier, readFile(out)) << static_cast<int>(c.kind);
-        EXPECT_FALSE(test_support::exists(temporaryPathFor(out)));
+        EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
         EXPECT_EQ((std::vector<int>{kAppendOk, c.result}), mergeInto(dir, out, {pageFile(11), pageFile(10, c.kind)}));
         EXPECT_EQ(pageFile(11), readFile(out)) << static_cast<int>(c.kind);
     }

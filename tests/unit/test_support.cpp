@@ -1,6 +1,9 @@
 // Scratch directories and file helpers for the unit tests.
 #include "test_support.h"
 
+#include "engine/output_paths.h"
+
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -58,6 +61,17 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
 }
 
 bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> temporariesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (isTemporaryName(entry.path().filename().string())) {
+            found.push_back(entry.path().string());
+        }
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {
     FaxFileSpec wanted;

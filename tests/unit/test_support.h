@@ -34,6 +34,8 @@ private:
 std::string nativePath(std::string path);
 
 std::vector<std::uint8_t> readFile(const std::string& path);
+// The temporaries a run is building (or left) in `folder`, by name.
+std::vector<std::string> temporariesIn(const std::string& folder);
 bool exists(const std::string& path);
 
 // A page file of the given kind from a generator seeded with `seed`.
