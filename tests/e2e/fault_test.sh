@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The console program when the disk fails it: a full file system, a read-only destination, a
 # source it may not read, the process killed at random points of a run, two runs racing on one
-# destination, and a huge file that only looks like a page file. One case a call;
+# destination, a huge file that only looks like a page file, and another user's run in a folder
+# shared by all. One case a call;
 # a case that needs what this machine does not allow (mounting, dropping root) exits 77, which
 # CTest reports as skipped.
-# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills|race|large
+# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills|race|large|shared
 #        (QW_KILLS: how many kills, default 5; QW_RACES: how many races, default 8)
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
@@ -34,6 +35,16 @@ try_mount() {
         return 0
     fi
     return 1
+}
+
+# The first name the temporaries of process $1 take: "~qw" and its number in four base-36 digits.
+first_temporary() {
+    local n=$(($1 * 7919 % 1679616)) digits=0123456789abcdefghijklmnopqrstuvwxyz name="" _
+    for _ in 1 2 3 4; do
+        name="${digits:n%36:1}$name"
+        n=$((n / 36))
+    done
+    printf '~qw%s' "$name"
 }
 
 skip() {
@@ -87,11 +98,24 @@ kills)
     "$console" /q "$work/kill1" "$work/out" >/dev/null
     cp -r "$work/out" "$work/earlier"
     "$console" /q "$work/in2" "$work/complete" >/dev/null
+    # Each run is started with a stranger's file under the first name its temporaries take, and
+    # spells the save folder its own way; the next run must neither take nor remove that file, and
+    # must find what the killed one left whatever the spelling.
     mid_run=0
+    foreign=()
     for i in $(seq "$kills"); do
-        building=$((1 + RANDOM % 200))
-        "$console" /q "$work/in2" "$work/out" >/dev/null &
+        building=$((1 + RANDOM % 200 + ${#foreign[@]}))
+        (
+            me=$BASHPID
+            printf 'foreign %s' "$me" >"$work/out/$(first_temporary "$me")"
+            if [ $((i % 2)) -eq 1 ]; then
+                cd "$work" && exec "$console" /q in2 out
+            else
+                exec "$console" /q "$work/in2" "$work/./out/"
+            fi
+        ) >/dev/null &
         pid=$!
+        foreign+=("$(first_temporary "$pid") foreign $pid")
         for _ in $(seq 2000); do
             [ "$(find "$work/out" -maxdepth 1 -name '~qw????' | wc -l)" -ge "$building" ] && break
             kill -0 "$pid" 2>/dev/null || break
@@ -111,8 +135,58 @@ kills)
     done
     check_eq "every kill landed during a run" "$kills" "$mid_run"
     "$console" /q "$work/in2" "$work/out" >/dev/null
-    check "after the kills: the next run completes every output" diff -r "$work/complete" "$work/out"
-    check "after the kills: no temporary left" bash -c "! find \"\$0\" -name '~qw????' | grep -q ." "$work/out"
+    check "after the kills: the next run completes every output" diff -r -x "~qw????" "$work/complete" "$work/out"
+    left=$(cd "$work/out" && for f in \~qw????; do [ -e "$f" ] && printf '%s %s\n' "$f" "$(cat "$f")"; done | sort)
+    check_eq "after the kills: no temporary left, every stranger's file as it was" \
+        "$(printf '%s\n' "${foreign[@]}" | sort)" "$left"
+    ;;
+shared)
+    # A save folder every user may write to, sticky like /tmp. Another user's run waits for the
+    # first run and says so: with the lock file a run makes there, and with one this user may
+    # only read (left by an older run, say); then it merges its own faxes beside the first one's.
+    command -v setpriv >/dev/null && [ "$(id -u)" -eq 0 ] || skip "another user's run needs root and setpriv"
+    "$faxgen" --tree "$work/first" --faxes 300 --pages 2-4 --size 2000-4000 --seed 9 >/dev/null
+    "$faxgen" --tree "$work/second" --faxes 20 --pages 2-3 --size 2000-4000 --seed 10 >/dev/null
+    for f in "$work/second"/F*; do mv "$f" "$work/second/G${f##*/F}"; done
+    chmod 755 "$work" && chmod -R a+rX "$work/second"
+    as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
+    for lock in run reader; do
+        shared="$work/shared-$lock"
+        mkdir "$shared" && chmod 1777 "$shared"
+        if [ "$lock" = run ]; then
+            # The first run is stopped while it holds the folder, until the other has said it waits.
+            "$console" /q "$work/first" "$shared" >/dev/null 2>&1 &
+            first=$!
+            for _ in $(seq 2000); do [ -e "$shared/.quirewell.lock" ] && break; sleep 0.005; done
+            kill -STOP "$first"
+            check_eq "$lock: the lock file may be written by every user of the folder" 666 \
+                "$(stat -c %a "$shared/.quirewell.lock")"
+        else
+            touch "$shared/.quirewell.lock" && chmod 644 "$shared/.quirewell.lock"
+            flock "$shared/.quirewell.lock" sleep 30 &
+            first=$!
+        fi
+        as_nobody "$console" /q "$work/second" "$shared" >/dev/null 2>"$work/second.err" &
+        second=$!
+        for _ in $(seq 400); do grep -q '^Waiting for another' "$work/second.err" && break; sleep 0.05; done
+        check "$lock: the other user's run waits and says so" grep -q \
+            "^Waiting for another Quirewell run to finish with $shared\$" "$work/second.err"
+        check "$lock: it waits" kill -0 "$second"
+        if [ "$lock" = run ]; then
+            kill -CONT "$first"
+            wait "$first"
+            check_eq "$lock: the first run exits 0" 0 $?
+        else
+            kill "$first"
+            wait "$first" 2>/dev/null
+        fi
+        wait "$second"
+        check_eq "$lock: the other user's run exits 0" 0 $?
+        check_eq "$lock: its faxes are merged, and are its own" 20 \
+            "$(find "$shared" -name 'G*fax.fxm' -user 65534 | wc -l)"
+        check "$lock: no temporary left" bash -c "! find \"\$0\" -name '~qw????' | grep -q ." "$shared"
+    done
+    check_eq "the first run's faxes are all there" 300 "$(find "$work/shared-run" -name 'F*fax.fxm' | wc -l)"
     ;;
 race)
     # Two runs started together on one destination, round after round with random offsets: the

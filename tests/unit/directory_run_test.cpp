@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "engine/output_paths.h"
 #include "engine/page_chain.h"
 #include "platform/ansi_string.h"
 #include "platform/folder_lock.h"
@@ -105,20 +107,61 @@ TEST(DirectoryRun, DestinationThatCannotBeMadeEndsTheRunWithOneLine) {
     EXPECT_EQ("kept", noDestination.runLogText());
 }
 
-TEST(DirectoryRun, ExitCodesAndThePleaseWaitLine) {
+#ifdef _WIN32
+// A destination below the scratch folder `root`, long enough that the output of a page file named
+// `page` in it has a path of `length` characters.
+std::string destinationOfLength(const std::string& root, const std::string& page, std::size_t length) {
+    const std::string base = root + platform::kSeparator + "out" + platform::kSeparator;
+    return base + std::string(length - base.size() - 1 - outputNameFor(page).size(), 'd');
+}
+#else
+// A destination below the scratch folder `root`, `steps` folders of 250 characters deep.
+std::string deepDestination(const std::string& root, unsigned steps) {
+    std::string path = root + platform::kSeparator + "out";
+    for (unsigned i = 0; i < steps; ++i) {
+        path += platform::kSeparator + std::string(250, 'd');
+    }
+    return path;
+}
+#endif
+
+TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
+#ifdef _WIN32
+    const std::string shortName = std::string(13, 'B') + "001.FXR";
+#else
+    const std::string longName = std::string(245, 'L') + "001.FXR";  // its output's name: 252 characters
+#endif
     const struct {
         const char* name;
-        std::vector<std::pair<const char*, FaxKind>> files;
+        std::vector<std::pair<std::string, FaxKind>> files;
         bool blockDestination;
         int exitCode;
         bool sourceMissing = false;
+        // The destination, below the scratch folder; "out" when null.
+        std::function<std::string(const std::string&)> destination = nullptr;
     } cases[] = {
         {"all merged", {{"A001.FXR", FaxKind::Consistent}, {"A002.FXR", FaxKind::Trailing}}, false, kExitMerged},
         {"nothing found", {}, false, kExitMerged},
         {"some failed", {{"A001.FXR", FaxKind::Consistent}, {"B001.FXR", FaxKind::Empty}}, false, kExitSomeFailed},
         {"no destination", {{"A001.FXR", FaxKind::Consistent}}, true, kExitNoDestination},
+        {"destination under a plain file",
+         {{"A001.FXR", FaxKind::Consistent}},
+         true,
+         kExitNoDestination,
+         false,
+         [](const std::string& root) { return root + platform::kSeparator + "out" + platform::kSeparator + "new"; }},
         {"source folder missing", {}, false, kExitFoldersNotRead, true},
         {"source folder missing, no destination", {}, true, kExitNoDestination, true},
+#ifdef _WIN32
+        {"an output path of 259 characters", {{shortName, FaxKind::Consistent}}, false, kExitMerged, false,
+         [&](const std::string& root) { return destinationOfLength(root, shortName, 259); }},
+        {"an output path of 260 characters", {{shortName, FaxKind::Consistent}}, false, kExitSomeFailed, false,
+         [&](const std::string& root) { return destinationOfLength(root, shortName, 260); }},
+#else
+        {"an output name of 252 characters", {{longName, FaxKind::Consistent}}, false, kExitMerged},
+        {"an output path past 4,095 characters", {{std::string(60, 'B') + "001.FXR", FaxKind::Consistent}}, false,
+         kExitSomeFailed, false, [](const std::string& root) { return deepDestination(root, 16); }},
+#endif
     };
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -126,22 +169,104 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLine) {
             dir.makeDir("in");
         }
         for (const auto& [name, kind] : c.files) {
-            dir.write(std::string("in/") + name, pageFile(1, kind));
+            dir.write("in/" + name, pageFile(1, kind));
         }
         if (c.blockDestination) {
             dir.write("out", {1});
         }
+        const std::string destination = c.destination ? c.destination(dir.path()) : dir.path("out");
+        // The preview tells the run's exit code, and writes nothing; then the run.
+        for (const bool preview : {true, false}) {
+            MergeOptions options;
+            std::string usage;
+            ASSERT_EQ(kParseRun, options.parseCommandLine((std::string(preview ? "/n " : "") + "\"" + dir.path("in") +
+                                                           "\" \"" + destination + "\"")
+                                                              .c_str(),
+                                                          usage));
+            std::FILE* out = std::tmpfile();
+            ASSERT_NE(nullptr, out);
+            EXPECT_EQ(c.exitCode, performDirectoryRun(options, out)) << c.name << (preview ? ", preview" : "");
+            std::rewind(out);
+            char text[64] = {};
+            const std::size_t got = std::fread(text, 1, sizeof text - 1, out);
+            std::fclose(out);
+            EXPECT_EQ("Please Wait...\n", std::string(text, got)) << c.name;
+            if (preview) {
+                EXPECT_EQ(c.blockDestination, std::filesystem::exists(dir.path("out"))) << c.name;
+            } else if (c.exitCode == kExitSomeFailed && c.destination) {
+                EXPECT_NE(std::string::npos, options.runLogText().find("(failed: cannot write the output file)"));
+                EXPECT_TRUE(test_support::temporariesIn(destination).empty()) << c.name;
+            }
+        }
+    }
+}
+
+TEST(DirectoryRun, WhateverTheLockFileSaysARunTouchesOnlyItsOwnTemporaries) {
+    // Files a stranger would have a run remove: beside the save folder, in it under names that
+    // are no temporary's, and one of each kind a link could lead to.
+    const std::vector<std::string> planted = {"outside/~qw0001", "out/notes.txt",  "out/keep.partial",
+                                              "out/~qw0006",     "precious.txt",   "cwd/~qw0003"};
+    const auto lockLine = [](const std::string& text) { return [text](const ScratchDir&) { return text; }; };
+    const struct {
+        const char* name;
+        std::function<std::string(const ScratchDir&)> lock;  // the lock file's text
+        const char* lockLinksTo = nullptr;  // the lock file is a link ("~": a hard link) to this
+        bool removes = false;               // the entry is a real temporary's, "out/sub/~qw0005"
+        bool throughLink = false;           // the entry leads through "out/link", a link to outside/
+    } cases[] = {
+        {"absolute", [](const ScratchDir& dir) { return dir.path("outside/~qw0001") + "\n"; }},
+        {"a step up", lockLine("../outside/~qw0001\n")},
+        {"a step up, escaped", lockLine("%2E%2E/outside/~qw0001\nsub/%2E%2E/../outside/~qw0001\n")},
+        {"a server", lockLine("//localhost/share/~qw0001\n\\\\localhost\\share\\~qw0001\n")},
+        {"a drive", [](const ScratchDir& dir) { return "C:~qw0001\nC:" + dir.path("outside/~qw0001") + "\n"; }},
+        {"the current folder", lockLine("~qw0003\n./~qw0003\n")},
+        {"line breaks and controls", lockLine("~qw0006\r\n\tnotes.txt\nsub\n../outside/~qw0001")},
+        {"no temporary's name", lockLine("notes.txt\nkeep.partial\n~qw00061\n~QW0006\n")},
+        {"a link on the way", lockLine("link/~qw0001\n"), nullptr, false, true},
+        {"a lock file that is a link", lockLine(""), "precious.txt"},
+        {"a lock file with a second name", lockLine(""), "~precious.txt"},
+        {"a real temporary", lockLine("sub/~qw0005\n"), nullptr, true},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        dir.write("in/Z001.FXR", pageFile(1));
+        for (const std::string& path : planted) {
+            dir.write(path, {1, 2, 3});
+        }
+        dir.write("out/sub/~qw0005", {5});
+        std::error_code linked;
+        if (c.throughLink) {
+            std::filesystem::create_directory_symlink(dir.path("outside"), dir.path("out/link"), linked);
+        }
+        const std::string lockFile = dir.path("out") + platform::kSeparator + platform::kLockFileName;
+        if (c.lockLinksTo != nullptr && c.lockLinksTo[0] == '~') {
+            std::filesystem::create_hard_link(dir.path(c.lockLinksTo + 1), lockFile, linked);
+        } else if (c.lockLinksTo != nullptr) {
+            std::filesystem::create_symlink(dir.path(c.lockLinksTo), lockFile, linked);
+        } else {
+            const std::string text = c.lock(dir);
+            dir.write("out/" + std::string(platform::kLockFileName), std::vector<std::uint8_t>(text.begin(), text.end()));
+        }
+        if (linked) {
+            continue;  // Wine makes no symbolic links
+        }
+        const auto savedFolder = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path("cwd"));
         MergeOptions options;
         options.setSourceDir(dir.path("in"));
         options.setDestDir(dir.path("out"));
         std::FILE* out = std::tmpfile();
-        ASSERT_NE(nullptr, out);
-        EXPECT_EQ(c.exitCode, performDirectoryRun(options, out)) << c.name;
-        std::rewind(out);
-        char text[64] = {};
-        const std::size_t got = std::fread(text, 1, sizeof text - 1, out);
+        EXPECT_EQ(kExitMerged, performDirectoryRun(options, out)) << c.name;
         std::fclose(out);
-        EXPECT_EQ("Please Wait...\n", std::string(text, got)) << c.name;
+        std::filesystem::current_path(savedFolder);
+        for (const std::string& path : planted) {
+            EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), test_support::readFile(dir.path(path))) << c.name << ": " << path;
+        }
+        EXPECT_EQ(!c.removes, test_support::exists(dir.path("out/sub/~qw0005"))) << c.name;
+        EXPECT_EQ(pageFile(1), test_support::readFile(dir.path("out/Zfax.fxm"))) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(lockFile))) << c.name;
+        const std::string replaced = "Replaced the lock file " + lockFile + ": it was ";
+        EXPECT_EQ(c.lockLinksTo != nullptr, options.runLogText().find(replaced) != std::string::npos) << c.name;
     }
 }
 

@@ -212,6 +212,9 @@ TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextR
     EXPECT_TRUE(test_support::exists(notes));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
+    // The list names the temporary this run made, never the name someone else holds.
+    const auto list = readFile(dir.path(platform::kLockFileName));
+    EXPECT_EQ(std::string::npos, std::string(list.begin(), list.end()).find(foreign.substr(dir.path().size() + 1)));
     EXPECT_EQ(pageFile(9), readFile(out));
     ASSERT_EQ(0, options.finishRun());
     EXPECT_FALSE(waited);
