@@ -17,17 +17,24 @@ HANDLE asHandle(long long handle) {
 }
 
 // The lock file itself, never what a link or junction in its place leads to; open for nobody
-// else. Without the right to write it, a handle that may only read holds it all the same.
+// else. Without the right to remove it, or to write it, a handle with fewer rights holds it all
+// the same.
 HANDLE openLockFile(const std::wstring& path, bool& writable, DWORD& error) {
-    writable = true;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    error = GetLastError();
-    if (file == INVALID_HANDLE_VALUE && error == ERROR_ACCESS_DENIED) {
-        writable = false;
-        file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const struct {
+        DWORD access;
+        DWORD disposition;
+    } tries[] = {{GENERIC_READ | GENERIC_WRITE | DELETE, OPEN_ALWAYS},
+                 {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
+                 {GENERIC_READ, OPEN_EXISTING}};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (const auto& attempt : tries) {
+        file = CreateFileW(path.c_str(), attempt.access, 0, nullptr, attempt.disposition,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+        writable = (attempt.access & GENERIC_WRITE) != 0;
+        if (error != ERROR_ACCESS_DENIED) {
+            break;
+        }
     }
     return file;
 }
@@ -88,7 +95,7 @@ HoldResult FolderLock::hold(const std::string& folder, const std::function<void(
         // Writing it would write whatever else the file is. Open for nobody else, it is no other
         // run's lock file: its name goes (a link itself, never what it leads to), and a plain
         // file takes its place.
-        const bool removed = writable && replacements < kMostReplacements && deleteOnClose(file);
+        const bool removed = replacements < kMostReplacements && deleteOnClose(file);
         CloseHandle(file);
         if (!removed) {
             result.problem = LockProblem::CannotReplace;
@@ -151,12 +158,12 @@ void FolderLock::release() {
         return;
     }
     const HANDLE file = asHandle(handle_);
+    // Cleared first, so that the run that opens it next never finds this run's list; then
+    // removed as the handle closes, before any other run can open it.
     if (writable_) {
-        // Cleared first, so that the run that opens it next never finds this run's list; then
-        // removed as the handle closes, before any other run can open it.
         cutAt(file, 0);
-        deleteOnClose(file);
     }
+    deleteOnClose(file);
     CloseHandle(file);
     handle_ = kNone;
     listLength_ = 0;
