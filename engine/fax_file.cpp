@@ -4,13 +4,11 @@
 #include <limits>
 #include <new>
 
-#include "platform/file_system.h"
-
 FaxFile::~FaxFile() { close(); }
 
 void FaxFile::open(const std::string& path) {
     close();
-    stream_ = platform::openFile(path, "rb");
+    stream_ = platform::openFile(path, "rb", &info_);
     // The page file is read whole into a buffer of its own size: a stream buffer would only
     // add a copy.
     if (stream_ != nullptr) {
@@ -24,7 +22,17 @@ int FaxFile::close() {
     }
     const int result = std::fclose(stream_);
     stream_ = nullptr;
+    info_ = platform::FileInfo{};
     return result;
+}
+
+bool FaxFile::times(platform::FileTimes& times) const {
+    platform::FileInfo info;
+    if (stream_ == nullptr || !platform::fileInfo(stream_, info)) {
+        return false;
+    }
+    times = info.times;
+    return true;
 }
 
 int FaxFile::readHeader(long long position) {
@@ -37,11 +45,8 @@ int FaxFile::readHeader(long long position) {
     return header_.isValid() ? kReadHeaderOk : kReadHeaderInvalid;
 }
 
-int FaxFile::readCopy(PageCopy& copy) {
-    if (stream_ == nullptr) {
-        return kAppendNoSource;
-    }
-    const std::int64_t sourceLength = platform::fileSize(stream_);
+int FaxFile::readCopy(ByteBuffer& buffer, PageCopy& copy) {
+    const std::int64_t sourceLength = size();
     if (sourceLength <= 0) {
         return kAppendNoSource;
     }
@@ -50,18 +55,27 @@ int FaxFile::readCopy(PageCopy& copy) {
         sourceLength > std::numeric_limits<std::int32_t>::max()) {
         return kAppendNotFax;
     }
-    // A file that does not open like a page file costs one header's read, however large it is.
-    if (readHeader(0) != kReadHeaderOk) {
+    // A large file that does not open like a page file costs one header's read, not its size.
+    if (sourceLength > kHeaderFirstAbove && readHeader(0) != kReadHeaderOk) {
         return kAppendNotFax;
     }
-    copy.length = static_cast<std::size_t>(sourceLength);
-    copy.bytes.reset(new (std::nothrow) std::uint8_t[copy.length]);
-    if (!copy.bytes) {
+    const std::size_t before = buffer.size();
+    const auto length = static_cast<std::size_t>(sourceLength);
+    try {
+        buffer.resize(before + length);
+    } catch (const std::bad_alloc&) {
         return kAppendNoMemory;
     }
-    if (!platform::readAt(stream_, 0, copy.bytes.get(), copy.length)) {
-        return kAppendIoError;
+    copy.bytes = buffer.data() + before;
+    copy.length = length;
+    int result = platform::readAt(stream_, 0, copy.bytes, length) ? kAppendOk : kAppendIoError;
+    if (result == kAppendOk) {
+        header_ = FaxHeader::fromBytes(copy.bytes);
+        result = prepareCopy(copy);
     }
-    header_ = FaxHeader::fromBytes(copy.bytes.get());
-    return prepareCopy(copy);
+    if (result != kAppendOk) {
+        buffer.resize(before);
+        copy.bytes = nullptr;
+    }
+    return result;
 }

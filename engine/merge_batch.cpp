@@ -1,7 +1,13 @@
 // MergeBatch: starting, extending, completing and placing a run's outputs.
 #include "engine/merge_batch.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "engine/byte_order.h"
 #include "engine/fax_file.h"
+#include "engine/fax_header.h"
 #include "engine/output_paths.h"
 #include "engine/temporary_list.h"
 #include "platform/ansi_string.h"
@@ -13,6 +19,21 @@ namespace {
 // taken by others are passed over without a try.
 constexpr unsigned kTemporaryAttempts = 8;
 
+// An output is built in memory up to this size (a fax is seldom a tenth of it); a larger one goes
+// on in its temporary page by page.
+constexpr std::size_t kMemoryLimit = std::size_t{4} << 20;
+
+// The file in an output's place is compared with it in pieces of at most this size.
+constexpr std::size_t kComparePiece = std::size_t{1} << 20;
+
+// Where a page header holds its count.
+constexpr std::int64_t kCountField = static_cast<std::int64_t>(fax_field::kPageCount);
+
+bool sameTimes(const platform::FileTimes& a, const platform::FileTimes& b) {
+    return a.lastAccess == b.lastAccess && a.lastWrite == b.lastWrite &&
+           (!a.hasCreation || !b.hasCreation || a.creation == b.creation);
+}
+
 }  // namespace
 
 MergeBatch::MergeBatch(Mode mode)
@@ -21,7 +42,9 @@ MergeBatch::MergeBatch(Mode mode)
 MergeBatch::~MergeBatch() {
     closeOpenOutput();
     for (const std::string& key : order_) {
-        platform::removeFile(outputs_[key].temporary);
+        if (!outputs_[key].temporary.empty()) {
+            platform::removeFile(outputs_[key].temporary);
+        }
     }
 }
 
@@ -69,61 +92,270 @@ std::FILE* MergeBatch::createTemporary(const std::string& output, std::string& t
     return nullptr;
 }
 
-std::FILE* MergeBatch::outputFor(const std::string& key, const std::string& path, std::string& temporary) {
-    if (openOutput_ != nullptr && openKey_ == key) {
-        return openOutput_;
+void MergeBatch::closeOpenOutput() {
+    for (std::FILE** file : {&openOutput_, &placed_}) {
+        if (*file != nullptr) {
+            std::fclose(*file);
+            *file = nullptr;
+        }
     }
-    completeOpenOutput();
-    const auto started = outputs_.find(key);
-    const bool isNew = started == outputs_.end();
-    if (!isNew && started->second.broken) {
-        return nullptr;
-    }
-    // A new output of this batch gets a temporary of its own, created where no file of that name
-    // is; a started one is extended where this batch left it, and only if nothing else has
-    // changed it.
-    std::FILE* stream =
-        isNew ? createTemporary(path, temporary) : platform::openFile(started->second.temporary, "r+b");
-    if (stream == nullptr) {
-        return nullptr;
-    }
-    if (!isNew && platform::fileSize(stream) != started->second.pages.length) {
-        started->second.broken = true;
-        std::fclose(stream);
-        return nullptr;
-    }
-    // Pages are written whole, one write each; a stream buffer would only add a copy.
-    std::setvbuf(stream, nullptr, _IONBF, 0);
-    openKey_ = key;
-    openOutput_ = stream;
-    return stream;
+    memory_.clear();
+    building_ = Building::InMemory;
+    openKey_.clear();
 }
 
-void MergeBatch::closeOpenOutput() {
-    if (openOutput_ != nullptr) {
-        std::fclose(openOutput_);
-        openOutput_ = nullptr;
-        openKey_.clear();
+bool MergeBatch::placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
+                             const std::vector<std::uint32_t>& headers) {
+    if (placed_ == nullptr || offset + static_cast<std::int64_t>(length) > placedInfo_.size) {
+        return false;
     }
+    for (std::size_t done = 0; done < length;) {
+        const std::size_t piece = std::min(kComparePiece, length - done);
+        const std::int64_t at = offset + static_cast<std::int64_t>(done);
+        compared_.resize(piece);
+        if (!platform::readAt(placed_, at, compared_.data(), piece)) {
+            return false;
+        }
+        // The counts the file has stand for the counts this output will have.
+        const std::int64_t firstHeader = std::max<std::int64_t>(0, at - kCountField - 1);
+        for (auto header = std::lower_bound(headers.begin(), headers.end(), firstHeader,
+                                            [](std::uint32_t h, std::int64_t from) { return h < from; });
+             header != headers.end() && std::int64_t{*header} + kCountField < at + static_cast<std::int64_t>(piece);
+             ++header) {
+            for (std::int64_t b = 0; b < 2; ++b) {
+                const std::int64_t field = std::int64_t{*header} + kCountField + b - at;
+                if (field >= 0 && field < static_cast<std::int64_t>(piece)) {
+                    compared_[static_cast<std::size_t>(field)] = bytes[done + static_cast<std::size_t>(field)];
+                }
+            }
+        }
+        if (std::memcmp(compared_.data(), bytes + done, piece) != 0) {
+            return false;
+        }
+        done += piece;
+    }
+    return true;
+}
+
+bool MergeBatch::placedCountsAre(const OutputPages& pages) {
+    const std::size_t total = pages.starts.size();
+    for (std::size_t i = 0; i < total; ++i) {
+        std::uint8_t count[2];
+        if (!platform::readAt(placed_, std::int64_t{pages.starts[i]} + kCountField, count, sizeof count) ||
+            byte_order::readU16(count) != total - i) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
+    if (openOutput_ == nullptr) {
+        openOutput_ = createTemporary(state.path, state.temporary);
+        if (openOutput_ == nullptr) {
+            return kAppendCannotOpenOutput;
+        }
+    }
+    for (std::int64_t done = 0; done < length;) {
+        const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(kComparePiece, length - done));
+        compared_.resize(piece);
+        if (!platform::readAt(placed_, done, compared_.data(), piece) ||
+            !platform::writeAt(openOutput_, done, compared_.data(), piece)) {
+            state.broken = true;
+            closeOpenOutput();
+            return kAppendIoError;
+        }
+        done += static_cast<std::int64_t>(piece);
+    }
+    std::fclose(placed_);
+    placed_ = nullptr;
+    building_ = Building::InTemporary;
+    return kAppendOk;
+}
+
+int MergeBatch::leaveMemory(StartedOutput& state) {
+    if (placedHolds(memory_.data(), 0, memory_.size(), state.pages.starts)) {
+        building_ = Building::AsPlaced;
+        memory_.clear();
+        return kAppendOk;
+    }
+    if (openOutput_ == nullptr) {
+        openOutput_ = createTemporary(state.path, state.temporary);
+    }
+    const int result = openOutput_ == nullptr ? kAppendCannotOpenOutput
+                       : platform::writeAt(openOutput_, 0, memory_.data(), memory_.size()) ? kAppendOk
+                                                                                           : kAppendIoError;
+    memory_.clear();
+    if (result != kAppendOk) {
+        state.broken = true;
+        closeOpenOutput();
+        return result;
+    }
+    if (placed_ != nullptr) {
+        std::fclose(placed_);
+        placed_ = nullptr;
+    }
+    building_ = Building::InTemporary;
+    return kAppendOk;
+}
+
+int MergeBatch::addCopy(StartedOutput& state, PageCopy& copy, bool copyInMemory) {
+    // A copy that did not fit beside the output in memory.
+    if (building_ == Building::InMemory && !copyInMemory) {
+        const int left = leaveMemory(state);
+        if (left != kAppendOk) {
+            return left;
+        }
+    }
+    const OutputPages before = {state.pages.length, {}};
+    const std::size_t pagesBefore = state.pages.starts.size();
+    const int result =
+        placeCopy(copy, building_ == Building::InTemporary ? openOutput_ : nullptr, state.pages);
+    if (result != kAppendOk) {
+        // A refused copy leaves the output as it was; a write that failed half-way is undone, so
+        // that the output goes on with the pages it had.
+        if (building_ == Building::InMemory) {
+            memory_.resize(static_cast<std::size_t>(before.length));
+        } else if (result == kAppendIoError && building_ == Building::InTemporary &&
+                   !platform::truncateFile(openOutput_, before.length)) {
+            state.broken = true;
+            closeOpenOutput();
+        }
+        return result;
+    }
+    if (building_ != Building::AsPlaced ||
+        placedHolds(copy.bytes, before.length, copy.length, state.pages.starts)) {
+        return kAppendOk;
+    }
+    // From this page on the output differs from the file in its place: it goes on in its
+    // temporary, from what it holds so far.
+    int moved = leavePlaced(state, before.length);
+    if (moved == kAppendOk && !platform::writeAt(openOutput_, before.length, copy.bytes, copy.length)) {
+        moved = kAppendIoError;
+    }
+    if (moved != kAppendOk) {
+        state.pages.starts.resize(pagesBefore);
+        state.pages.length = before.length;
+        if (building_ == Building::InTemporary && openOutput_ != nullptr &&
+            !platform::truncateFile(openOutput_, before.length)) {
+            state.broken = true;
+            closeOpenOutput();
+        }
+    }
+    return moved;
 }
 
 void MergeBatch::completeOpenOutput() {
-    if (openOutput_ == nullptr) {
+    if (openKey_.empty()) {
         return;
     }
-    // Only a started output is left open: a new one whose first page failed was closed at once.
-    const auto found = outputs_.find(openKey_);
-    if (found == outputs_.end()) {
-        closeOpenOutput();
-        return;
+    StartedOutput& state = outputs_.at(openKey_);
+    switch (building_) {
+        case Building::InMemory:
+            setPageCounts(memory_.data(), state.pages);
+            state.unchanged = placedInfo_.regular && placedInfo_.size == state.pages.length &&
+                              placedHolds(memory_.data(), 0, memory_.size(), {});
+            if (!state.unchanged) {
+                if (openOutput_ == nullptr) {
+                    openOutput_ = createTemporary(state.path, state.temporary);
+                }
+                state.unwritten =
+                    openOutput_ == nullptr || !platform::writeAt(openOutput_, 0, memory_.data(), memory_.size());
+            }
+            break;
+        case Building::AsPlaced:
+            state.unchanged = placedInfo_.size == state.pages.length && placedCountsAre(state.pages);
+            if (!state.unchanged) {
+                const int left = leavePlaced(state, state.pages.length);
+                state.unwritten = left == kAppendCannotOpenOutput;
+                state.broken = state.broken || (left == kAppendOk && !writePageCounts(openOutput_, state.pages));
+            }
+            break;
+        case Building::InTemporary:
+            state.broken = state.broken || !writePageCounts(openOutput_, state.pages);
+            break;
     }
-    const bool counted = writePageCounts(openOutput_, found->second.pages);
-    const bool closed = std::fclose(openOutput_) == 0;
+    // Asked again, as reading the file may have moved its last access on; times that cannot be
+    // told are set all the same.
+    if (state.unchanged && state.dated) {
+        platform::FileInfo now;
+        state.placedTimes = platform::fileInfo(placed_, now) ? now.times : platform::FileTimes{0, 0, -1, false};
+    }
+    if (openOutput_ != nullptr && std::fclose(openOutput_) != 0) {
+        state.broken = true;
+    }
     openOutput_ = nullptr;
-    openKey_.clear();
-    if (!counted || !closed) {
-        found->second.broken = true;
+    closeOpenOutput();
+}
+
+int MergeBatch::startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory) {
+    StartedOutput state;
+    state.path = output;
+    // The file in the output's place is kept open, to compare the output with. Without one the
+    // output is surely new, and its temporary is made at once, so that a folder that cannot take
+    // it is told at its first page.
+    placed_ = platform::openFile(output, "rb", &placedInfo_);
+    if (placed_ == nullptr) {
+        placedInfo_ = platform::FileInfo{};
+        openOutput_ = createTemporary(output, state.temporary);
+        if (openOutput_ == nullptr) {
+            memory_.clear();
+            return kAppendCannotOpenOutput;
+        }
+    } else {
+        std::setvbuf(placed_, nullptr, _IONBF, 0);
     }
+    building_ = copyInMemory ? Building::InMemory : placed_ != nullptr ? Building::AsPlaced : Building::InTemporary;
+    openKey_ = key;
+    const auto started = outputs_.emplace(key, std::move(state)).first;
+    const int result = addCopy(started->second, copy, copyInMemory);
+    if (result != kAppendOk) {
+        // Only an output that holds a page counts as started.
+        const std::string temporary = started->second.temporary;
+        closeOpenOutput();
+        if (!temporary.empty()) {
+            platform::removeFile(temporary);
+        }
+        outputs_.erase(started);
+        return result;
+    }
+    order_.push_back(key);
+    return kAppendOk;
+}
+
+bool MergeBatch::reopen(const std::string& key, StartedOutput& state) {
+    platform::FileInfo info;
+    std::FILE* file = platform::openFile(state.unchanged ? state.path : state.temporary,
+                                         state.unchanged ? "rb" : "r+b", &info);
+    if (file == nullptr) {
+        return false;
+    }
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    // Taken up where this batch left it, and only if nothing else has changed its length.
+    bool usable = info.size == state.pages.length;
+    building_ = !state.unchanged ? Building::InTemporary
+                : state.pages.length <= static_cast<std::int64_t>(kMemoryLimit) ? Building::InMemory
+                                                                                 : Building::AsPlaced;
+    if (usable && building_ == Building::InMemory) {
+        // The file in its place holds it as this batch left it: it goes on in memory.
+        try {
+            memory_.resize(static_cast<std::size_t>(state.pages.length));
+        } catch (const std::bad_alloc&) {
+            usable = false;
+        }
+        usable = usable && platform::readAt(file, 0, memory_.data(), memory_.size());
+    }
+    if (!usable) {
+        std::fclose(file);
+        memory_.clear();
+        state.broken = true;
+        return false;
+    }
+    openKey_ = key;
+    (state.unchanged ? placed_ : openOutput_) = file;
+    placedInfo_ = info;
+    state.unchanged = false;
+    return true;
 }
 
 PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate) {
@@ -140,68 +372,75 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         report.result = kAppendCannotOpenPage;
         return report;
     }
-    PageCopy copy;
-    report.result = page.readCopy(copy);
-    page.close();
-    if (report.result != kAppendOk) {
-        return report;
-    }
-
     const std::string key = platform::pathKey(output);
-    report.pages = copy.pages.size();
-    // An output whose path the system would refuse is refused before anything is written, in a
-    // plan as in a run.
-    if (outputs_.find(key) == outputs_.end() && !platform::pathFits(output)) {
-        report.result = kAppendCannotOpenOutput;
-        return report;
+    // A page of another output: the one the last page went to is complete, as far as this batch
+    // knows, and one started before is taken up again.
+    if (mode_ == Mode::Write && key != openKey_) {
+        completeOpenOutput();
     }
-    if (mode_ == Mode::Plan) {
-        // Placed nowhere, but counted against the output's limits as a write would be.
-        StartedOutput& planned = outputs_[key];
-        report.result = placeCopy(copy, nullptr, planned.pages);
-        if (planned.pages.starts.empty()) {
-            outputs_.erase(key);
-        }
-        return report;
-    }
-    std::string temporary;
-    std::FILE* stream = outputFor(key, output, temporary);
     auto started = outputs_.find(key);
     const bool isNew = started == outputs_.end();
-    if (stream == nullptr) {
-        report.result = isNew ? kAppendCannotOpenOutput : kAppendDamagedOutput;
-        return report;
+    bool usable = true;
+    if (mode_ == Mode::Write && !isNew && key != openKey_) {
+        usable = !started->second.broken && reopen(key, started->second);
     }
-    OutputPages fresh;
-    OutputPages& pages = isNew ? fresh : started->second.pages;
-    const std::int64_t lengthBefore = pages.length;
-    report.result = placeCopy(copy, stream, pages);
-    if (report.result != kAppendOk) {
-        // Only an output that holds a page counts as started, so a new one is dropped; a write
-        // that failed half-way is undone, so that the output goes on with the pages it had.
-        if (isNew) {
-            closeOpenOutput();
-            platform::removeFile(temporary);
-        } else if (report.result == kAppendIoError && !platform::truncateFile(stream, lengthBefore)) {
-            started->second.broken = true;
-            closeOpenOutput();
+    // The page is read straight to the end of the output in memory when it fits there.
+    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(page.size(), 0));
+    bool intoMemory = mode_ == Mode::Write && usable && (isNew || building_ == Building::InMemory) &&
+                      memory_.size() + size <= kMemoryLimit;
+    if (intoMemory && memory_.capacity() < kMemoryLimit) {
+        try {
+            memory_.reserve(kMemoryLimit);
+        } catch (const std::bad_alloc&) {
+            intoMemory = false;
         }
+    }
+    ByteBuffer& into = intoMemory ? memory_ : pageBuffer_;
+    if (!intoMemory) {
+        pageBuffer_.clear();
+    }
+    PageCopy copy;
+    report.result = page.readCopy(into, copy);
+    // Asked after the reading, as the run before gave the output the times its last page had then.
+    platform::FileTimes times;
+    const bool timesKnown = keepFileDate && page.times(times);
+    page.close();
+    if (report.result == kAppendOk) {
+        report.pages = copy.pages.size();
+        // An output whose path the system would refuse is refused before anything is written,
+        // in a plan as in a run.
+        if (isNew && !platform::pathFits(output)) {
+            report.result = kAppendCannotOpenOutput;
+        } else if (mode_ == Mode::Plan) {
+            // Placed nowhere, but counted against the output's limits as a write would be.
+            StartedOutput& planned = outputs_[key];
+            report.result = placeCopy(copy, nullptr, planned.pages);
+            if (planned.pages.starts.empty()) {
+                outputs_.erase(key);
+            }
+        } else if (isNew) {
+            report.result = startOutput(key, output, copy, intoMemory);
+        } else {
+            report.result = usable ? addCopy(started->second, copy, intoMemory) : kAppendDamagedOutput;
+        }
+    }
+    if (intoMemory && isNew && report.result != kAppendOk) {
+        memory_.clear();
+    }
+    // A page buffer grown for a very large page file is not kept for the rest of the run.
+    if (pageBuffer_.capacity() > kMemoryLimit) {
+        ByteBuffer().swap(pageBuffer_);
+    }
+    if (report.result != kAppendOk || mode_ == Mode::Plan) {
         return report;
     }
-    if (isNew) {
-        StartedOutput state;
-        state.path = output;
-        state.temporary = temporary;
-        state.pages = std::move(fresh);
-        started = outputs_.emplace(key, std::move(state)).first;
-        order_.push_back(key);
-    }
-    ++started->second.entries;
+    StartedOutput& state = outputs_.at(key);
+    ++state.entries;
     if (keepFileDate) {
         // The output takes the times of its last page once it is in place; a page whose times
         // cannot be read says so now, and leaves the output without kept times.
-        StartedOutput& state = started->second;
-        state.dated = platform::readFileTimes(source, state.times);
+        state.dated = timesKnown;
+        state.times = times;
         report.dateNotKept = !state.dated;
     }
     return report;
@@ -212,12 +451,20 @@ BatchResult MergeBatch::finish() {
     BatchResult result;
     for (const std::string& key : order_) {
         const StartedOutput& state = outputs_[key];
-        // An output that could not be completed never replaces the one already there: the
-        // pages merged into it are lost to this run.
-        if (state.broken) {
-            platform::removeFile(state.temporary);
-            result.notes.push_back({state.path, OutputProblem::Damaged});
+        if (state.broken || state.unwritten) {
+            // An output that could not be completed never replaces the one already there: the
+            // pages merged into it are lost to this run.
+            if (!state.temporary.empty()) {
+                platform::removeFile(state.temporary);
+            }
+            result.notes.push_back({state.path, state.broken ? OutputProblem::Damaged : OutputProblem::CannotPutInPlace});
             result.lostEntries += state.entries;
+        } else if (state.unchanged) {
+            // Left as it is: only times that differ are given to it.
+            if (state.dated && !sameTimes(state.times, state.placedTimes) &&
+                !platform::writeFileTimes(state.path, state.times)) {
+                result.notes.push_back({state.path, OutputProblem::DateNotKept});
+            }
         } else if (!platform::replaceFile(state.temporary, state.path)) {
             platform::removeFile(state.temporary);
             result.notes.push_back({state.path, OutputProblem::CannotPutInPlace});

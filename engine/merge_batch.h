@@ -1,7 +1,10 @@
 // MergeBatch: the outputs of one run. It starts an output afresh with its first page file and
-// extends it with the later ones, builds each beside its place, and at the end writes their page
-// counts, puts them in place and gives them their file times, so that an output is replaced
-// only by a complete one.
+// extends it with the later ones. An output is built in memory, where its page counts are set, and
+// once complete it is compared with the file in its place: one that holds it already is left as it
+// is; any other is written to a temporary beside its place in one write, and at the end put in
+// place and given its file times, so that an output is replaced only by a complete one. An output
+// too large for memory is compared page by page with the file in its place for as long as it
+// matches, and from the first difference built in its temporary page by page.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/byte_buffer.h"
 #include "engine/page_writer.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
@@ -27,7 +31,7 @@ struct PageReport {
 enum class OutputProblem {
     Damaged,           // a write could not be undone, it changed behind the run's back, or its
                        // counts could not be written: the earlier output stays
-    CannotPutInPlace,  // complete, but it could not replace the earlier output
+    CannotPutInPlace,  // complete, but it could not be written or could not replace the earlier one
     DateNotKept,       // in place, but its last page's times could not be given to it
 };
 struct OutputNote {
@@ -80,22 +84,50 @@ private:
     // An output that holds at least one page of this batch, as the batch left it.
     struct StartedOutput {
         std::string path;
-        std::string temporary;  // where it is built until the batch is finished
+        std::string temporary;  // where it is built, once it has a temporary
         OutputPages pages;
         int entries = 0;  // page files merged into it
         bool broken = false;
-        // The times of its last page, read when that page was merged, when they are to be kept.
+        bool unwritten = false;  // complete, but its temporary could not be made or written
+        bool unchanged = false;  // complete, and the file in its place holds every byte of it
+        // The times of its last page, read when that page was merged, when they are to be kept;
+        // and for an unchanged output, the times the file in its place has.
         bool dated = false;
         platform::FileTimes times;
+        platform::FileTimes placedTimes;
     };
 
-    // The output's file, open: the one already open, a started one reopened, or a new temporary
-    // (its path in `temporary`).
-    std::FILE* outputFor(const std::string& key, const std::string& path, std::string& temporary);
+    // How the output the last page went to is being built.
+    enum class Building {
+        InMemory,     // in memory_, with the file in its place (if any) open to compare it with
+        AsPlaced,     // too large for memory, and so far the file in its place holds it
+        InTemporary,  // in its temporary, page by page
+    };
+
+    // Starts `output` with a copy in memory_ (`copyInMemory`) or in pageBuffer_.
+    int startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory);
+    // Opens a started output again for more pages, where this batch left it.
+    bool reopen(const std::string& key, StartedOutput& state);
+    // Places a copy at the end of the open output, as the output is being built.
+    int addCopy(StartedOutput& state, PageCopy& copy, bool copyInMemory);
+    // The output in memory grows past it: it goes on as placed, or in its temporary.
+    int leaveMemory(StartedOutput& state);
+    // The output goes on in its temporary, which gets the first `length` bytes of the file in its
+    // place (all of it the output holds so far, but its counts).
+    int leavePlaced(StartedOutput& state, std::int64_t length);
+    // The output the last page went to is complete (so far): its counts are set, and it is
+    // written, or found in its place already. The next page goes elsewhere.
+    void completeOpenOutput();
+    void closeOpenOutput();
     // A new temporary for `output`, created where no file is and listed in the lock file.
     std::FILE* createTemporary(const std::string& output, std::string& temporary);
-    void closeOpenOutput();
-    void completeOpenOutput();
+    // True when the file in the output's place holds `length` bytes at `offset` as `bytes` has
+    // them, but for the page counts of the headers at `headers` (positions in the output), which
+    // are set once the output is complete.
+    bool placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
+                     const std::vector<std::uint32_t>& headers);
+    // True when the page counts in the file in the output's place are those of `pages`.
+    bool placedCountsAre(const OutputPages& pages);
 
     // Keyed by the file system's spelling of the path; `order_` keeps the order of starts.
     std::unordered_map<std::string, StartedOutput> outputs_;
@@ -103,7 +135,13 @@ private:
     // The output that the last page went to stays open for the next one, which in a sorted list
     // is nearly always the next page of the same fax.
     std::string openKey_;
-    std::FILE* openOutput_ = nullptr;
+    Building building_ = Building::InMemory;
+    std::FILE* openOutput_ = nullptr;  // its temporary, when it has one
+    std::FILE* placed_ = nullptr;      // the file in its place, to compare it with
+    platform::FileInfo placedInfo_;    // what the system told of it when it was opened
+    ByteBuffer memory_;
+    ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
+    ByteBuffer compared_;    // a piece of the file in an output's place
     platform::FolderLock lock_;
     std::string folder_;           // the save folder as held, which the list's lines are relative to
     std::uint32_t nextTemporary_;  // the number of the next temporary's name to try

@@ -63,14 +63,14 @@ bool relocatePages(PageCopy& copy, std::int64_t distance) {
     std::vector<FaxHeader> moved;
     moved.reserve(copy.pages.size());
     for (const std::size_t page : copy.pages) {
-        FaxHeader header = FaxHeader::fromBytes(copy.bytes.get() + page);
+        FaxHeader header = FaxHeader::fromBytes(copy.bytes + page);
         if (!header.relocate(distance)) {
             return false;
         }
         moved.push_back(header);
     }
     for (std::size_t i = 0; i < copy.pages.size(); ++i) {
-        moved[i].toBytes(copy.bytes.get() + copy.pages[i]);
+        moved[i].toBytes(copy.bytes + copy.pages[i]);
     }
     return true;
 }
@@ -79,16 +79,16 @@ bool relocatePages(PageCopy& copy, std::int64_t distance) {
 
 int prepareCopy(PageCopy& copy) {
     if (copy.length < kFaxHeaderSize || static_cast<std::int64_t>(copy.length) > kMaxPosition ||
-        !FaxHeader::fromBytes(copy.bytes.get()).isValid()) {
+        !FaxHeader::fromBytes(copy.bytes).isValid()) {
         return kAppendNotFax;
     }
-    copy.pages = findPages(copy.bytes.get(), copy.length);
-    if (!makeLastPageEndAtEnd(copy.bytes.get(), copy.length, copy.pages.back())) {
+    copy.pages = findPages(copy.bytes, copy.length);
+    if (!makeLastPageEndAtEnd(copy.bytes, copy.length, copy.pages.back())) {
         return kAppendNotFax;
     }
-    FaxHeader first = FaxHeader::fromBytes(copy.bytes.get());
+    FaxHeader first = FaxHeader::fromBytes(copy.bytes);
     first.setPageCount(static_cast<std::uint16_t>(copy.pages.size()));
-    first.toBytes(copy.bytes.get());
+    first.toBytes(copy.bytes);
     return kAppendOk;
 }
 
@@ -101,7 +101,7 @@ int placeCopy(PageCopy& copy, std::FILE* output, OutputPages& pages) {
     if (!relocatePages(copy, pages.length)) {
         return kAppendNotFax;
     }
-    if (output != nullptr && !platform::writeAt(output, pages.length, copy.bytes.get(), copy.length)) {
+    if (output != nullptr && !platform::writeAt(output, pages.length, copy.bytes, copy.length)) {
         return kAppendIoError;
     }
     for (const std::size_t page : copy.pages) {
@@ -109,6 +109,13 @@ int placeCopy(PageCopy& copy, std::FILE* output, OutputPages& pages) {
     }
     pages.length += static_cast<std::int64_t>(copy.length);
     return kAppendOk;
+}
+
+void setPageCounts(std::uint8_t* output, const OutputPages& pages) {
+    const std::size_t total = pages.starts.size();
+    for (std::size_t i = 0; i < total; ++i) {
+        byte_order::writeU16(output + pages.starts[i] + fax_field::kPageCount, static_cast<std::uint16_t>(total - i));
+    }
 }
 
 bool writePageCounts(std::FILE* output, const OutputPages& pages) {

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 // Results of reading a page file and placing it in an output.
@@ -22,9 +21,10 @@ inline constexpr int kAppendDamagedOutput = -7;   // an output changed behind th
 inline constexpr int kAppendCannotOpenPage = -8;  // the page file cannot be opened for reading
 inline constexpr int kAppendNameNotInCodePage = -9;  // the program's code page cannot hold its name
 
-// A page file's bytes, read whole.
+// A page file's bytes, read whole, wherever the reader keeps them: a buffer of their own, or the
+// end of an output being built in memory.
 struct PageCopy {
-    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint8_t* bytes = nullptr;
     std::size_t length = 0;
     std::vector<std::size_t> pages;  // where its page headers lie, filled by prepareCopy
 };
@@ -43,8 +43,9 @@ struct OutputPages {
     std::vector<std::uint32_t> starts;
 };
 
-// Places a prepared copy at the end of `output` (open, unbuffered; null to only plan the output,
-// which is then counted as if the copy had been written) and records its pages. The
+// Places a prepared copy at the end of `output` (open, unbuffered; null when the copy already
+// lies at the end of an output built in memory, or to only plan the output, which is then counted
+// as if the copy had been written) and records its pages. The
 // copy's positions are moved on by the output's length. kAppendOk; without writing anything,
 // kAppendOutputFull when the output would pass 65,535 pages or 2 GiB, kAppendNotFax when one of
 // the copy's own positions would pass 32 bits; kAppendIoError when the write failed, with
@@ -54,3 +55,5 @@ int placeCopy(PageCopy& copy, std::FILE* output, OutputPages& pages);
 // Gives each page of a complete output the count of itself and the pages after it; the first
 // page's count is the whole fax's. True when every count was written.
 bool writePageCounts(std::FILE* output, const OutputPages& pages);
+// The same for an output built in memory, `pages.length` bytes at `output`.
+void setPageCounts(std::uint8_t* output, const OutputPages& pages);

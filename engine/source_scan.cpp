@@ -12,9 +12,25 @@
 
 namespace {
 
-unsigned char foldAscii(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+// The name with ASCII a-z as A-Z: compared byte for byte, in the order the name order puts names.
+std::string orderKey(std::string name) {
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return name;
+}
+
+// A name and its order key, made once for a directory's sort.
+struct SortedEntry {
+    std::string key;
+    platform::DirEntry* entry;
+};
+
+bool precedes(const std::string& keyA, const std::string& a, const std::string& keyB, const std::string& b) {
+    const int order = keyA.compare(keyB);
+    return order != 0 ? order < 0 : a < b;
 }
 
 }  // namespace
@@ -28,18 +44,7 @@ int isFaxFile(const std::string& path) {
 }
 
 bool precedesInNameOrder(const std::string& a, const std::string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = foldAscii(a[i]);
-        const unsigned char y = foldAscii(b[i]);
-        if (x != y) {
-            return x < y;
-        }
-    }
-    if (a.size() != b.size()) {
-        return a.size() < b.size();
-    }
-    return a < b;
+    return precedes(orderKey(a), a, orderKey(b), b);
 }
 
 namespace {
@@ -88,12 +93,19 @@ public:
             return reasonFor(listed);
         }
         // The system's order is not defined on every file system, and it decides the page
-        // order of every merged fax, so the entries are taken in name order.
-        std::sort(entries.begin(), entries.end(), [](const platform::DirEntry& a, const platform::DirEntry& b) {
-            return precedesInNameOrder(a.name, b.name);
+        // order of every merged fax, so the entries are taken in name order. Each name's key is
+        // made once, not at every comparison.
+        std::vector<SortedEntry> sorted;
+        sorted.reserve(entries.size());
+        for (platform::DirEntry& entry : entries) {
+            sorted.push_back({orderKey(entry.name), &entry});
+        }
+        std::sort(sorted.begin(), sorted.end(), [](const SortedEntry& a, const SortedEntry& b) {
+            return precedes(a.key, a.entry->name, b.key, b.entry->name);
         });
         std::vector<UnreadFolder> unreadHere;
-        for (const platform::DirEntry& entry : entries) {
+        for (const SortedEntry& sortedEntry : sorted) {
+            const platform::DirEntry& entry = *sortedEntry.entry;
             const std::string fullPath = directory + platform::kSeparator + entry.name;
             if (!entry.isDirectory) {
                 // Always measured against the root of the scan, so entries carry their

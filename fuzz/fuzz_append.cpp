@@ -22,13 +22,12 @@ namespace {
     std::abort();
 }
 
-PageCopy copyOf(const std::uint8_t* data, std::size_t size) {
+// A copy of `size` bytes at `data`, kept in `storage`.
+PageCopy copyOf(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& storage) {
+    storage.assign(data, data + size);
     PageCopy copy;
     copy.length = size;
-    copy.bytes.reset(new std::uint8_t[size > 0 ? size : 1]);
-    if (size > 0) {
-        std::memcpy(copy.bytes.get(), data, size);
-    }
+    copy.bytes = storage.data();
     return copy;
 }
 
@@ -55,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         wanted.dataLength = 40 + 30 * i;
         wanted.pages = 2;
         const std::vector<std::uint8_t> bytes = generator.make(wanted);
-        PageCopy earlier = copyOf(bytes.data(), bytes.size());
+        std::vector<std::uint8_t> storage;
+        PageCopy earlier = copyOf(bytes.data(), bytes.size(), storage);
         if (prepareCopy(earlier) != kAppendOk || placeCopy(earlier, output, pages) != kAppendOk) {
             fail("a generated page file was refused");
         }
@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> before = fuzz_files::read(scratch.path("Afax.fxm"));
     const std::size_t pagesBefore = pages.starts.size();
 
-    PageCopy copy = copyOf(data + 1, size - 1);
+    std::vector<std::uint8_t> storage;
+    PageCopy copy = copyOf(data + 1, size - 1, storage);
     const int prepared = prepareCopy(copy);
     const int placed = prepared == kAppendOk ? placeCopy(copy, output, pages) : prepared;
     if (placed == kAppendOk && !writePageCounts(output, pages)) {

@@ -77,8 +77,7 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
 // Creates one directory level; true when it was created.
 bool createDirectory(const std::string& path);
 
-// Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file.
-std::FILE* openFile(const std::string& path, const char* mode);
+
 
 // Creates `path` for binary reading and writing, only when nothing of that name exists: a file
 // another run is writing is never taken over. Null when it exists or cannot be created.
@@ -87,8 +86,30 @@ std::FILE* createNewFile(const std::string& path);
 // A number that tells this process apart from every other process running now.
 std::uint32_t processNumber();
 
+// The times the platform keeps for a file, in its own units: creation, last access and last
+// write on Windows; last access and last write on POSIX (`hasCreation` false).
+struct FileTimes {
+    std::int64_t creation = 0;
+    std::int64_t lastAccess = 0;
+    std::int64_t lastWrite = 0;
+    bool hasCreation = false;
+};
+
 // The length of an open file in bytes, or -1; the stream's position is not moved.
 std::int64_t fileSize(std::FILE* file);
+
+// What the system tells of an open file in one call: its length, whether it is a plain file, and
+// its times.
+struct FileInfo {
+    std::int64_t size = -1;
+    bool regular = false;
+    FileTimes times;
+};
+bool fileInfo(std::FILE* file, FileInfo& info);
+
+// Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file.
+// With `info`, what fileInfo tells of it, asked in the same go.
+std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info = nullptr);
 
 // Reads or writes `length` bytes at `position` of an open, unbuffered file in one positioned
 // call where the system has one, so a run pays no separate seek per page. The stream's own
@@ -103,15 +124,6 @@ bool truncateFile(std::FILE* file, std::int64_t length);
 bool replaceFile(const std::string& from, const std::string& to);
 
 bool removeFile(const std::string& path);
-
-// The times the platform keeps for a file, in its own units: creation, last access and last
-// write on Windows; last access and last write on POSIX (`hasCreation` false).
-struct FileTimes {
-    std::int64_t creation = 0;
-    std::int64_t lastAccess = 0;
-    std::int64_t lastWrite = 0;
-    bool hasCreation = false;
-};
 
 bool readFileTimes(const std::string& path, FileTimes& times);
 bool writeFileTimes(const std::string& path, const FileTimes& times);

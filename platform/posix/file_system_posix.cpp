@@ -28,6 +28,14 @@ timespec fromNanoseconds(std::int64_t ns) {
     return t;
 }
 
+void describe(const struct stat& status, FileInfo& info) {
+    info.size = static_cast<std::int64_t>(status.st_size);
+    info.regular = S_ISREG(status.st_mode);
+    info.times.lastAccess = toNanoseconds(status.st_atim);
+    info.times.lastWrite = toNanoseconds(status.st_mtim);
+    info.times.hasCreation = false;
+}
+
 }  // namespace
 
 ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
@@ -159,35 +167,40 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
 
 bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-std::FILE* openFile(const std::string& path, const char* mode) {
+std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file == nullptr) {
         return nullptr;
     }
     // fopen opens a directory for reading on POSIX; Windows refuses it, and so do we.
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
         std::fclose(file);
         errno = EISDIR;
         return nullptr;
+    }
+    if (info != nullptr) {
+        describe(status, *info);
     }
     return file;
 }
 
 std::FILE* createNewFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "w+b");
-    if (file == nullptr) {
-        close(fd);
-    }
-    return file;
+    // "x": only where nothing of that name is (O_EXCL); "e": not inherited by other programs.
+    return std::fopen(path.c_str(), "w+bxe");
 }
 
 std::uint32_t processNumber() {
     return static_cast<std::uint32_t>(getpid());
+}
+
+bool fileInfo(std::FILE* file, FileInfo& info) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0) {
+        return false;
+    }
+    describe(status, info);
+    return true;
 }
 
 std::int64_t fileSize(std::FILE* file) {

@@ -222,7 +222,13 @@ bool createDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), &security) != 0;
 }
 
-std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
+        *info = FileInfo{};
+    }
+    return file;
+}
 
 std::FILE* createNewFile(const std::string& path) {
     HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -244,6 +250,22 @@ std::FILE* createNewFile(const std::string& path) {
 
 std::uint32_t processNumber() {
     return GetCurrentProcessId();
+}
+
+bool fileInfo(std::FILE* file, FileInfo& info) {
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION status;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &status)) {
+        return false;
+    }
+    info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(status.nFileSizeHigh) << 32) |
+                                          status.nFileSizeLow);
+    info.regular = (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    info.times.creation = toTicks(status.ftCreationTime);
+    info.times.lastAccess = toTicks(status.ftLastAccessTime);
+    info.times.lastWrite = toTicks(status.ftLastWriteTime);
+    info.times.hasCreation = true;
+    return true;
 }
 
 std::int64_t fileSize(std::FILE* file) {

@@ -178,11 +178,12 @@ TEST(PageWriter, WithoutAnOpenPageFileNothingIsRead) {
     ScratchDir dir;
     FaxFile file;
     PageCopy copy;
-    EXPECT_EQ(kAppendNoSource, file.readCopy(copy));
+    ByteBuffer buffer;
+    EXPECT_EQ(kAppendNoSource, file.readCopy(buffer, copy));
     EXPECT_EQ(kReadHeaderNoStream, file.readHeader(0));
     file.open(dir.path("absent.FXR"));
     EXPECT_FALSE(file.isOpen());
-    EXPECT_EQ(kAppendNoSource, file.readCopy(copy));
+    EXPECT_EQ(kAppendNoSource, file.readCopy(buffer, copy));
     MergeBatch batch;
     EXPECT_EQ(kAppendCannotOpenPage, batch.mergePage(dir.path("absent.FXR"), dir.path("out.fxm"), false).result);
     batch.finish();

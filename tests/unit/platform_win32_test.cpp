@@ -1,6 +1,6 @@
 // Windows-only behaviour of the platform layer and the merge: drive, UNC and relative roots of
-// the directory recursion, a page whose times cannot be read, and a folder held open by another
-// program.
+// the directory recursion, the times of a page another program holds open, and a folder held open
+// by another program.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -25,19 +25,25 @@ TEST(PlatformWin32, RootPrefixesAreNeverCreated) {
     }
 }
 
-TEST(PlatformWin32, TimesThatCannotBeCopiedAreLoggedButThePageCounts) {
+TEST(PlatformWin32, TheTimesOfAPageAnotherProgramHoldsOpenAreKept) {
     test_support::ScratchDir dir;
     const std::string source = dir.write("in/L001.FXR", test_support::pageFile(1));
     const std::string out = dir.path("Lfax.fxm");
-    // Another program holds the page file open for writing: it can still be read, but not
-    // opened with read sharing only, which the time copy needs.
+    // Another program holds the page file open for writing: it can still be read, and its times
+    // are those of the handle the merge reads it with, not of a second opening that sharing
+    // would refuse.
     std::FILE* holder = std::fopen(source.c_str(), "ab");
     ASSERT_NE(nullptr, holder);
     MergeOptions options;
     options.setKeepFileDate(true);
     EXPECT_TRUE(options.mergeFile(source, out));
     std::fclose(holder);
-    EXPECT_EQ(source + " -> " + out + " (file date not kept)\r\n", options.runLogText());
+    EXPECT_EQ(0, options.finishRun());
+    EXPECT_EQ(source + " -> " + out + "\r\n", options.runLogText());
+    platform::FileTimes page;
+    platform::FileTimes merged;
+    ASSERT_TRUE(platform::readFileTimes(source, page) && platform::readFileTimes(out, merged));
+    EXPECT_EQ(page.lastWrite, merged.lastWrite);
 }
 
 TEST(PlatformWin32, AFolderHeldOpenByAnotherProgramIsReported) {
