@@ -29,7 +29,7 @@ constexpr const char* kExamples =
 #endif
 
 std::string usageLine() {
-    return std::string("Usage: ") + kProgram + " [/l] [/q] [/n] [/d] source-directory dest-directory [file-mask]\n";
+    return std::string("Usage: ") + kProgram + " [/l] [/q] [/n] [/s] [/h] [/d] source-directory dest-directory [file-mask]\n";
 }
 
 std::string helpText() {
@@ -39,22 +39,29 @@ std::string helpText() {
            usageLine() +
            "\n"
            "  /l           each merged fax takes the file dates of its last page file\n"
-           "  /q           quiet: write no run log (the exit code still tells how it went)\n"
+           "  /q           quiet: write no run log and no \"Please Wait...\" (the exit code still\n"
+           "               tells how it went)\n"
            "  /n           preview: list the merged faxes a run would write, their page files in\n"
            "               order with their pages, and the files it would refuse; write nothing\n"
+           "  /s           merge the page files of the sub-folders too\n"
+           "  /h           with /s: repeat the sub-folders below dest-directory (without it every\n"
+           "               merged fax goes directly into dest-directory)\n"
            "  /d           merge a directory (the only mode; may be left out)\n"
-           "  file-mask    the names to take from source-directory, with * and ? (default *.*)\n"
+           "  file-mask    the names to take from the folders, with * and ? (default *.*)\n"
            "\n"
-           "Switches come first, in any order and letter case. Only the page files directly in\n"
-           "source-directory are merged; dest-directory is created when it is missing. A folder\n"
-           "whose name holds blanks is put in double quotes.\n"
+           "Switches come first, in any order and letter case. Without /s only the page files\n"
+           "directly in source-directory are merged; dest-directory is created when it is missing.\n"
+           "A folder whose name holds blanks is put in double quotes. Standard output holds the\n"
+           "run log (or the preview's plan) alone; \"Please Wait...\" and the notes of a run that\n"
+           "waits for another go to standard error.\n"
            "\n"
            "Exit codes:\n"
            "  0  every page file found was merged, or there was none\n"
            "  2  the command line cannot be run\n"
            "  3  dest-directory could not be created; nothing was merged\n"
            "  4  some page files could not be merged (the log says which and why)\n"
-           "  5  some folders could not be read (the log says which and why)\n"
+           "  5  some folders could not be read (the log says which and why; a folder reached\n"
+           "     again through a link is merged once and no failure)\n"
            "\n"
            "Examples:\n" +
            kExamples;
@@ -99,6 +106,12 @@ int main(int argc, char** argv) {
     const std::string commandLine = joinArguments(arguments);
     MergeOptions options;
     std::string usage;
+    // The window's preset, valid or not, is no run for this program.
+    for (const std::string& argument : arguments) {
+        if (platform::toLowerCase(argument).rfind("/auto", 0) == 0) {
+            return usageError("automatic merging (/auto:N) is Quirewell.exe's; run this program from a scheduler instead");
+        }
+    }
     if (options.parseCommandLine(commandLine.c_str(), usage) != kParseRun) {
         // The parser gives its usage text only when an argument is missing.
         return usageError(usage.empty() ? "the destination folder is empty"
@@ -107,7 +120,8 @@ int main(int argc, char** argv) {
     if (options.mode() == kModeFile) {
         return usageError("file mode (/f) is not supported");
     }
-    const int exitCode = performDirectoryRun(options, stdout);
+    // Standard output is the log's alone, for scripts that read it.
+    const int exitCode = performDirectoryRun(options, options.quiet() ? nullptr : stderr);
     if (!options.quiet()) {
         write(stdout, withLineFeeds(options.runLogText()));
     }

@@ -2,6 +2,7 @@
 #include "runs/command_line.h"
 
 #include "platform/ansi_string.h"
+#include "runs/dialog_rules.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
 #include "runs/run_preview.h"
@@ -57,11 +58,32 @@ const std::string& usageText() {
     return text;
 }
 
+namespace {
+
+constexpr const char* kAutoSwitch = "/auto:";
+
+// The minutes of "/auto:N" when N is a whole number the timer takes, else 0.
+int autoMinutesIn(const std::string& token) {
+    const std::size_t prefix = std::char_traits<char>::length(kAutoSwitch);
+    const std::string digits = token.size() > prefix ? token.substr(prefix) : std::string();
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    const int minutes = std::stoi(digits);
+    return minutes >= kMinMinutes && minutes <= kMaxMinutes ? minutes : 0;
+}
+
+}  // namespace
+
 int MergeOptions::parseCommandLine(const char* commandLine, std::string& standardOutput) {
     mode_ = kModeDirectory;
     keepFileDate_ = false;
     quiet_ = false;
     preview_ = false;
+    includeSubdirs_ = false;
+    keepHierarchy_ = false;
+    autoMinutes_ = 0;
+    bool minutesRefused = false;
     if (commandLine == nullptr) {
         return kParseNoCommandLine;
     }
@@ -77,6 +99,13 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
             quiet_ = true;
         } else if (token == "/n") {
             preview_ = true;
+        } else if (token == "/s") {
+            includeSubdirs_ = true;
+        } else if (token == "/h") {
+            keepHierarchy_ = true;
+        } else if (token == "/auto" || token.rfind(kAutoSwitch, 0) == 0) {
+            autoMinutes_ = autoMinutesIn(token);
+            minutesRefused = minutesRefused || autoMinutes_ == 0;
         } else if (token == "/d") {
             mode_ = kModeDirectory;
         } else if (token == "/f") {
@@ -88,8 +117,10 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     }
 
     const Token source = takeToken(line);
-    if (!source.blankFollows) {
+    // Minutes the timer cannot take start the window as without arguments.
+    if (!source.blankFollows || minutesRefused) {
         standardOutput += usageText();
+        autoMinutes_ = 0;
         return kParseIncomplete;
     }
     sourceDir_ = source.text;
@@ -99,7 +130,10 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     if (fileMask_.size() >= 2 && fileMask_.front() == '"' && fileMask_.back() == '"') {
         fileMask_ = fileMask_.substr(1, fileMask_.size() - 2);
     }
-    return destDir_.empty() ? kParseIncomplete : kParseRun;
+    if (destDir_.empty()) {
+        return kParseIncomplete;
+    }
+    return autoMinutes_ > 0 ? kParsePreset : kParseRun;
 }
 
 std::string joinArguments(const std::vector<std::string>& arguments) {
@@ -136,9 +170,11 @@ private:
 
 }  // namespace
 
-int performDirectoryRun(MergeOptions& options, std::FILE* out) {
-    std::fputs("Please Wait...\n", out);
-    std::fflush(out);
+int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait) {
+    if (pleaseWait != nullptr) {
+        std::fputs("Please Wait...\n", pleaseWait);
+        std::fflush(pleaseWait);
+    }
     // The source is scanned once the save folder is held, in the run itself.
     RunTotals totals;
     StandardErrorSink sink;

@@ -10,6 +10,7 @@ class MergeOptions;
 
 // Results of MergeOptions::parseCommandLine.
 inline constexpr int kParseRun = 0;           // a command-line run is requested
+inline constexpr int kParsePreset = 1;        // "/auto:N": the window starts hidden with these settings
 inline constexpr int kParseNoCommandLine = -1;
 inline constexpr int kParseIncomplete = 126;  // fewer than two arguments, or an empty destination
 
@@ -28,7 +29,7 @@ const std::string& usageText();
 // that holds a blank or is empty enclosed in double quotes.
 std::string joinArguments(const std::vector<std::string>& arguments);
 
-// "Please Wait...\n" on `out`, the scan of the source's top level, the run (or with "/n" its
-// preview, into the log); returns the exit code. A wait for another run to finish with the save
-// folder is told on standard error.
-int performDirectoryRun(MergeOptions& options, std::FILE* out);
+// "Please Wait...\n" on `pleaseWait` (unless null), the run (or with "/n" its preview, into the
+// log) over the source's top level, or with "/s" its whole tree; returns the exit code. A wait for
+// another run to finish with the save folder is told on standard error.
+int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait);

@@ -138,6 +138,16 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     return totals;
 }
 
+PathRule commandLinePathRule(const MergeOptions& options) {
+    const std::string source = options.sourceDir();
+    const std::string destination = options.destDir();
+    if (options.includeSubdirs() || options.keepHierarchy()) {
+        const bool keepHierarchy = options.keepHierarchy();
+        return [=](const std::string& entry) { return windowEntryPaths(source, destination, entry, keepHierarchy); };
+    }
+    return [=](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); };
+}
+
 int MergeOptions::runDirectoryMerge(RunTotals* totals, RunSink* sink) {
     if (destDir_.empty()) {
         return -1;
@@ -146,11 +156,8 @@ int MergeOptions::runDirectoryMerge(RunTotals* totals, RunSink* sink) {
         appendRunLog("Failed to create dir: " + destDir_ + "\r\n");
         return -1;
     }
-    const std::string source = sourceDir_;
-    const std::string destination = destDir_;
-    const RunTotals counted = walkScanList(
-        *this, [&](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); }, false,
-        sink);
+    // Sub-folders repeated below the save folder are made as their outputs need them.
+    const RunTotals counted = walkScanList(*this, commandLinePathRule(*this), includeSubdirs_ && keepHierarchy_, sink);
     appendRunLog(commandLineClosing(counted));
     if (totals != nullptr) {
         *totals = counted;

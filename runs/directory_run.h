@@ -52,6 +52,11 @@ std::string holdProblemLine(platform::LockProblem problem, const std::string& fo
 
 using PathRule = std::function<EntryPaths(const std::string& entry)>;
 
+// Where the command line puts each output: directly in destDir, as it always has; with "/s" or
+// "/h", by the window's rules for "Include Sub-dir" and "Keep Hiberarchy", so that both write the
+// same outputs from the same tree.
+PathRule commandLinePathRule(const MergeOptions& options);
+
 // Holds the save folder (waiting, and telling `sink`, while another run holds it), then scans the
 // source (so that a run that waited never works from what it found before the other run ended),
 // writes the header into the log, then merges each entry of the scan list in order, its paths

@@ -46,6 +46,7 @@ void MergeOptions::resetOptions() {
     destDir_.clear();
     keepFileDate_ = false;
     includeSubdirs_ = false;
+    keepHierarchy_ = false;
     scanList_.clear();
     unreadFolders_.clear();
     runLog_.clear();

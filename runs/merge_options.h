@@ -30,9 +30,13 @@ public:
     void resetOptions();
 
     bool keepFileDate() const { return keepFileDate_; }
-    // Whether the scan takes the page files of the sub-folders too.
+    // Whether the scan takes the page files of the sub-folders too ("/s"), and whether their
+    // outputs go into the same sub-folders below destDir ("/h").
     bool includeSubdirs() const { return includeSubdirs_; }
     void setIncludeSubdirs(bool on) { includeSubdirs_ = on; }
+    bool keepHierarchy() const { return keepHierarchy_; }
+    // "/auto:N": the minutes of automatic merging the window is to start with, or 0.
+    int autoMinutes() const { return autoMinutes_; }
     void setKeepFileDate(bool on) { keepFileDate_ = on; }
     bool quiet() const { return quiet_; }
     // "/n": the command line asks for the plan of the run instead of the run.
@@ -63,12 +67,13 @@ public:
 
     // Reads the switches, directories and file mask from the text after the program's name
     // (null when there is none). Text meant for standard output (the usage text) is appended to
-    // `standardOutput`. Returns 0 for a command-line run, -1 without a command line, 126 when
-    // it is incomplete.
+    // `standardOutput`. Returns 0 for a command-line run, 1 for the window's preset ("/auto:N"),
+    // -1 without a command line, 126 when it is incomplete or its minutes are refused.
     int parseCommandLine(const char* commandLine, std::string& standardOutput);
 
-    // The command-line run over the scan list: every output directly in destDir, the log closed
-    // by the totals. 0 when the run was made, -1 when destDir is empty or cannot be made.
+    // The command-line run: the top level of sourceDir with every output directly in destDir, or
+    // with "/s" and "/h" the window's rules for its sub-folders; the log closed by the totals. 0
+    // when the run was made, -1 when destDir is empty or cannot be made.
     int runDirectoryMerge(RunTotals* totals = nullptr, RunSink* sink = nullptr);
 
     // Fills the list with the page files below sourceDir (with sub-directories on request, which
@@ -102,6 +107,8 @@ public:
 private:
     bool keepFileDate_ = false;
     bool includeSubdirs_ = false;
+    bool keepHierarchy_ = false;
+    int autoMinutes_ = 0;
     bool quiet_ = false;
     bool preview_ = false;
     int mode_ = kModeDirectory;

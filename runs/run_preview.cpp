@@ -85,12 +85,8 @@ int previewDirectoryMerge(MergeOptions& options, RunTotals& totals) {
         return -1;
     }
     options.planOnly();
-    const std::string source = options.sourceDir();
-    const std::string destination = options.destDir();
     PlanSink plan;
-    totals = walkScanList(
-        options, [&](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); },
-        false, &plan);
+    totals = walkScanList(options, commandLinePathRule(options), false, &plan);
     options.setRunLog(plan.planText(options, totals));
     return 0;
 }

@@ -6,7 +6,7 @@
 
 class MergeOptions;
 
-// Plans the run: the same walk runDirectoryMerge takes, every output directly in destDir, with a
+// Plans the run: the same walk runDirectoryMerge takes, its outputs where the run puts them, with a
 // record that only plans, and the plan in the record's log, which it replaces. Nothing is
 // created, changed or removed: not the save folder, not a temporary, not a lock. Returns 0, or -1
 // when destDir could not be made (the log then holds the run's failure line). The totals are

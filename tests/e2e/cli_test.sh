@@ -54,9 +54,9 @@ run_console() {
 
 dst="$work/out dir"
 check_eq "console exit code with a refused file" 4 "$(run_console "$(prog_path "$src")" "$(prog_path "$dst")")"
-{ printf 'Please Wait...\n'; expected_log "$(prog_path "$src")" "$(prog_path "$dst")"; } >"$work/expected"
-[ -n "${QW_EMULATOR:-}" ] && sed -i 's/^Please Wait...$/Please Wait...\r/' "$work/expected"
-check "console writes the run log" cmp "$work/expected" "$work/stdout"
+expected_log "$(prog_path "$src")" "$(prog_path "$dst")" >"$work/expected"
+check "console writes the run log, and nothing else, on standard output" cmp "$work/expected" "$work/stdout"
+check_eq "console writes its wait line on standard error" "Please Wait...${eol}x" "$(cat "$work/stderr"; printf x)"
 outputs=$(cd "$dst" && ls)
 check_eq "outputs" "$(printf '%s\n' AB F00001 F00002 F00003 F00004 MUL trl | sed 's/$/fax.fxm/' | sed 's/^ABfax/fax/' | LC_ALL=C sort)" \
     "$(printf '%s\n' "$outputs" | LC_ALL=C sort)"
@@ -70,7 +70,7 @@ check_eq "second run exit code" 4 "$(run_console "$(prog_path "$src")" "$(prog_p
 check "second run gives the same outputs" diff -r "$work/first" "$dst"
 
 check_eq "quiet run exit code" 4 "$(run_console /q "$(prog_path "$src")" "$(prog_path "$work/quiet")")"
-check_eq "quiet run writes only the wait line" "Please Wait...${eol}x" "$(cat "$work/stdout"; printf x)"
+check_eq "quiet run writes nothing" "x" "$(cat "$work/stdout" "$work/stderr"; printf x)"
 check "quiet run gives the same outputs" diff -r "$work/first" "$work/quiet"
 
 clean="$work/clean"
@@ -92,7 +92,7 @@ fi
 
 touch "$work/blocker"
 check_eq "destination cannot be made: exit 3" 3 "$(run_console "$(prog_path "$src")" "$(prog_path "$work/blocker/out")")"
-check_eq "failure line" "Please Wait...${eol}Failed to create dir: $(prog_path "$work/blocker/out")${eol}x" \
+check_eq "failure line" "Failed to create dir: $(prog_path "$work/blocker/out")${eol}x" \
     "$(cat "$work/stdout"; printf x)"
 
 # Help, version and usage errors: help and version on standard output with exit 0; a command
@@ -115,6 +115,19 @@ usage_error "no arguments"
 usage_error "one argument" "$(prog_path "$src")"
 usage_error "file mode" /f a b
 check "file mode: its message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
+usage_error "the window's preset" /auto:5 a b
+check "the window's preset: its message" grep -q '^Quirewell: automatic merging (/auto:N) is Quirewell.exe' "$work/stderr"
+
+# Sub-folders: /s takes them all, into the save folder; /s /h repeats them below it.
+gen --tree "$(prog_path "$work/tree")" --faxes 6 --pages 2 --subdirs 3 --seed 11
+check_eq "/s: exit 0" 0 "$(run_console /s "$(prog_path "$work/tree")" "$(prog_path "$work/flat")")"
+check_eq "/s: every fax directly in the save folder" \
+    "$(cd "$work/tree" && find . -type f | sed 's|.*/||; s/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
+    "$(cd "$work/flat" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+check_eq "/s /h: exit 0" 0 "$(run_console /S /H "$(prog_path "$work/tree")" "$(prog_path "$work/kept")")"
+check_eq "/s /h: every fax in its own sub-folder" \
+    "$(cd "$work/tree" && find . -type f | sed 's/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
+    "$(cd "$work/kept" && find . -type f | LC_ALL=C sort)"
 
 # The preview writes nothing and names the outputs the run then writes.
 check_eq "preview: exit 4, as the run" 4 "$(run_console /n "$(prog_path "$src")" "$(prog_path "$work/preview")")"
@@ -159,7 +172,7 @@ for locale in $locales; do
         in="$(prog_path "$work/names/$folder")"
         out="$(prog_path "$work/names-out/$locale/$folder")"
         check_eq "$locale, folder $folder: exit 0" 0 "$(LC_ALL=$locale run_console "$in" "$out")"
-        { printf 'Please Wait...%s' "$eol"; LC_ALL=C.UTF-8 names_log "$in" "$out"; } >"$work/expected"
+        LC_ALL=C.UTF-8 names_log "$in" "$out" >"$work/expected"
         check "$locale, folder $folder: the log names every page file as it is spelt" cmp "$work/expected" "$work/stdout"
         check_eq "$locale, folder $folder: one output a fax" \
             "$(printf '%s\n' 表 ソ 淺 Łódź Lódz 传真 Ελλάδα Zoë | sed 's/$/fax.fxm/' | LC_ALL=C sort)" \

@@ -20,6 +20,9 @@ struct Parsed {
     std::string destDir;
     std::string fileMask;
     bool usage;
+    bool includeSubdirs = false;
+    bool keepHierarchy = false;
+    int autoMinutes = 0;
 };
 
 Parsed parse(const char* line) {
@@ -34,7 +37,10 @@ Parsed parse(const char* line) {
             options.sourceDir(),
             options.destDir(),
             options.fileMask(),
-            !out.empty()};
+            !out.empty(),
+            options.includeSubdirs(),
+            options.keepHierarchy(),
+            options.autoMinutes()};
 }
 
 TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
@@ -71,12 +77,26 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         {"\"a b\"c d", {0, false, false, 1, "a bc", "d", "*.*", false}},
         {"src\"x\" dst", {0, false, false, 1, "src\"x\"", "dst", "*.*", false}},
         {"src dst \"*.FXR", {0, false, false, 1, "src", "dst", "\"*.FXR", false}},
+        {"/s src dst", {0, false, false, 1, "src", "dst", "*.*", false, true}},
+        {"/S /H /l src dst", {0, true, false, 1, "src", "dst", "*.*", false, true, true}},
+        {"/h src dst", {0, false, false, 1, "src", "dst", "*.*", false, false, true}},
+        {"/sh src dst", {0, false, false, 1, "/sh", "src", "dst", false}},
+        {"/auto:1 /s /h /l src dst", {kParsePreset, true, false, 1, "src", "dst", "*.*", false, true, true, 1}},
+        {"/AUTO:35791 src dst", {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 35791}},
+        {"/auto:060 src dst", {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 60}},
+        {"/auto:0 src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/auto:35792 src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/auto:-5 src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/auto:1x src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/auto src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/auto:5 src", {126, false, false, 1, "", "", "*.*", true}},
+        {"/autox src dst", {0, false, false, 1, "/autox", "src", "dst", false}},
     };
     for (const auto& c : cases) {
         const Parsed actual = parse(c.line);
         const Parsed& e = c.expected;
         EXPECT_EQ(e.result, actual.result) << "[" << c.line << "]";
-        if (e.result == 0) {
+        if (e.result == kParseRun || e.result == kParsePreset) {
             EXPECT_EQ(e.sourceDir, actual.sourceDir) << "[" << c.line << "]";
             EXPECT_EQ(e.destDir, actual.destDir) << "[" << c.line << "]";
             EXPECT_EQ(e.fileMask, actual.fileMask) << "[" << c.line << "]";
@@ -85,6 +105,9 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         EXPECT_EQ(e.quiet, actual.quiet) << "[" << c.line << "]";
         EXPECT_EQ(e.mode, actual.mode) << "[" << c.line << "]";
         EXPECT_EQ(e.usage, actual.usage) << "[" << c.line << "]";
+        EXPECT_EQ(e.includeSubdirs, actual.includeSubdirs) << "[" << c.line << "]";
+        EXPECT_EQ(e.keepHierarchy, actual.keepHierarchy) << "[" << c.line << "]";
+        EXPECT_EQ(e.autoMinutes, actual.autoMinutes) << "[" << c.line << "]";
     }
 }
 

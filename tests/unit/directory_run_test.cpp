@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "engine/output_files.h"
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
 #include "platform/ansi_string.h"
@@ -432,6 +433,58 @@ std::map<std::string, std::vector<std::uint8_t>> treeBytes(const std::string& ro
         }
     }
     return tree;
+}
+
+// Every file below `root`, by its path below it, with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> relativeTree(const std::string& root) {
+    std::map<std::string, std::vector<std::uint8_t>> tree;
+    for (const auto& [path, bytes] : treeBytes(root)) {
+        tree[path.substr(root.size())] = bytes;
+    }
+    return tree;
+}
+
+TEST(DirectoryRun, SubFoldersFromTheCommandLineAreMergedAsTheWindowMergesThem) {
+    const struct {
+        const char* switches;
+        bool includeSubdirs;
+        bool keepHierarchy;
+        int exitCode;  // the refused page lies in a sub-folder
+    } cases[] = {{"/s", true, false, kExitSomeFailed}, {"/S /H", true, true, kExitSomeFailed}, {"/h", false, true, kExitMerged}};
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        TreeSpec tree;
+        tree.faxes = 9;
+        tree.subdirs = 3;
+        std::string error;
+        ASSERT_GT(writeTree(dir.path("in"), tree, 7, error), 0) << error;
+        // A fax of the same name in two folders, and a page that is refused.
+        dir.write("in/K001.FXR", pageFile(1));
+        dir.write("in/sub/K001.FXR", pageFile(2));
+        dir.write("in/sub/deeper/K002.FXR", pageFile(3, FaxKind::NoSignature));
+        MergeOptions window;
+        window.setSourceDir(dir.path("in"));
+        window.setDestDir(dir.path("window"));
+        window.setIncludeSubdirs(c.includeSubdirs);
+        makeDirectories(window.destDir());
+        walkScanList(
+            window,
+            [&](const std::string& entry) {
+                return windowEntryPaths(window.sourceDir(), window.destDir(), entry, c.keepHierarchy);
+            },
+            true, nullptr);
+        MergeOptions console;
+        std::string usage;
+        ASSERT_EQ(kParseRun, console.parseCommandLine(
+                                 (std::string(c.switches) + " " + dir.path("in") + " " + dir.path("cli")).c_str(), usage));
+        EXPECT_EQ(c.exitCode, performDirectoryRun(console, nullptr)) << c.switches;
+        EXPECT_EQ(relativeTree(dir.path("window")), relativeTree(dir.path("cli"))) << c.switches;
+        std::string lines = window.runLogText();
+        for (std::size_t at = 0; (at = lines.find(dir.path("window"), at)) != std::string::npos;) {
+            lines.replace(at, dir.path("window").size(), dir.path("cli"));
+        }
+        EXPECT_EQ(0u, console.runLogText().rfind(lines + "\r\n---------\r\n", 0)) << c.switches;
+    }
 }
 
 TEST(DirectoryRun, ThePreviewIsTheRunsPlanAndWritesNothing) {
