@@ -128,6 +128,14 @@ check_eq "/s /h: exit 0" 0 "$(run_console /S /H "$(prog_path "$work/tree")" "$(p
 check_eq "/s /h: every fax in its own sub-folder" \
     "$(cd "$work/tree" && find . -type f | sed 's/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
     "$(cd "$work/kept" && find . -type f | LC_ALL=C sort)"
+if [ -z "${QW_EMULATOR:-}" ]; then
+    # A link to a folder of the tree (Wine makes none): merged once, skipped the second time.
+    ln -s "$(find "$work/tree" -mindepth 1 -maxdepth 1 -type d | LC_ALL=C sort | head -n 1)" "$work/tree/zz-link"
+    check_eq "/s with a link into the tree: exit 0" 0 "$(run_console /s "$work/tree" "$work/linked")"
+    check "/s with a link into the tree: its skip line" grep -q -F "Skipped folder: $work/tree/zz-link (already merged as" \
+        "$work/stdout"
+    check "/s with a link into the tree: the same faxes" diff -r "$work/flat" "$work/linked"
+fi
 
 # The preview writes nothing and names the outputs the run then writes.
 check_eq "preview: exit 4, as the run" 4 "$(run_console /n "$(prog_path "$src")" "$(prog_path "$work/preview")")"
