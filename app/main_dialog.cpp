@@ -407,11 +407,18 @@ void MainDialog::MergeNow() {
 }
 
 void MainDialog::StartMergeWorker() {
-    // The previous worker has posted its last report and needs nothing more of this thread: it
-    // ends at once, and its record with it.
+    // The previous worker has delivered its last report, but may still be waiting for this
+    // thread to take it; so its end is waited for with the messages served. Meanwhile its run
+    // counts as active: a click served in the wait gets the usual refusal, a tick is skipped, and
+    // a close only hides the window, which closes for good once the wait is over.
     if (worker_ != nullptr) {
-        WaitForSingleObject(worker_->Thread(), INFINITE);
-        worker_.reset();
+        runActive_ = 1;
+        WaitForWorker();
+        runActive_ = 0;
+        if (closingCode_ != 0) {
+            CloseWithCode(closingCode_);
+            return;
+        }
     }
     // What the run takes from the held values goes into its record before the thread exists,
     // so that the worker never reads a held value.

@@ -417,6 +417,17 @@ TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
         EXPECT_EQ(std::vector<std::string>{"Quirewell"}, app_->WindowTitles()) << "after tick " << ticks;
     }
     EXPECT_GT(ticks, 1);
+    // A tick just as a run has ended starts the next, while the worker of the last may still be
+    // handing over its log; a click after it is refused, and the window answers all the while.
+    for (int run = 0; run < 3; ++run) {
+        PostMessageA(dialog_, WM_TIMER, 7, 0);
+        Click(dialog_, IDC_MERGE);
+        Sleep(100);
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << run;
+        EXPECT_EQ("Please wait while current merging stops", AnswerMessageBox(*app_, "Warning")) << run;
+        EXPECT_EQ("Done. Total 6000 fax files merged.", WaitForDone(in, out)) << run;
+    }
     const std::string status = WaitForDone(in, out);
     EXPECT_EQ("Done. Total 6000 fax files merged.", status);
     // The log box holds the run's log exactly as the console writes it, and the outputs are its.
