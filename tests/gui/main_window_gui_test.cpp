@@ -26,6 +26,7 @@ using test_support::ScratchDir;
 
 constexpr const char* kSourceWarning = "Select Source Dir,\nwhere your fax files to be merged should be";
 constexpr const char* kSaveWarning = "Select Save Dir,\nwhere your merged fax files should be";
+constexpr const char* kHelpControlKey = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 
 void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, unsigned pages);
 
@@ -529,6 +530,12 @@ TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
     Click(dialog_, IDC_HELP_BUTTON);
     EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
     EXPECT_NE(nullptr, app_->FindWindowOfClass("HH Parent"));
+    // Registered where there is no control, the one in the system folder stands in.
+    RegistrySandbox registry;
+    registry.SetString(HKEY_CLASSES_ROOT, kHelpControlKey, "", "C:\\nowhere\\hhctrl.ocx");
+    Start();
+    Click(dialog_, IDC_HELP_BUTTON);
+    EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
 }
 
 TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFolder) {
@@ -555,7 +562,7 @@ TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFo
         ASSERT_TRUE(CopyFileA(planted.c_str(), dir.path(where).c_str(), FALSE));
     }
     RegistrySandbox registry;
-    registry.Remove(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", "");
+    registry.Remove(HKEY_CLASSES_ROOT, kHelpControlKey, "");
     // Wine would take its own control for any file of that name; a Windows loader takes the file.
     registry.SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quirewell.exe\\DllOverrides", "hhctrl.ocx",
                        "native,builtin");
