@@ -11,7 +11,5 @@ public:
 private:
     using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
-    HMODULE control_ = nullptr;
     HtmlHelpFunction function_ = nullptr;
-    bool failed_ = false;
 };

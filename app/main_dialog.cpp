@@ -12,6 +12,7 @@
 #include "links/about_dialog.h"
 #include "links/web_pages.h"
 #include "links/window_centering.h"
+#include "platform/win32/wide_text.h"
 #include "resources/resource.h"
 #include "runs/dialog_rules.h"
 #include "ui/window_dpi.h"
@@ -260,14 +261,18 @@ bool MainDialog::ExchangeText(int id, std::string& held, Direction direction) {
     if (direction == Direction::Write) {
         return SetDlgItemTextA(Window(), id, held.c_str()) != FALSE;
     }
-    const int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = GetWindowTextA(control, text.data(), length + 1);
+    // Read as the control holds it and converted without best fit, which would make of a folder
+    // the code page cannot hold a look-alike that may exist; "?" for what is lost names no
+    // folder, and the run refuses it.
+    const int length = GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(control, text.data(), length + 1);
     if (got == 0 && length > 0) {
         return false;
     }
     text.resize(static_cast<std::size_t>(got));
-    held = text;
+    bool exact = true;
+    held = platform::narrow(text, exact);
     return true;
 }
 
@@ -348,18 +353,20 @@ bool MainDialog::ExchangeData(Direction direction) {
 
 void MainDialog::PickDirectory(std::string& held) {
     ExchangeData(Direction::Read);
-    char displayName[MAX_PATH] = {};
-    BROWSEINFOA browse{};
+    // Wide, like the folder texts: the choice keeps its name, or "?" for what the code page lacks.
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW browse{};
     browse.hwndOwner = GetActiveWindow();
     browse.pszDisplayName = displayName;
     browse.ulFlags = BIF_RETURNONLYFSDIRS;
-    LPITEMIDLIST item = SHBrowseForFolderA(&browse);
+    LPITEMIDLIST item = SHBrowseForFolderW(&browse);
     if (item == nullptr) {
         return;
     }
-    char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(item, path)) {
-        held = path;
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(item, path)) {
+        bool exact = true;
+        held = platform::narrow(path, exact);
         ExchangeData(Direction::Write);
     }
     CoTaskMemFree(item);
@@ -405,11 +412,18 @@ void MainDialog::MergeNow() {
 }
 
 void MainDialog::StartMergeWorker() {
-    // The previous worker has posted its last report and needs nothing more of this thread: it
-    // ends at once, and its record with it.
+    // The previous worker has delivered its last report, but may still be waiting for this
+    // thread to take it; so its end is waited for with the messages served. Meanwhile its run
+    // counts as active: a click served in the wait gets the usual refusal, a tick is skipped, and
+    // a close only hides the window, which closes for good once the wait is over.
     if (worker_ != nullptr) {
-        WaitForSingleObject(worker_->Thread(), INFINITE);
-        worker_.reset();
+        runActive_ = 1;
+        WaitForWorker();
+        runActive_ = 0;
+        if (closingCode_ != 0) {
+            CloseWithCode(closingCode_);
+            return;
+        }
     }
     // What the run takes from the held values goes into its record before the thread exists,
     // so that the worker never reads a held value.

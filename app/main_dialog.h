@@ -49,8 +49,8 @@ public:
     // hides and the icon stays, saying that the merge is finishing, until the run has ended.
     void CloseWithCode(int code);
 
-    // Serves the messages of a merge worker that is still running until it has ended, so that
-    // a run goes to its end after the window has gone.
+    // Serves the messages of a merge worker that is still running until it has ended: before
+    // the next run, and after the window has gone, so that a run goes to its end.
     void WaitForWorker();
 
 protected:

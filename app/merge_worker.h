@@ -32,6 +32,10 @@
 //    reports go on as before, and EndRun closes the window for good. Should the window be gone
 //    all the same (the process told to end), the worker's messages fail, the worker goes on to
 //    the end and completes every output, and the UI thread waits for it (WaitForWorker).
+// 7. The worker of the last run may still be handing over its last report when the next run
+//    starts, so StartMergeWorker waits for it with the UI thread's messages served
+//    (WaitForWorker), and runActive set so that nothing served in that wait starts a run or
+//    closes the window under it.
 #pragma once
 
 #include <windows.h>

@@ -26,6 +26,7 @@ using test_support::ScratchDir;
 
 constexpr const char* kSourceWarning = "Select Source Dir,\nwhere your fax files to be merged should be";
 constexpr const char* kSaveWarning = "Select Save Dir,\nwhere your merged fax files should be";
+constexpr const char* kHelpControlKey = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32";
 
 void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, unsigned pages);
 
@@ -417,6 +418,17 @@ TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
         EXPECT_EQ(std::vector<std::string>{"Quirewell"}, app_->WindowTitles()) << "after tick " << ticks;
     }
     EXPECT_GT(ticks, 1);
+    // A tick just as a run has ended starts the next, while the worker of the last may still be
+    // handing over its log; a click after it is refused, and the window answers all the while.
+    for (int run = 0; run < 3; ++run) {
+        PostMessageA(dialog_, WM_TIMER, 7, 0);
+        Click(dialog_, IDC_MERGE);
+        Sleep(100);
+        DWORD_PTR answer = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) << run;
+        EXPECT_EQ("Please wait while current merging stops", AnswerMessageBox(*app_, "Warning")) << run;
+        EXPECT_EQ("Done. Total 6000 fax files merged.", WaitForDone(in, out)) << run;
+    }
     const std::string status = WaitForDone(in, out);
     EXPECT_EQ("Done. Total 6000 fax files merged.", status);
     // The log box holds the run's log exactly as the console writes it, and the outputs are its.
@@ -518,6 +530,12 @@ TEST_F(MainWindow, HelpOpensTheHelpFileBesideTheProgram) {
     Click(dialog_, IDC_HELP_BUTTON);
     EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
     EXPECT_NE(nullptr, app_->FindWindowOfClass("HH Parent"));
+    // Registered where there is no control, the one in the system folder stands in.
+    RegistrySandbox registry;
+    registry.SetString(HKEY_CLASSES_ROOT, kHelpControlKey, "", "C:\\nowhere\\hhctrl.ocx");
+    Start();
+    Click(dialog_, IDC_HELP_BUTTON);
+    EXPECT_NE(nullptr, app_->WaitForWindow("Quirewell Help"));
 }
 
 TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFolder) {
@@ -544,7 +562,7 @@ TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFo
         ASSERT_TRUE(CopyFileA(planted.c_str(), dir.path(where).c_str(), FALSE));
     }
     RegistrySandbox registry;
-    registry.Remove(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", "");
+    registry.Remove(HKEY_CLASSES_ROOT, kHelpControlKey, "");
     // Wine would take its own control for any file of that name; a Windows loader takes the file.
     registry.SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quirewell.exe\\DllOverrides", "hhctrl.ocx",
                        "native,builtin");
