@@ -294,7 +294,8 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     // The file in the output's place is kept open, to compare the output with. Without one the
     // output is surely new, and its temporary is made at once, so that a folder that cannot take
     // it is told at its first page.
-    placed_ = platform::openFile(output, "rb", &placedInfo_);
+    // Opened as it is: a link or pipe a stranger put there is replaced, never read.
+    placed_ = platform::openPlainFile(output, placedInfo_);
     if (placed_ == nullptr) {
         placedInfo_ = platform::FileInfo{};
         openOutput_ = createTemporary(output, state.temporary);
@@ -325,8 +326,8 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
 
 bool MergeBatch::reopen(const std::string& key, StartedOutput& state) {
     platform::FileInfo info;
-    std::FILE* file = platform::openFile(state.unchanged ? state.path : state.temporary,
-                                         state.unchanged ? "rb" : "r+b", &info);
+    std::FILE* file = state.unchanged ? platform::openPlainFile(state.path, info)
+                                      : platform::openFile(state.temporary, "r+b", &info);
     if (file == nullptr) {
         return false;
     }

@@ -107,9 +107,14 @@ struct FileInfo {
 };
 bool fileInfo(std::FILE* file, FileInfo& info);
 
-// Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file.
-// With `info`, what fileInfo tells of it, asked in the same go.
+// Opens a file with a stdio mode ("rb", "r+b", "w+b"). A directory is never opened as a file, nor
+// for reading anything but a plain file (a pipe would keep the caller waiting for a writer). With
+// `info`, what fileInfo tells of it, asked in the same go.
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info = nullptr);
+
+// Opens for reading the plain file that `path` names itself, never what a link or junction there
+// leads to; null for anything else. For files in a folder others may write to.
+std::FILE* openPlainFile(const std::string& path, FileInfo& info);
 
 // Reads or writes `length` bytes at `position` of an open, unbuffered file in one positioned
 // call where the system has one, so a run pays no separate seek per page. The stream's own

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/file_system.h"
 #include "platform/posix/wildcard_match.h"
@@ -167,22 +168,48 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
 
 bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr) {
+namespace {
+
+// Opens an existing file for reading (and with `update` for writing too) without waiting on a
+// pipe, and keeps it only when it is a plain file.
+std::FILE* openExisting(const std::string& path, bool update, int flags, FileInfo* info) {
+    const int fd = open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | flags);
+    if (fd < 0) {
         return nullptr;
     }
-    // fopen opens a directory for reading on POSIX; Windows refuses it, and so do we.
+    // A directory opens for reading on POSIX; Windows refuses it, and so do we.
     struct stat status {};
-    if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
+    std::FILE* file = nullptr;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        file = fdopen(fd, update ? "r+b" : "rb");
+    } else {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    }
+    if (file == nullptr) {
+        close(fd);
         return nullptr;
     }
     if (info != nullptr) {
         describe(status, *info);
     }
     return file;
+}
+
+}  // namespace
+
+std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
+    if (mode[0] == 'r') {
+        return openExisting(path, std::strchr(mode, '+') != nullptr, 0, info);
+    }
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
+        *info = FileInfo{};
+    }
+    return file;
+}
+
+std::FILE* openPlainFile(const std::string& path, FileInfo& info) {
+    return openExisting(path, false, O_NOFOLLOW, &info);
 }
 
 std::FILE* createNewFile(const std::string& path) {
@@ -264,7 +291,8 @@ bool readFileTimes(const std::string& path, FileTimes& times) {
 
 bool writeFileTimes(const std::string& path, const FileTimes& times) {
     const timespec values[2] = {fromNanoseconds(times.lastAccess), fromNanoseconds(times.lastWrite)};
-    return utimensat(AT_FDCWD, path.c_str(), values, 0) == 0;
+    // The file itself: a link put in an output's place gets no times for what it leads to.
+    return utimensat(AT_FDCWD, path.c_str(), values, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace platform

@@ -222,6 +222,33 @@ bool createDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), &security) != 0;
 }
 
+std::FILE* openPlainFile(const std::string& path, FileInfo& info) {
+    const HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    BY_HANDLE_FILE_INFORMATION status;
+    const int fd = GetFileInformationByHandle(handle, &status) &&
+                           (status.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0
+                       ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY)
+                       : -1;
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "rb");
+    if (file == nullptr) {
+        _close(fd);
+        return nullptr;
+    }
+    if (!fileInfo(file, info)) {
+        info = FileInfo{};
+    }
+    return file;
+}
+
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {

@@ -1,6 +1,10 @@
 // POSIX-only behaviour of the platform layer: only the root ends the directory recursion, and
-// a directory is never opened as a page file.
+// only plain files are opened: never a directory, a pipe, or where asked, a link.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "platform/file_system.h"
 #include "test_support.h"
@@ -13,10 +17,21 @@ TEST(PlatformPosix, OnlyTheRootIsARootPrefix) {
     EXPECT_FALSE(platform::isRootPrefix("/tmp"));
 }
 
-TEST(PlatformPosix, DirectoriesAreNotOpenedAsFiles) {
+TEST(PlatformPosix, OnlyPlainFilesAreOpened) {
     test_support::ScratchDir dir;
     dir.makeDir("d.FXR");
     EXPECT_EQ(nullptr, platform::openFile(dir.path("d.FXR"), "rb"));
+    // A pipe under a page file's or an output's name would keep a run waiting for ever.
+    ASSERT_EQ(0, mkfifo(dir.path("p.FXR").c_str(), 0600));
+    EXPECT_EQ(nullptr, platform::openFile(dir.path("p.FXR"), "rb"));
+    platform::FileInfo info;
+    EXPECT_EQ(nullptr, platform::openPlainFile(dir.path("p.FXR"), info));
+    std::filesystem::create_symlink(dir.write("a.fxm", {1}), dir.path("link.fxm"));
+    EXPECT_EQ(nullptr, platform::openPlainFile(dir.path("link.fxm"), info));
+    std::FILE* plain = platform::openPlainFile(dir.path("a.fxm"), info);
+    ASSERT_NE(nullptr, plain);
+    EXPECT_EQ(1, info.size);
+    std::fclose(plain);
 }
 
 }  // namespace
