@@ -1,6 +1,9 @@
 // Fuzz target: a run's per-file merge over arbitrary page files into one output. Whatever the
 // page files hold, the output put in place is well formed, holds as many pages as the run
-// reported merged, and no temporary is left behind.
+// reported merged, and no temporary is left behind; and a second run over the same page files
+// leaves it as it is, the very same file.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MergeOptions options;
     std::size_t at = 0;
     unsigned merged = 0;
+    int pagesWritten = 0;
     for (int page = 1; page <= 4 && at + 2 <= size; ++page) {
+        pagesWritten = page;
         const std::size_t length = std::min<std::size_t>(size - at - 2, data[at] | (data[at + 1] << 8));
         const std::vector<std::uint8_t> bytes(data + at + 2, data + at + 2 + length);
         at += 2 + length;
@@ -33,12 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     const int lost = options.finishRun();
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.path("."))) {
-        if (isTemporaryName(entry.path().filename().string())) {
-            std::fprintf(stderr, "a temporary was left behind\n");
-            std::abort();
+    const auto noTemporaryLeft = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.path("."))) {
+            if (isTemporaryName(entry.path().filename().string())) {
+                std::fprintf(stderr, "a temporary was left behind\n");
+                std::abort();
+            }
         }
-    }
+    };
+    noTemporaryLeft();
     if (merged - lost > 0) {
         const std::vector<std::uint8_t> bytes = fuzz_files::read(output);
         const ChainReport report = walkChain(bytes.data(), bytes.size());
@@ -48,6 +56,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (report.pages.size() < merged - lost) {
             std::fprintf(stderr, "the output holds fewer pages than were merged\n");
+            std::abort();
+        }
+        struct stat before {};
+        stat(output.c_str(), &before);
+        MergeOptions again;
+        for (int page = 1; page <= pagesWritten; ++page) {
+            again.mergeFile(scratch.path("Q00" + std::to_string(page) + ".FXR"), output);
+        }
+        again.finishRun();
+        noTemporaryLeft();
+        struct stat after {};
+        stat(output.c_str(), &after);
+        if (fuzz_files::read(output) != bytes || after.st_ino != before.st_ino) {
+            std::fprintf(stderr, "a second run over the same page files did not leave the output as it was\n");
             std::abort();
         }
     }
