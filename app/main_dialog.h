@@ -1,6 +1,6 @@
 // The main window: a modeless dialog from template 129 with its held values, the exchange of
-// those values with the controls, the merge started from it, automatic merging, the icon in the
-// notification area and the help file.
+// those values with the controls, the merge started from it (window_runs.cpp), automatic merging
+// (auto_merge.cpp), the icon in the notification area and the help file.
 #pragma once
 
 #include <windows.h>
@@ -57,18 +57,23 @@ protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    static constexpr UINT_PTR kAutoMergeTimer = 7;
+
     INT_PTR Answer(LRESULT result);
     BOOL OnInitDialog();
     // Loads the window's icons for its DPI and gives them to the window and the notification area.
     void LoadIcons();
     INT_PTR OnCommand(WORD id);
     INT_PTR OnColor(UINT message, HDC dc, HWND control);
-    void OnTimer(UINT_PTR id);
     void MergeNow();
     void PickDirectory(std::string& held);
     void ShowAndBringToFront();
+    // Automatic merging (auto_merge.cpp): the timer of `minutes` started or stopped, the check
+    // box's rules, and a merge on each tick.
+    void SetAutoMergeTimer(int minutes, bool on);
     void ApplyAutoMerge();
     void StopAutoMerge();
+    void OnTimer(UINT_PTR id);
     void OpenHelp();
 
     int PrepareRun();
