@@ -1,4 +1,5 @@
-// MainDialog's automatic merging: the timer, the rules of its check box and its ticks.
+// MainDialog's automatic merging: the timer, the rules of its check box, its ticks, and the
+// "/auto:N" preset that starts the window with it.
 #include "app/main_dialog.h"
 #include "app/private_messages.h"
 #include "resources/resource.h"
@@ -59,4 +60,19 @@ void MainDialog::OnTimer(UINT_PTR id) {
         return;
     }
     StartMergeWorker();
+}
+
+void MainDialog::StartPreset(const MergeOptions& preset) {
+    held_.faxDir = preset.sourceDir();
+    held_.saveDir = preset.destDir();
+    held_.includeSubdirs = preset.includeSubdirs() ? 1 : 0;
+    held_.keepHierarchy = preset.keepHierarchy() ? 1 : 0;
+    held_.keepFileDate = preset.keepFileDate() ? 1 : 0;
+    held_.autoMerge = 1;
+    held_.minutes = preset.autoMinutes();
+    ExchangeData(Direction::Write);
+    // From here on as if the user had typed all this and ticked the box, with the first tick now:
+    // nobody is there to wait a whole period for the first merge.
+    ApplyAutoMerge();
+    OnTimer(kAutoMergeTimer);
 }

@@ -49,6 +49,10 @@ public:
     // hides and the icon stays, saying that the merge is finishing, until the run has ended.
     void CloseWithCode(int code);
 
+    // The "/auto:N" preset: the folders and check boxes of `preset` and automatic merging every
+    // autoMinutes() minutes, as if typed and ticked by hand, and a merge at once.
+    void StartPreset(const MergeOptions& preset);
+
     // Serves the messages of a merge worker that is still running until it has ended: before
     // the next run, and after the window has gone, so that a run goes to its end.
     void WaitForWorker();

@@ -32,8 +32,8 @@ void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, u
 
 class MainWindow : public ::testing::Test {
 protected:
-    void Start() {
-        app_ = std::make_unique<AppProcess>("");
+    void Start(const std::string& arguments = "") {
+        app_ = std::make_unique<AppProcess>(arguments);
         ASSERT_TRUE(app_->Started());
         dialog_ = app_->WaitForWindow("Quirewell");
         ASSERT_NE(nullptr, dialog_);
@@ -123,7 +123,8 @@ void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, u
 }
 
 TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
-    Start();
+    // Minutes the timer cannot take make a preset a start without arguments.
+    Start("/auto:0 /s C:\\in C:\\out");
     EXPECT_EQ("60", ControlText(dialog_, IDC_MINUTES));
     for (const int id : {IDC_FAX_DIR, IDC_SAVE_DIR, IDC_LOG, IDC_STATUS}) {
         EXPECT_EQ("", ControlText(dialog_, id)) << id;
@@ -506,6 +507,47 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
 
     Click(dialog_, IDC_AUTO_MERGE);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)) != FALSE; }));
+}
+
+TEST_F(MainWindow, ThePresetMergesOutOfSightAndTheWindowOpensWithItsSettings) {
+    ScratchDir dir;
+    for (const char* name : {"in/P001.FXR", "in/P002.FXR", "in/a/P001.FXR", "in/a/b/Q001.FXR"}) {
+        dir.write(name, pageFile(2));
+    }
+    const std::string in = dir.path("in");
+    const std::string out = dir.path("out");
+    app_ = std::make_unique<AppProcess>("/auto:1 /s /h " + Quoted(in) + " " + Quoted(out));
+    ASSERT_TRUE(WaitUntil([&] { return (dialog_ = app_->FindWindowOfClass("#32770")) != nullptr; }, 5000));
+    // It merges at once, with nothing on screen but the icon.
+    bool shown = false;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shown = shown || !app_->WindowTitles().empty();
+            return ControlText(dialog_, IDC_STATUS).rfind("Done.", 0) == 0;
+        },
+        10000));
+    EXPECT_FALSE(shown) << "a window showed";
+    EXPECT_EQ("Done. Total 4 fax files merged.", WaitForDone(in, out, 1000));
+    EXPECT_TRUE(TrayShowsAnIcon());
+    ASSERT_EQ(0, RunConsole("/q /s /h " + Quoted(in) + " " + Quoted(dir.path("console"))));
+    ExpectSameTree(out, dir.path("console"));
+
+    // Opened from the icon, the window holds the preset as if typed and ticked by hand.
+    SendMessageA(dialog_, RegisterWindowMessageA("WM_TRAYICON"), 201, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    EXPECT_EQ(in, ControlText(dialog_, IDC_FAX_DIR));
+    EXPECT_EQ(out, ControlText(dialog_, IDC_SAVE_DIR));
+    EXPECT_EQ("1", ControlText(dialog_, IDC_MINUTES));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)));
+    const int boxes[] = {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE};
+    const int states[] = {BST_CHECKED, BST_UNCHECKED, BST_CHECKED, BST_CHECKED};
+    for (std::size_t i = 0; i < std::size(boxes); ++i) {
+        EXPECT_EQ(states[i], CheckState(dialog_, boxes[i])) << boxes[i];
+    }
+    // A page file that came since is merged on the next tick.
+    dir.write("in/a/b/Q002.FXR", pageFile(3));
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_TRUE(WaitUntil([&] { return PagesIn(out + "\\a\\b\\Qfax.fxm") == 2; }, 10000));
 }
 
 TEST_F(MainWindow, AboutOpensTheAboutBoxOverTheWindow) {
