@@ -48,7 +48,7 @@ MainDialog::~MainDialog() {
             DeleteObject(object);
         }
     }
-    for (HICON icon : {bigIcon_, smallIcon_}) {
+    for (HICON icon : {bigIcon_, smallIcon_, warningIcon_}) {
         if (icon != nullptr) {
             DestroyIcon(icon);
         }
@@ -149,26 +149,31 @@ BOOL MainDialog::OnInitDialog() {
     held_ = HeldValues{};
     runActive_ = 0;
     ExchangeData(Direction::Write);
-    trayIcon_.Install(Window(), "Quirewell\nMerge WinFax files", smallIcon_, kTrayIconId);
+    trayIcon_.Install(Window(), "Quirewell", smallIcon_, kTrayIconId);
     return TRUE;
 }
 
 void MainDialog::LoadIcons() {
     // Both icons at the sizes the system asks for at the window's DPI, so that it never scales
-    // one of another size; the small one is also the notification area's.
+    // one of another size; the small one is also the notification area's. After a merge that did
+    // not go well the notification area shows the system's own warning sign instead, which every
+    // user knows, at the same size.
     const HINSTANCE instance = TheModule().Instance();
     const HICON bigIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXICON, SM_CYICON);
     const HICON smallIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXSMICON, SM_CYSMICON);
+    const HICON warningIcon =
+        LoadIconForWindow(Window(), nullptr, LOWORD(IDI_WARNING), SM_CXSMICON, SM_CYSMICON);
     SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    trayIcon_.SetIcon(smallIcon);
-    for (HICON old : {bigIcon_, smallIcon_}) {
+    trayIcon_.SetIcon(warned_ ? warningIcon : smallIcon);
+    for (HICON old : {bigIcon_, smallIcon_, warningIcon_}) {
         if (old != nullptr) {
             DestroyIcon(old);
         }
     }
     bigIcon_ = bigIcon;
     smallIcon_ = smallIcon;
+    warningIcon_ = warningIcon;
 }
 
 INT_PTR MainDialog::OnCommand(WORD id) {

@@ -87,7 +87,9 @@ private:
     // A report of the merge worker, performed on the UI thread (merge_worker.h).
     void OnWorkerReport();
     void BeginRun(bool saveDirFailed);
-    void EndRun();
+    void EndRun(const RunTotals& totals);
+    // The icon's tip, picture and balloon after a run with these totals.
+    void ShowOutcome(const RunTotals& totals);
 
     bool ExchangeText(int id, std::string& held, Direction direction);
     bool ExchangeLog(Direction direction);
@@ -102,6 +104,8 @@ private:
     HBRUSH editBrush_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HICON warningIcon_ = nullptr;  // the icon's picture after a merge that did not go well
+    bool warned_ = false;          // the last merge did not go well
     TrayIcon trayIcon_;
     HelpLoader helpLoader_;
     LinkLabel productLink_;

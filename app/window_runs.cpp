@@ -1,5 +1,5 @@
-// MainDialog: merges started from the window, and their worker's reports performed on the UI
-// thread (the protocol is told in merge_worker.h).
+// MainDialog: merges started from the window, their worker's reports performed on the UI thread
+// (the protocol is told in merge_worker.h), and what the icon tells of the last one.
 #include "app/main_dialog.h"
 
 #include <commctrl.h>
@@ -100,12 +100,29 @@ void MainDialog::BeginRun(bool saveDirFailed) {
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
 }
 
-void MainDialog::EndRun() {
+void MainDialog::EndRun(const RunTotals& totals) {
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     SetControlsEnabled(true);
     runActive_ = 0;
     if (closingCode_ != 0) {
         CloseWithCode(closingCode_);
+        return;
+    }
+    ShowOutcome(totals);
+}
+
+void MainDialog::ShowOutcome(const RunTotals& totals) {
+    // An unattended merge has nobody watching the window: the icon is all that tells how it went.
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    trayIcon_.SetTip(trayTipText(totals, now.wHour, now.wMinute).c_str());
+    const bool warnedBefore = warned_;
+    warned_ = mergeNeedsWarning(totals);
+    if (warned_ != warnedBefore) {
+        trayIcon_.SetIcon(warned_ ? warningIcon_ : smallIcon_);
+    }
+    if (warningBalloonDue(warnedBefore, warned_, IsWindowVisible(Window()) != FALSE)) {
+        trayIcon_.ShowWarningBalloon("Quirewell", warningBalloonText(totals).c_str());
     }
 }
 
@@ -146,6 +163,6 @@ void MainDialog::OnWorkerReport() {
     }
     ExchangeData(Direction::Write);
     if (report.ends) {
-        EndRun();
+        EndRun(report.totals);
     }
 }
