@@ -1,8 +1,8 @@
-// MainDialog: the message table, the exchange of held values, starting merges, automatic
-// merging, the notification-area icon and help.
+// MainDialog: the message table, the exchange of held values, the folder picker, the
+// notification-area icon and help. Merges started from the window are in window_runs.cpp, automatic
+// merging in auto_merge.cpp.
 #include "app/main_dialog.h"
 
-#include <commctrl.h>
 #include <shlobj.h>
 
 #include <climits>
@@ -21,14 +21,11 @@ namespace {
 
 constexpr int kExitOk = 1;
 constexpr int kExitCancel = 2;
-constexpr UINT_PTR kAutoMergeTimer = 7;
 constexpr UINT kTrayIconId = 201;
 // Sent when the window moved to a monitor of another DPI, or the monitor's scale changed.
 constexpr UINT kDpiChanged = 0x02E0;
 
 constexpr int kCheckBoxes[] = {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE};
-// Disabled while a run is active, in this order.
-constexpr int kRunControls[] = {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR};
 
 const COLORREF kDialogColor = RGB(236, 255, 245);
 const COLORREF kEditColor = RGB(255, 255, 255);
@@ -51,7 +48,7 @@ MainDialog::~MainDialog() {
             DeleteObject(object);
         }
     }
-    for (HICON icon : {bigIcon_, smallIcon_}) {
+    for (HICON icon : {bigIcon_, smallIcon_, warningIcon_}) {
         if (icon != nullptr) {
             DestroyIcon(icon);
         }
@@ -77,33 +74,13 @@ void MainDialog::CloseWithCode(int code) {
     PostQuitMessage(code);
 }
 
-void MainDialog::WaitForWorker() {
-    if (worker_ == nullptr) {
-        return;
-    }
-    // The worker may still be sending its reports; they are served here until it has ended.
-    const HANDLE thread = worker_->Thread();
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-    worker_.reset();
-}
-
 INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             OnTimer(wParam);
             return TRUE;
         case WM_AUTOMERGE:
-            if (lParam == 1) {
-                SetTimer(Window(), kAutoMergeTimer, timerPeriodMs(static_cast<int>(wParam)), nullptr);
-            } else {
-                KillTimer(Window(), kAutoMergeTimer);
-            }
+            SetAutoMergeTimer(static_cast<int>(wParam), lParam == 1);
             return TRUE;
         case WM_INITDIALOG:
             return OnInitDialog();
@@ -172,26 +149,31 @@ BOOL MainDialog::OnInitDialog() {
     held_ = HeldValues{};
     runActive_ = 0;
     ExchangeData(Direction::Write);
-    trayIcon_.Install(Window(), "Quirewell\nMerge WinFax files", smallIcon_, kTrayIconId);
+    trayIcon_.Install(Window(), "Quirewell", smallIcon_, kTrayIconId);
     return TRUE;
 }
 
 void MainDialog::LoadIcons() {
     // Both icons at the sizes the system asks for at the window's DPI, so that it never scales
-    // one of another size; the small one is also the notification area's.
+    // one of another size; the small one is also the notification area's. After a merge that did
+    // not go well the notification area shows the system's own warning sign instead, which every
+    // user knows, at the same size.
     const HINSTANCE instance = TheModule().Instance();
     const HICON bigIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXICON, SM_CYICON);
     const HICON smallIcon = LoadIconForWindow(Window(), instance, IDI_QUIREWELL, SM_CXSMICON, SM_CYSMICON);
+    const HICON warningIcon =
+        LoadIconForWindow(Window(), nullptr, LOWORD(IDI_WARNING), SM_CXSMICON, SM_CYSMICON);
     SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     SendMessageA(Window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    trayIcon_.SetIcon(smallIcon);
-    for (HICON old : {bigIcon_, smallIcon_}) {
+    trayIcon_.SetIcon(warned_ ? warningIcon : smallIcon);
+    for (HICON old : {bigIcon_, smallIcon_, warningIcon_}) {
         if (old != nullptr) {
             DestroyIcon(old);
         }
     }
     bigIcon_ = bigIcon;
     smallIcon_ = smallIcon;
+    warningIcon_ = warningIcon;
 }
 
 INT_PTR MainDialog::OnCommand(WORD id) {
@@ -382,175 +364,6 @@ void MainDialog::ShowAndBringToFront() {
         BringWindowToTop(Window());
     }
     SetForegroundWindow(Window());
-}
-
-int MainDialog::PrepareRun() {
-    // The worker scans the fax directory once it holds the save folder.
-    preparedRun_ = std::make_unique<MergeOptions>();
-    preparedRun_->setSourceDir(held_.faxDir);
-    preparedRun_->setFileMask(held_.fileMask);
-    preparedRun_->setIncludeSubdirs(held_.includeSubdirs == 1);
-    return 0;
-}
-
-void MainDialog::MergeNow() {
-    if (runActive_ == 1) {
-        MessageBoxA(Window(), "Please wait while current merging stops", "Warning", MB_OK);
-        return;
-    }
-    ExchangeData(Direction::Read);
-    PrepareRun();
-    if (held_.faxDir.empty()) {
-        MessageBoxA(Window(), "Select Source Dir,\nwhere your fax files to be merged should be", "Warning", MB_OK);
-        return;
-    }
-    if (held_.saveDir.empty()) {
-        MessageBoxA(Window(), "Select Save Dir,\nwhere your merged fax files should be", "Warning", MB_OK);
-        return;
-    }
-    StartMergeWorker();
-}
-
-void MainDialog::StartMergeWorker() {
-    // The previous worker has delivered its last report, but may still be waiting for this
-    // thread to take it; so its end is waited for with the messages served. Meanwhile its run
-    // counts as active: a click served in the wait gets the usual refusal, a tick is skipped, and
-    // a close only hides the window, which closes for good once the wait is over.
-    if (worker_ != nullptr) {
-        runActive_ = 1;
-        WaitForWorker();
-        runActive_ = 0;
-        if (closingCode_ != 0) {
-            CloseWithCode(closingCode_);
-            return;
-        }
-    }
-    // What the run takes from the held values goes into its record before the thread exists,
-    // so that the worker never reads a held value.
-    std::unique_ptr<MergeOptions> record = std::move(preparedRun_);
-    record->setKeepFileDate(held_.keepFileDate == 1);
-    record->setDestDir(held_.saveDir);
-    worker_ = std::make_unique<MergeWorker>(Window(), std::move(record), held_.keepHierarchy == 1);
-    if (!worker_->Start()) {
-        worker_.reset();
-        MessageBoxA(Window(), "Cannot start the merge", "Error", MB_OK);
-        return;
-    }
-    runActive_ = 1;
-}
-
-void MainDialog::SetControlsEnabled(bool enabled) {
-    for (const int id : kRunControls) {
-        EnableWindow(GetDlgItem(Window(), id), enabled ? TRUE : FALSE);
-    }
-}
-
-void MainDialog::BeginRun(bool saveDirFailed) {
-    SetControlsEnabled(false);
-    if (saveDirFailed) {
-        MessageBoxA(Window(), "Error Save Dir", "Error", MB_OK);
-    }
-    SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
-    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-}
-
-void MainDialog::EndRun() {
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    SetControlsEnabled(true);
-    runActive_ = 0;
-    if (closingCode_ != 0) {
-        CloseWithCode(closingCode_);
-    }
-}
-
-void MainDialog::OnWorkerReport() {
-    if (worker_ == nullptr) {
-        return;
-    }
-    WorkerReport report = worker_->TakeReport();
-    if (report.begins) {
-        BeginRun(report.saveDirFailed);
-    }
-    if (report.scanned) {
-        SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(report.found)));
-        SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
-        SendMessageA(progressBar_, PBM_SETPOS, 0, 0);
-    }
-    if (report.steps > 0) {
-        // One step per entry reported; drawn once, not once a step.
-        SendMessageA(progressBar_, WM_SETREDRAW, FALSE, 0);
-        for (unsigned i = 0; i < report.steps; ++i) {
-            SendMessageA(progressBar_, PBM_STEPIT, 0, 0);
-        }
-        SendMessageA(progressBar_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(progressBar_, nullptr, TRUE);
-    }
-    if (!report.statusText.empty()) {
-        held_.statusText = std::move(report.statusText);
-    }
-    if (report.logRestarts) {
-        held_.logText = std::move(report.logText);
-        held_.logReplaces = true;
-    } else {
-        held_.logText += report.logText;
-    }
-    // The closing text also closes the log box, directly after the run's log.
-    if (report.ends) {
-        held_.logText += held_.statusText;
-    }
-    ExchangeData(Direction::Write);
-    if (report.ends) {
-        EndRun();
-    }
-}
-
-void MainDialog::StopAutoMerge() {
-    SendMessageA(Window(), WM_AUTOMERGE, 0, 0);
-    EnableWindow(GetDlgItem(Window(), IDC_MINUTES), TRUE);
-}
-
-void MainDialog::ApplyAutoMerge() {
-    // The controls are read first, so that directories typed since the last read count; the
-    // directories before the minutes, which may not read.
-    const int state = static_cast<int>(SendDlgItemMessageA(Window(), IDC_AUTO_MERGE, BM_GETCHECK, 0, 0));
-    ExchangeText(IDC_FAX_DIR, held_.faxDir, Direction::Read);
-    ExchangeText(IDC_SAVE_DIR, held_.saveDir, Direction::Read);
-    const bool minutesRead = ExchangeData(Direction::Read);
-    const char* refusal = nullptr;
-    if (held_.faxDir.empty()) {
-        refusal = "Select Source Dir,\nwhere your fax files to be merged";
-    } else if (held_.saveDir.empty()) {
-        refusal = "Select Save Dir,\nwhere your merged fax files should be";
-    } else if (state != 0 && (!minutesRead || !minutesAccepted(held_.minutes))) {
-        refusal = "Merge every: enter a whole number of minutes from 1 to 35791";
-    }
-    if (refusal != nullptr) {
-        MessageBoxA(Window(), refusal, "Warning", MB_OK);
-        // Only the check box goes back; what was typed stays for the user to mend.
-        held_.autoMerge = 0;
-        StopAutoMerge();
-        CheckDlgButton(Window(), IDC_AUTO_MERGE, BST_UNCHECKED);
-        return;
-    }
-    EnableWindow(GetDlgItem(Window(), IDC_MINUTES), state == 0 ? TRUE : FALSE);
-    SendMessageA(Window(), WM_AUTOMERGE, static_cast<WPARAM>(held_.minutes), state);
-}
-
-void MainDialog::OnTimer(UINT_PTR id) {
-    if (id != kAutoMergeTimer) {
-        return;
-    }
-    // A tick during a run is skipped without a word: nobody may be there to close a box, and a
-    // night of ticks would stack them up. The next tick after the run merges.
-    if (runActive_ == 1) {
-        return;
-    }
-    ExchangeData(Direction::Read);
-    PrepareRun();
-    if (held_.faxDir.empty() || held_.saveDir.empty()) {
-        return;
-    }
-    StartMergeWorker();
 }
 
 void MainDialog::OpenHelp() {

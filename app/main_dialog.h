@@ -1,6 +1,6 @@
 // The main window: a modeless dialog from template 129 with its held values, the exchange of
-// those values with the controls, the merge started from it, automatic merging, the icon in the
-// notification area and the help file.
+// those values with the controls, the merge started from it (window_runs.cpp), automatic merging
+// (auto_merge.cpp), the icon in the notification area and the help file.
 #pragma once
 
 #include <windows.h>
@@ -49,6 +49,10 @@ public:
     // hides and the icon stays, saying that the merge is finishing, until the run has ended.
     void CloseWithCode(int code);
 
+    // The "/auto:N" preset: the folders and check boxes of `preset` and automatic merging every
+    // autoMinutes() minutes, as if typed and ticked by hand, and a merge at once.
+    void StartPreset(const MergeOptions& preset);
+
     // Serves the messages of a merge worker that is still running until it has ended: before
     // the next run, and after the window has gone, so that a run goes to its end.
     void WaitForWorker();
@@ -57,18 +61,23 @@ protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    static constexpr UINT_PTR kAutoMergeTimer = 7;
+
     INT_PTR Answer(LRESULT result);
     BOOL OnInitDialog();
     // Loads the window's icons for its DPI and gives them to the window and the notification area.
     void LoadIcons();
     INT_PTR OnCommand(WORD id);
     INT_PTR OnColor(UINT message, HDC dc, HWND control);
-    void OnTimer(UINT_PTR id);
     void MergeNow();
     void PickDirectory(std::string& held);
     void ShowAndBringToFront();
+    // Automatic merging (auto_merge.cpp): the timer of `minutes` started or stopped, the check
+    // box's rules, and a merge on each tick.
+    void SetAutoMergeTimer(int minutes, bool on);
     void ApplyAutoMerge();
     void StopAutoMerge();
+    void OnTimer(UINT_PTR id);
     void OpenHelp();
 
     int PrepareRun();
@@ -78,7 +87,9 @@ private:
     // A report of the merge worker, performed on the UI thread (merge_worker.h).
     void OnWorkerReport();
     void BeginRun(bool saveDirFailed);
-    void EndRun();
+    void EndRun(const RunTotals& totals);
+    // The icon's tip, picture and balloon after a run with these totals.
+    void ShowOutcome(const RunTotals& totals);
 
     bool ExchangeText(int id, std::string& held, Direction direction);
     bool ExchangeLog(Direction direction);
@@ -93,6 +104,8 @@ private:
     HBRUSH editBrush_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
+    HICON warningIcon_ = nullptr;  // the icon's picture after a merge that did not go well
+    bool warned_ = false;          // the last merge did not go well
     TrayIcon trayIcon_;
     HelpLoader helpLoader_;
     LinkLabel productLink_;

@@ -41,7 +41,10 @@ void WorkerReport::Merge(WorkerReport&& later) {
     if (!later.statusText.empty()) {
         statusText = std::move(later.statusText);
     }
-    ends = ends || later.ends;
+    if (later.ends) {
+        ends = true;
+        totals = later.totals;
+    }
 }
 
 namespace {
@@ -78,10 +81,12 @@ public:
         deliver_(std::move(report));
     }
 
-    // The last report: the closing text, and whatever the log gained since the last report.
-    void Close(const std::string& closingText) {
-        pending_.statusText = closingText;
+    // The last report: the closing text, the totals, and whatever the log gained since the last
+    // report.
+    void Close(const RunTotals& totals) {
+        pending_.statusText = dialogClosingText(totals);
         pending_.ends = true;
+        pending_.totals = totals;
         Send();
     }
 
@@ -142,7 +147,7 @@ unsigned MergeWorker::Run() {
             return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_.load());
         },
         true, &sink);
-    sink.Close(dialogClosingText(totals));
+    sink.Close(totals);
     return static_cast<unsigned>(totals.merged);
 }
 

@@ -24,7 +24,8 @@
 // 4. The dialog performs a report on the UI thread in this order: BeginRun (controls disabled,
 //    the progress bar at 0, the wait cursor) when the run begins, the "Error Save Dir" box, the
 //    progress bar's range once the scan is done, the progress steps, the status and log texts,
-//    and EndRun (arrow cursor, controls enabled, runActive cleared) when the run has ended.
+//    and EndRun (arrow cursor, controls enabled, runActive cleared, and the run's totals in the
+//    icon's tip) when the run has ended.
 // 5. The one thing the dialog tells a running worker is "Keep Hiberarchy": its check box stays
 //    enabled during a run, and every state the dialog reads from it is passed on
 //    (SetKeepHierarchy) and applies to the entries that follow.
@@ -45,6 +46,7 @@
 #include <mutex>
 #include <string>
 
+#include "runs/directory_run.h"
 #include "runs/merge_options.h"
 
 // What happened in a run since the worker's last report.
@@ -58,6 +60,7 @@ struct WorkerReport {
     std::string logText;       // log text written
     std::string statusText;    // the status line now; the closing text once the run has ended
     bool ends = false;         // the run has ended
+    RunTotals totals;          // once the run has ended: what it merged, failed and could not read
 
     // Adds a later report to this one.
     void Merge(WorkerReport&& later);

@@ -12,9 +12,10 @@ TrayIcon::TrayIcon()
 TrayIcon::~TrayIcon() { Remove(); }
 
 bool TrayIcon::Install(HWND window, const char* tip, HICON icon, UINT id) {
-    // The first, smallest form of the record: every shell since Windows 95 takes it.
+    // The form of the record every shell since Windows 2000 takes: a tip of 127 characters, where
+    // the first form's held 63, and balloons.
     data_ = NOTIFYICONDATAA{};
-    data_.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data_.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data_.hWnd = window;
     data_.uID = id;
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -42,6 +43,18 @@ void TrayIcon::SetTip(const char* tip) {
 void TrayIcon::SetIcon(HICON icon) {
     data_.hIcon = icon;
     Modify(NIF_ICON);
+}
+
+void TrayIcon::ShowWarningBalloon(const char* title, const char* text) {
+    // Only this change carries the balloon; the kept record has none for a later Reinstall.
+    if (installed_) {
+        NOTIFYICONDATAA change = data_;
+        change.uFlags = NIF_INFO;
+        change.dwInfoFlags = NIIF_WARNING;
+        std::strncpy(change.szInfoTitle, title, sizeof change.szInfoTitle - 1);
+        std::strncpy(change.szInfo, text, sizeof change.szInfo - 1);
+        Shell_NotifyIconA(NIM_MODIFY, &change);
+    }
 }
 
 void TrayIcon::Modify(UINT flags) {

@@ -1,5 +1,6 @@
 // The icon in the notification area: installed by the main dialog, it brings a hidden dialog
-// back with a double click and offers "&Open...", "&About..." and "E&xit" on a right click.
+// back with a double click and offers "&Open...", "&About..." and "E&xit" on a right click; its
+// tip, picture and balloon tell how the last merge went.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +25,8 @@ public:
     void SetTip(const char* tip);
     // Changes the picture the icon shows.
     void SetIcon(HICON icon);
+    // Shows a warning balloon once; a Reinstall does not show it again.
+    void ShowWarningBalloon(const char* title, const char* text);
     bool Installed() const { return installed_; }
 
     // The icon's mouse messages: wParam the icon id, LOWORD(lParam) the mouse message.

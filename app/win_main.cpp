@@ -1,5 +1,6 @@
 // Quirewell.exe's entry point: prepares the platform libraries, lets the command line decide
-// between a command-line run and the window, and runs the UI thread's message loop.
+// between a command-line run, the window and the window's preset, and runs the UI thread's message
+// loop.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -72,6 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     module.RecordModulePath();
 
     int exitCode = 0;
+    bool created = false;
     {
         MergeOptions options;
         options.resetOptions();
@@ -89,10 +91,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             CoUninitialize();
             return exitCode;
         }
+        created = dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr;
+        if (created && parsed == kParsePreset) {
+            // Unattended merging: the icon alone, until the user opens the window from it.
+            dialog->StartPreset(options);
+        } else if (created) {
+            ShowWindow(dialog->Window(), showCommand);
+        }
     }
-
-    if (dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr) {
-        ShowWindow(dialog->Window(), showCommand);
+    if (created) {
         exitCode = loop.Run();
     }
     // A run started from the window goes to its end even when the window was closed first.

@@ -18,6 +18,46 @@ std::string dialogClosingText(const RunTotals& totals) {
     return text + ".";
 }
 
+namespace {
+
+// "1 folder", "2 folders".
+std::string counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string twoDigits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+
+}  // namespace
+
+std::string trayTipText(const RunTotals& totals, int hour, int minute) {
+    std::string text = "Quirewell\nLast merge " + twoDigits(hour) + ":" + twoDigits(minute) + ": " +
+                       counted(totals.merged, "fax file", "fax files");
+    if (totals.failed > 0) {
+        text += ", " + std::to_string(totals.failed) + " failed";
+    }
+    if (totals.foldersNotRead > 0) {
+        text += ", " + counted(totals.foldersNotRead, "folder", "folders") + " not read";
+    }
+    return text;
+}
+
+bool mergeNeedsWarning(const RunTotals& totals) { return totals.failed > 0 || totals.foldersNotRead > 0; }
+
+bool warningBalloonDue(bool warnedBefore, bool warnedNow, bool windowVisible) {
+    return warnedNow && !warnedBefore && !windowVisible;
+}
+
+std::string warningBalloonText(const RunTotals& totals) {
+    std::string what;
+    if (totals.failed > 0) {
+        what = "merge " + counted(totals.failed, "page file", "page files");
+    }
+    if (totals.foldersNotRead > 0) {
+        what += (what.empty() ? "read " : " or read ") + counted(totals.foldersNotRead, "folder", "folders");
+    }
+    return "The last merge could not " + what + "; the log tells why.";
+}
+
 unsigned progressMaximum(int count) { return static_cast<unsigned>(count) & 0xFFFFu; }
 
 int writableCheckState(int held) { return (held >= 0 && held <= 2) ? held : 0; }

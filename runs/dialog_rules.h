@@ -1,6 +1,7 @@
 // The main window's rules that need no window: the texts a dialog run shows, the progress bar's
-// range, the accepted minutes of automatic merging and their timer period, and the help file's
-// path. Kept here so that they are tested on every platform.
+// range, the accepted minutes of automatic merging and their timer period, what the notification
+// icon tells of the last merge, and the help file's path. Kept here so that they are tested on
+// every platform.
 #pragma once
 
 #include <string>
@@ -27,6 +28,21 @@ inline constexpr int kMinMinutes = 1;
 inline constexpr int kMaxMinutes = 35791;
 bool minutesAccepted(int minutes);
 unsigned timerPeriodMs(int minutes);
+
+// The notification icon's tip after a merge that ended at `hour`:`minute`, local time: "Quirewell"
+// and a line "Last merge 14:00: 812 fax files", with ", 3 failed" and ", 1 folder not read" when
+// there were any. Whatever the counts, it fits the 127 characters the shell shows.
+std::string trayTipText(const RunTotals& totals, int hour, int minute);
+
+// A merge with failed page files or folders not read leaves the icon warning until one goes well.
+bool mergeNeedsWarning(const RunTotals& totals);
+
+// The balloon is due once, when the warning begins, and never while the window is open: its log
+// already says what went wrong.
+bool warningBalloonDue(bool warnedBefore, bool warnedNow, bool windowVisible);
+
+// The balloon's text after a merge that needs the warning.
+std::string warningBalloonText(const RunTotals& totals);
 
 // The text of the command line's result box: a log of more than 40 lines shows its first 30, a
 // line "... N more lines ...", and its closing block, so that the box fits the screen and its

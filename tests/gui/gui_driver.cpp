@@ -204,6 +204,70 @@ bool TrayShowsAnIcon() {
     return tray != nullptr && IsWindowVisible(tray) && FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) != nullptr;
 }
 
+namespace {
+
+// The text of the tray's tooltip for its icon's tip, or of its balloon while one shows. The
+// message's pointers are not carried to the tray's process, so they point into memory made there.
+std::string TrayToolText(bool balloon) {
+    const HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    HWND tooltip = FindWindowA("tooltips_class32", nullptr);
+    for (; tooltip != nullptr; tooltip = FindWindowExA(nullptr, tooltip, "tooltips_class32", nullptr)) {
+        const bool isBalloon = (GetWindowLongA(tooltip, GWL_STYLE) & TTS_BALLOON) != 0;
+        if (tray != nullptr && GetWindow(tooltip, GW_OWNER) == tray && isBalloon == balloon &&
+            (!balloon || IsWindowVisible(tooltip))) {
+            break;
+        }
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tooltip, &processId);
+    const HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    struct Exchange {
+        TTTOOLINFOA tool;
+        char text[INFOTIPSIZE];
+    } local{};
+    auto* remote = static_cast<Exchange*>(
+        VirtualAllocEx(process, nullptr, sizeof local, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    local.tool.cbSize = sizeof local.tool;
+    local.tool.lpszText = remote != nullptr ? remote->text : nullptr;
+    DWORD_PTR found = 0;
+    if (remote != nullptr && WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+        SendMessageTimeoutA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&remote->tool),
+                            SMTO_ABORTIFHUNG, 5000, &found) &&
+        found != 0) {
+        ReadProcessMemory(process, remote, &local, sizeof local, nullptr);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return local.text;
+}
+
+}  // namespace
+
+std::string TrayTip() { return TrayToolText(false); }
+
+std::string TrayBalloon() { return TrayToolText(true); }
+
+std::vector<COLORREF> TrayIconPixels() {
+    const HWND tray = FindWindowA(nullptr, "Wine System Tray");
+    const HWND icon = FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr);
+    std::vector<COLORREF> pixels;
+    RECT rect{};
+    GetWindowRect(icon, &rect);
+    // Wine's tray draws a new picture over the last one, whose edges show through; the whole tray
+    // drawn again shows the picture alone.
+    RedrawWindow(tray, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    Sleep(200);
+    const HDC screen = GetDC(nullptr);
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        for (LONG x = rect.left; x < rect.right; ++x) {
+            pixels.push_back(GetPixel(screen, x, y));
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 HANDLE StartConsole(const std::string& arguments, const std::string& outputFile) {

@@ -32,8 +32,8 @@ void WriteTree(const ScratchDir& dir, const std::string& root, unsigned faxes, u
 
 class MainWindow : public ::testing::Test {
 protected:
-    void Start() {
-        app_ = std::make_unique<AppProcess>("");
+    void Start(const std::string& arguments = "") {
+        app_ = std::make_unique<AppProcess>(arguments);
         ASSERT_TRUE(app_->Started());
         dialog_ = app_->WaitForWindow("Quirewell");
         ASSERT_NE(nullptr, dialog_);
@@ -506,6 +506,69 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
 
     Click(dialog_, IDC_AUTO_MERGE);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)) != FALSE; }));
+}
+
+// Waits until the icon's tip tells the time of day the last merge ended ("14:00") and its outcome.
+bool WaitForTip(const std::string& outcome) {
+    return WaitUntil([&] {
+        const std::string tip = TrayTip();
+        return tip.rfind("Quirewell\nLast merge ", 0) == 0 && tip.find(':') == 23 &&
+               tip.substr(26) == ": " + outcome;
+    });
+}
+
+TEST_F(MainWindow, ThePresetMergesOutOfSightAndTheIconTellsHowTheLastMergeWent) {
+    ScratchDir dir;
+    for (const char* name : {"in/P001.FXR", "in/P002.FXR", "in/a/P001.FXR", "in/a/b/Q001.FXR"}) {
+        dir.write(name, pageFile(2));
+    }
+    const std::string in = dir.path("in");
+    const std::string out = dir.path("out");
+    // Minutes the timer cannot take start the window as without arguments.
+    Start("/auto:0 /s " + Quoted(in) + " " + Quoted(out));
+    EXPECT_EQ("", ControlText(dialog_, IDC_FAX_DIR));
+    EXPECT_EQ(BST_UNCHECKED, CheckState(dialog_, IDC_AUTO_MERGE));
+    app_ = std::make_unique<AppProcess>("/auto:1 /s /h " + Quoted(in) + " " + Quoted(out));
+    ASSERT_TRUE(WaitUntil([&] { return (dialog_ = app_->FindWindowOfClass("#32770")) != nullptr; }, 5000));
+    // It merges at once, with nothing on screen but the icon.
+    EXPECT_EQ("Done. Total 4 fax files merged.", WaitForDone(in, out, 10000));
+    EXPECT_EQ(std::vector<std::string>{}, app_->WindowTitles());
+    EXPECT_TRUE(TrayShowsAnIcon());
+    EXPECT_TRUE(WaitForTip("4 fax files")) << TrayTip();
+    const std::vector<COLORREF> wentWell = TrayIconPixels();
+    ASSERT_EQ(0, RunConsole("/q /s /h " + Quoted(in) + " " + Quoted(dir.path("console"))));
+    ExpectSameTree(out, dir.path("console"));
+
+    // Opened from the icon, the window holds the preset as if typed and ticked by hand.
+    SendMessageA(dialog_, RegisterWindowMessageA("WM_TRAYICON"), 201, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(dialog_));
+    EXPECT_EQ(in, ControlText(dialog_, IDC_FAX_DIR));
+    EXPECT_EQ(out, ControlText(dialog_, IDC_SAVE_DIR));
+    EXPECT_EQ("1", ControlText(dialog_, IDC_MINUTES));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)));
+    for (const int id : {IDC_INCLUDE_SUBDIRS, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE}) {
+        EXPECT_EQ(BST_CHECKED, CheckState(dialog_, id)) << id;
+    }
+    EXPECT_EQ(BST_UNCHECKED, CheckState(dialog_, IDC_KEEP_FILE_DATE));
+    // A tick merges what came since; a refused page file makes the icon warn, without a balloon here.
+    dir.write("in/a/b/Q002.FXR", pageFile(3));
+    dir.write("in/BAD001.FXR", pageFile(4, FaxKind::NoSignature));
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_TRUE(WaitForTip("5 fax files, 1 failed")) << TrayTip();
+    EXPECT_EQ(2u, PagesIn(out + "\\a\\b\\Qfax.fxm"));
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconPixels() != wentWell; }, 2000));
+    EXPECT_FALSE(WaitUntil([] { return !TrayBalloon().empty(); }, 3000));
+    // Hidden: a merge that goes well takes the warning away; one that does not brings it and a balloon.
+    SendMessageA(dialog_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    std::filesystem::remove(dir.path("in/BAD001.FXR"));
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_TRUE(WaitForTip("5 fax files")) << TrayTip();
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconPixels() == wentWell; }, 2000));
+    dir.write("in/BAD001.FXR", pageFile(4, FaxKind::NoSignature));
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_TRUE(WaitForTip("5 fax files, 1 failed")) << TrayTip();
+    const std::string balloon = "The last merge could not merge 1 page file; the log tells why.";
+    EXPECT_TRUE(WaitUntil([&] { return TrayBalloon() == balloon; }, 5000)) << TrayBalloon();
 }
 
 TEST_F(MainWindow, AboutOpensTheAboutBoxOverTheWindow) {

@@ -14,6 +14,32 @@ TEST(DialogRules, ClosingTextCountsFailuresAndFoldersOnlyWhenThereAreSome) {
     EXPECT_EQ("Doing: C:\\in\\A001.FXR -> D:\\out\\Afax.fxm", doingText({"C:\\in\\A001.FXR", "D:\\out\\Afax.fxm"}));
 }
 
+TEST(DialogRules, TheIconTellsHowTheLastMergeWentAndWarnsOnceAfterAMergeThatFailed) {
+    const struct {
+        RunTotals totals;
+        const char* tip;      // after "Quirewell\nLast merge 09:05: "
+        const char* balloon;  // after "The last merge could not "; empty: no warning
+    } cases[] = {
+        {{812, 0, 0}, "812 fax files", ""},
+        {{1, 0, 0}, "1 fax file", ""},
+        {{0, 3, 0}, "0 fax files, 3 failed", "merge 3 page files"},
+        {{5, 1, 1}, "5 fax files, 1 failed, 1 folder not read", "merge 1 page file or read 1 folder"},
+        {{5, 0, 2}, "5 fax files, 2 folders not read", "read 2 folders"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string("Quirewell\nLast merge 09:05: ") + c.tip, trayTipText(c.totals, 9, 5));
+        EXPECT_EQ(*c.balloon != '\0', mergeNeedsWarning(c.totals)) << c.tip;
+        if (mergeNeedsWarning(c.totals)) {
+            EXPECT_EQ(std::string("The last merge could not ") + c.balloon + "; the log tells why.",
+                      warningBalloonText(c.totals));
+        }
+    }
+    EXPECT_LE(trayTipText({2147483647, 2147483647, 2147483647}, 23, 59).size(), 127u);
+    // The balloon comes as the warning begins (warned before, now), unless the window is open.
+    EXPECT_TRUE(warningBalloonDue(false, true, false));
+    EXPECT_FALSE(warningBalloonDue(true, true, false) || warningBalloonDue(false, true, true));
+}
+
 TEST(DialogRules, ProgressMaximumKeepsTheLow16Bits) {
     const struct {
         int count;
