@@ -102,6 +102,7 @@ void MergeBatch::closeOpenOutput() {
     memory_.clear();
     building_ = Building::InMemory;
     openKey_.clear();
+    openState_ = nullptr;
 }
 
 bool MergeBatch::placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
@@ -249,7 +250,7 @@ void MergeBatch::completeOpenOutput() {
     if (openKey_.empty()) {
         return;
     }
-    StartedOutput& state = outputs_.at(openKey_);
+    StartedOutput& state = *openState_;
     switch (building_) {
         case Building::InMemory:
             setPageCounts(memory_.data(), state.pages);
@@ -309,6 +310,7 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     building_ = copyInMemory ? Building::InMemory : placed_ != nullptr ? Building::AsPlaced : Building::InTemporary;
     openKey_ = key;
     const auto started = outputs_.emplace(key, std::move(state)).first;
+    openState_ = &started->second;
     const int result = addCopy(started->second, copy, copyInMemory);
     if (result != kAppendOk) {
         // Only an output that holds a page counts as started.
@@ -353,6 +355,7 @@ bool MergeBatch::reopen(const std::string& key, StartedOutput& state) {
         return false;
     }
     openKey_ = key;
+    openState_ = &state;
     (state.unchanged ? placed_ : openOutput_) = file;
     placedInfo_ = info;
     state.unchanged = false;
@@ -363,7 +366,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     PageReport report;
     // A name the code page could not hold was listed with "?" in it; opened under any other
     // spelling it could be another file.
-    if (!platform::isExactName(source.substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
+    if (!platform::isExactName(std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
         report.result = kAppendNameNotInCodePage;
         return report;
     }
@@ -373,16 +376,22 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         report.result = kAppendCannotOpenPage;
         return report;
     }
-    const std::string key = platform::pathKey(output);
+    // Pages of one output mostly follow each other: its key is made once for them.
+    if (output != lastOutput_) {
+        lastOutput_ = output;
+        lastKey_ = platform::pathKey(output);
+    }
+    const std::string& key = lastKey_;
+    const bool isOpen = mode_ == Mode::Write && !openKey_.empty() && key == openKey_;
     // A page of another output: the one the last page went to is complete, as far as this batch
     // knows, and one started before is taken up again.
-    if (mode_ == Mode::Write && key != openKey_) {
+    if (mode_ == Mode::Write && !isOpen) {
         completeOpenOutput();
     }
-    auto started = outputs_.find(key);
-    const bool isNew = started == outputs_.end();
+    const auto started = isOpen ? outputs_.end() : outputs_.find(key);
+    const bool isNew = !isOpen && started == outputs_.end();
     bool usable = true;
-    if (mode_ == Mode::Write && !isNew && key != openKey_) {
+    if (mode_ == Mode::Write && !isNew && !isOpen) {
         usable = !started->second.broken && reopen(key, started->second);
     }
     // The page is read straight to the end of the output in memory when it fits there.
@@ -422,7 +431,8 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         } else if (isNew) {
             report.result = startOutput(key, output, copy, intoMemory);
         } else {
-            report.result = usable ? addCopy(started->second, copy, intoMemory) : kAppendDamagedOutput;
+            report.result =
+                usable ? addCopy(isOpen ? *openState_ : started->second, copy, intoMemory) : kAppendDamagedOutput;
         }
     }
     if (intoMemory && isNew && report.result != kAppendOk) {
@@ -435,7 +445,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     if (report.result != kAppendOk || mode_ == Mode::Plan) {
         return report;
     }
-    StartedOutput& state = outputs_.at(key);
+    StartedOutput& state = *openState_;
     ++state.entries;
     if (keepFileDate) {
         // The output takes the times of its last page once it is in place; a page whose times

@@ -135,6 +135,9 @@ private:
     // The output that the last page went to stays open for the next one, which in a sorted list
     // is nearly always the next page of the same fax.
     std::string openKey_;
+    StartedOutput* openState_ = nullptr;  // its state (the map keeps its elements in place)
+    std::string lastOutput_;              // the output the last page named, and its key
+    std::string lastKey_;
     Building building_ = Building::InMemory;
     std::FILE* openOutput_ = nullptr;  // its temporary, when it has one
     std::FILE* placed_ = nullptr;      // the file in its place, to compare it with

@@ -3,6 +3,7 @@
 #include "engine/source_scan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <vector>
@@ -22,15 +23,27 @@ std::string orderKey(std::string name) {
     return name;
 }
 
-// A name and its order key, made once for a directory's sort.
-struct SortedEntry {
-    std::string key;
-    platform::DirEntry* entry;
-};
-
 bool precedes(const std::string& keyA, const std::string& a, const std::string& keyB, const std::string& b) {
     const int order = keyA.compare(keyB);
     return order != 0 ? order < 0 : a < b;
+}
+
+// An entry in a directory's sort: the first sixteen bytes of its order key as two numbers, which
+// decide nearly every comparison of the short names page files have, and where it is.
+struct SortKey {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    std::uint32_t index = 0;
+};
+
+SortKey sortKeyOf(const std::string& key, std::uint32_t index) {
+    SortKey sortKey;
+    sortKey.index = index;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::uint64_t byte = i < key.size() ? static_cast<unsigned char>(key[i]) : 0;
+        (i < 8 ? sortKey.high : sortKey.low) |= byte << (8 * (7 - i % 8));
+    }
+    return sortKey;
 }
 
 }  // namespace
@@ -94,18 +107,26 @@ public:
         }
         // The system's order is not defined on every file system, and it decides the page
         // order of every merged fax, so the entries are taken in name order. Each name's key is
-        // made once, not at every comparison.
-        std::vector<SortedEntry> sorted;
-        sorted.reserve(entries.size());
-        for (platform::DirEntry& entry : entries) {
-            sorted.push_back({orderKey(entry.name), &entry});
+        // made once, not at every comparison, and the sort moves only numbers.
+        std::vector<std::string> keys;
+        keys.reserve(entries.size());
+        std::vector<SortKey> order;
+        order.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            keys.push_back(orderKey(entries[i].name));
+            order.push_back(sortKeyOf(keys.back(), static_cast<std::uint32_t>(i)));
         }
-        std::sort(sorted.begin(), sorted.end(), [](const SortedEntry& a, const SortedEntry& b) {
-            return precedes(a.key, a.entry->name, b.key, b.entry->name);
+        // Bytes past the end of a key count as 0, below every byte a name holds, so the numbers
+        // order as the keys do; only equal ones are compared whole.
+        std::sort(order.begin(), order.end(), [&](const SortKey& a, const SortKey& b) {
+            if (a.high != b.high || a.low != b.low) {
+                return a.high != b.high ? a.high < b.high : a.low < b.low;
+            }
+            return precedes(keys[a.index], entries[a.index].name, keys[b.index], entries[b.index].name);
         });
         std::vector<UnreadFolder> unreadHere;
-        for (const SortedEntry& sortedEntry : sorted) {
-            const platform::DirEntry& entry = *sortedEntry.entry;
+        for (const SortKey& sorted : order) {
+            const platform::DirEntry& entry = entries[sorted.index];
             const std::string fullPath = directory + platform::kSeparator + entry.name;
             if (!entry.isDirectory) {
                 // Always measured against the root of the scan, so entries carry their

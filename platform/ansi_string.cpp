@@ -37,7 +37,18 @@ std::size_t charLength(const std::string& text, std::size_t pos) {
     return 1;
 }
 
+namespace {
+
+// In UTF-8 every byte of a character of several bytes is 0x80 or more, so an ASCII character is
+// found byte by byte.
+bool searchesBytes(char ch) { return static_cast<unsigned char>(ch) < 0x80 && codePageIsUtf8(); }
+
+}  // namespace
+
 std::size_t findFirstChar(const std::string& text, char ch, std::size_t from) {
+    if (searchesBytes(ch)) {
+        return from < text.size() ? text.find(ch, from) : std::string::npos;
+    }
     for (std::size_t pos = from; pos < text.size(); pos += charLength(text, pos)) {
         if (text[pos] == ch) {
             return pos;
@@ -47,6 +58,9 @@ std::size_t findFirstChar(const std::string& text, char ch, std::size_t from) {
 }
 
 std::size_t findLastChar(const std::string& text, char ch) {
+    if (searchesBytes(ch)) {
+        return text.rfind(ch);
+    }
     std::size_t found = std::string::npos;
     for (std::size_t pos = 0; pos < text.size(); pos += charLength(text, pos)) {
         if (text[pos] == ch) {
@@ -64,6 +78,14 @@ bool endsWithChar(const std::string& text, char ch) {
 std::size_t charsBefore(const std::string& text, std::size_t start, std::size_t end, std::size_t count) {
     if (count == 0) {
         return end;
+    }
+    // Where every byte is ASCII, every byte is a character.
+    bool ascii = true;
+    for (std::size_t pos = start; ascii && pos < end; ++pos) {
+        ascii = static_cast<unsigned char>(text[pos]) < 0x80;
+    }
+    if (ascii) {
+        return end - start < count ? start : end - count;
     }
     // Character boundaries are only known walking forwards.
     std::vector<std::size_t> starts;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -46,7 +47,7 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity);
 // False for a name the listing could only give with "?" for what the code page lacks (a page
 // file's name, or a directory given by the user): it must never be opened, since the system
 // would take "?" for a wildcard or fail. Always true on POSIX, where "?" is an ordinary byte.
-bool isExactName(const std::string& name);
+bool isExactName(std::string_view name);
 
 bool isDirectory(const std::string& path);
 

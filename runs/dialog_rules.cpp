@@ -25,7 +25,11 @@ std::string counted(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string twoDigits(int number) { return (number < 10 ? "0" : "") + std::to_string(number); }
+// Built by appending: GCC 12 takes `"literal" + std::string&&` for an overlapping copy at -O3.
+std::string twoDigits(int number) {
+    std::string digits(number < 10 ? "0" : "");
+    return digits.append(std::to_string(number));
+}
 
 }  // namespace
 

@@ -72,13 +72,14 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
     if (reported != nullptr) {
         *reported = report;
     }
-    std::string line = source + " -> " + output;
+    // Appended piece by piece: a line a page file, and a run may have hundreds of thousands.
+    runLog_.append(source).append(" -> ").append(output);
     if (report.result != kAppendOk) {
-        line += std::string(" (failed: ") + pageFailureReason(report.result) + ")";
+        runLog_.append(" (failed: ").append(pageFailureReason(report.result)).append(")");
     } else if (report.dateNotKept) {
-        line += " (file date not kept)";
+        runLog_.append(" (file date not kept)");
     }
-    runLog_ += line + "\r\n";
+    runLog_.append("\r\n");
     return report.result == kAppendOk;
 }
 

@@ -101,7 +101,7 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     return true;
 }
 
-bool isExactName(const std::string&) { return true; }
+bool isExactName(std::string_view) { return true; }
 
 bool isDirectory(const std::string& path) {
     struct stat info {};

@@ -99,7 +99,7 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     return true;
 }
 
-bool isExactName(const std::string& name) {
+bool isExactName(std::string_view name) {
     // "\\?\" opens a path the system is to take as it stands; anywhere else "?" and "*" are
     // wildcards that no name holds.
     const std::size_t from = name.rfind("\\\\?\\", 0) == 0 ? 4 : 0;

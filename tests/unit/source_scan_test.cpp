@@ -34,10 +34,21 @@ TEST(SourceScan, NameOrderFoldsAsciiCaseAndBreaksTiesByBytes) {
         const char* first;
         const char* second;
     } ordered[] = {{"a", "B"}, {"A", "a"}, {"abc", "abcd"}, {"a10", "a9"}, {"z", "_"}, {"Z001", "_001"},
-                   {"AB", "Ab"}};
+                   {"AB", "Ab"}, {"sixteen letters!", "sixteen letters!x"}, {"LONGER THAN SIXTEEN a", "longer than sixteen B"},
+                   {"0123456789abcdef0", "0123456789ABCDEF1"}};
     for (const auto& c : ordered) {
         EXPECT_TRUE(precedesInNameOrder(c.first, c.second)) << c.first << " before " << c.second;
         EXPECT_FALSE(precedesInNameOrder(c.second, c.first)) << c.second << " after " << c.first;
+        // A scan takes them in that order too, where the file system holds both names.
+        ScratchDir dir;
+        dir.write(std::string(c.second) + ".FXR", {1});
+        dir.write(std::string(c.first) + ".FXR", {1});
+        MergeOptions options;
+        options.setSourceDir(dir.path());
+        if (options.collectFaxFiles(false) == 2) {
+            EXPECT_EQ((std::vector<std::string>{std::string(c.first) + ".FXR", std::string(c.second) + ".FXR"}),
+                      options.scanList());
+        }
     }
     EXPECT_FALSE(precedesInNameOrder("same", "same"));
 }
