@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_system.h"
@@ -152,14 +153,14 @@ HoldResult FolderLock::hold(const std::string& folder, const std::function<void(
         break;
     }
     const int fd = static_cast<int>(handle_);
-    result.listed.resize(kMaxListBytes);
-    std::size_t got = 0;
-    for (ssize_t piece;
-         got < kMaxListBytes &&
-         (piece = pread(fd, result.listed.data() + got, kMaxListBytes - got, static_cast<off_t>(got))) > 0;) {
-        got += static_cast<std::size_t>(piece);
+    // Read in pieces: the list is mostly empty, and never more than its limit is kept.
+    char piece[4096];
+    for (ssize_t read; result.listed.size() < kMaxListBytes &&
+                       (read = pread(fd, piece, std::min(sizeof piece, kMaxListBytes - result.listed.size()),
+                                     static_cast<off_t>(result.listed.size()))) > 0;) {
+        result.listed.append(piece, static_cast<std::size_t>(read));
     }
-    result.listed.resize(got);
+    const std::size_t got = result.listed.size();
     struct stat info {};
     listLength_ = fstat(fd, &info) == 0 ? static_cast<std::size_t>(info.st_size) : got;
     lastRecorded_ = listLength_;

@@ -2,6 +2,8 @@
 // enforce too; the list of temporaries is the file's text.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/win32/wide_text.h"
@@ -106,16 +108,16 @@ HoldResult FolderLock::hold(const std::string& folder, const std::function<void(
     }
     handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(file));
     writable_ = writable;
-    result.listed.resize(kMaxListBytes);
-    std::size_t got = 0;
-    DWORD piece = 0;
-    while (got < kMaxListBytes &&
-           ReadFile(file, result.listed.data() + got, static_cast<DWORD>(kMaxListBytes - got), &piece,
-                    nullptr) &&
-           piece > 0) {
-        got += piece;
+    // Read in pieces: the list is mostly empty, and never more than its limit is kept.
+    char piece[4096];
+    DWORD read = 0;
+    while (result.listed.size() < kMaxListBytes &&
+           ReadFile(file, piece, static_cast<DWORD>(std::min(sizeof piece, kMaxListBytes - result.listed.size())),
+                    &read, nullptr) &&
+           read > 0) {
+        result.listed.append(piece, read);
     }
-    result.listed.resize(got);
+    const std::size_t got = result.listed.size();
     LARGE_INTEGER size{};
     listLength_ = GetFileSizeEx(file, &size) ? static_cast<std::size_t>(size.QuadPart) : got;
     lastRecorded_ = listLength_;

@@ -128,6 +128,11 @@ check_eq "/s /h: exit 0" 0 "$(run_console /S /H "$(prog_path "$work/tree")" "$(p
 check_eq "/s /h: every fax in its own sub-folder" \
     "$(cd "$work/tree" && find . -type f | sed 's/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
     "$(cd "$work/kept" && find . -type f | LC_ALL=C sort)"
+if [ -n "$window_program" ]; then
+    check_eq "Quirewell.exe /q /s /h: exit 0" 0 \
+        "$(run_prog "$window_program" /q /s /h "$(prog_path "$work/tree")" "$(prog_path "$work/kept-window")" >/dev/null 2>&1; echo $?)"
+    check "Quirewell.exe /q /s /h gives the console's outputs" diff -r "$work/kept" "$work/kept-window"
+fi
 if [ -z "${QW_EMULATOR:-}" ]; then
     # A link to a folder of the tree (Wine makes none): merged once, skipped the second time.
     ln -s "$(find "$work/tree" -mindepth 1 -maxdepth 1 -type d | LC_ALL=C sort | head -n 1)" "$work/tree/zz-link"
