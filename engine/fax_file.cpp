@@ -8,27 +8,21 @@ FaxFile::~FaxFile() { close(); }
 
 void FaxFile::open(const std::string& path) {
     close();
-    stream_ = platform::openFile(path, "rb", &info_);
-    // The page file is read whole into a buffer of its own size: a stream buffer would only
-    // add a copy.
-    if (stream_ != nullptr) {
-        std::setvbuf(stream_, nullptr, _IONBF, 0);
-    }
+    // Read whole into a buffer of its own size, without a stream, which would only add a copy;
+    // through a link as the scan found it, never a pipe.
+    file_.open(path, true, info_);
 }
 
 int FaxFile::close() {
-    if (stream_ == nullptr) {
+    if (!file_.isOpen()) {
         return 0;
     }
-    const int result = std::fclose(stream_);
-    stream_ = nullptr;
-    info_ = platform::FileInfo{};
-    return result;
+    return file_.close() ? 0 : -1;
 }
 
 bool FaxFile::times(platform::FileTimes& times) const {
     platform::FileInfo info;
-    if (stream_ == nullptr || !platform::fileInfo(stream_, info)) {
+    if (!file_.info(info)) {
         return false;
     }
     times = info.times;
@@ -36,10 +30,10 @@ bool FaxFile::times(platform::FileTimes& times) const {
 }
 
 int FaxFile::readHeader(long long position) {
-    if (stream_ == nullptr) {
+    if (!file_.isOpen()) {
         return kReadHeaderNoStream;
     }
-    if (position < 0 || !platform::readAt(stream_, position, header_.data(), kFaxHeaderSize)) {
+    if (position < 0 || !file_.readAt(position, header_.data(), kFaxHeaderSize)) {
         return kReadHeaderInvalid;
     }
     return header_.isValid() ? kReadHeaderOk : kReadHeaderInvalid;
@@ -68,7 +62,7 @@ int FaxFile::readCopy(ByteBuffer& buffer, PageCopy& copy) {
     }
     copy.bytes = buffer.data() + before;
     copy.length = length;
-    int result = platform::readAt(stream_, 0, copy.bytes, length) ? kAppendOk : kAppendIoError;
+    int result = file_.readAt(0, copy.bytes, length) ? kAppendOk : kAppendIoError;
     if (result == kAppendOk) {
         header_ = FaxHeader::fromBytes(copy.bytes);
         result = prepareCopy(copy);

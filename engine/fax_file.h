@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "engine/byte_buffer.h"
@@ -32,10 +31,10 @@ public:
     void open(const std::string& path);
     // Closes the stream; the close result, or 0 when none was open.
     int close();
-    bool isOpen() const { return stream_ != nullptr; }
+    bool isOpen() const { return file_.isOpen(); }
 
-    // The file's length, or -1 when none is open or the system could not tell it.
-    std::int64_t size() const { return stream_ != nullptr ? info_.size : -1; }
+    // The file's length, or -1 when none is open.
+    std::int64_t size() const { return file_.isOpen() ? info_.size : -1; }
     // The file's times now; false when none is open or the system cannot tell them.
     bool times(platform::FileTimes& times) const;
 
@@ -50,7 +49,7 @@ public:
     int readCopy(ByteBuffer& buffer, PageCopy& copy);
 
 private:
-    std::FILE* stream_ = nullptr;
+    platform::InputFile file_;
     platform::FileInfo info_;
     FaxHeader header_;
 };

@@ -93,12 +93,11 @@ std::FILE* MergeBatch::createTemporary(const std::string& output, std::string& t
 }
 
 void MergeBatch::closeOpenOutput() {
-    for (std::FILE** file : {&openOutput_, &placed_}) {
-        if (*file != nullptr) {
-            std::fclose(*file);
-            *file = nullptr;
-        }
+    if (openOutput_ != nullptr) {
+        std::fclose(openOutput_);
+        openOutput_ = nullptr;
     }
+    placed_.close();
     memory_.clear();
     building_ = Building::InMemory;
     openKey_.clear();
@@ -107,14 +106,14 @@ void MergeBatch::closeOpenOutput() {
 
 bool MergeBatch::placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
                              const std::vector<std::uint32_t>& headers) {
-    if (placed_ == nullptr || offset + static_cast<std::int64_t>(length) > placedInfo_.size) {
+    if (!placed_.isOpen() || offset + static_cast<std::int64_t>(length) > placedInfo_.size) {
         return false;
     }
     for (std::size_t done = 0; done < length;) {
         const std::size_t piece = std::min(kComparePiece, length - done);
         const std::int64_t at = offset + static_cast<std::int64_t>(done);
         compared_.resize(piece);
-        if (!platform::readAt(placed_, at, compared_.data(), piece)) {
+        if (!placed_.readAt(at, compared_.data(), piece)) {
             return false;
         }
         // The counts the file has stand for the counts this output will have.
@@ -142,7 +141,7 @@ bool MergeBatch::placedCountsAre(const OutputPages& pages) {
     const std::size_t total = pages.starts.size();
     for (std::size_t i = 0; i < total; ++i) {
         std::uint8_t count[2];
-        if (!platform::readAt(placed_, std::int64_t{pages.starts[i]} + kCountField, count, sizeof count) ||
+        if (!placed_.readAt(std::int64_t{pages.starts[i]} + kCountField, count, sizeof count) ||
             byte_order::readU16(count) != total - i) {
             return false;
         }
@@ -160,7 +159,7 @@ int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
     for (std::int64_t done = 0; done < length;) {
         const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(kComparePiece, length - done));
         compared_.resize(piece);
-        if (!platform::readAt(placed_, done, compared_.data(), piece) ||
+        if (!placed_.readAt(done, compared_.data(), piece) ||
             !platform::writeAt(openOutput_, done, compared_.data(), piece)) {
             state.broken = true;
             closeOpenOutput();
@@ -168,8 +167,7 @@ int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
         }
         done += static_cast<std::int64_t>(piece);
     }
-    std::fclose(placed_);
-    placed_ = nullptr;
+    placed_.close();
     building_ = Building::InTemporary;
     return kAppendOk;
 }
@@ -192,10 +190,7 @@ int MergeBatch::leaveMemory(StartedOutput& state) {
         closeOpenOutput();
         return result;
     }
-    if (placed_ != nullptr) {
-        std::fclose(placed_);
-        placed_ = nullptr;
-    }
+    placed_.close();
     building_ = Building::InTemporary;
     return kAppendOk;
 }
@@ -280,7 +275,7 @@ void MergeBatch::completeOpenOutput() {
     // told are set all the same.
     if (state.unchanged && state.dated) {
         platform::FileInfo now;
-        state.placedTimes = platform::fileInfo(placed_, now) ? now.times : platform::FileTimes{0, 0, -1, false};
+        state.placedTimes = placed_.info(now) ? now.times : platform::FileTimes{0, 0, -1, false};
     }
     if (openOutput_ != nullptr && std::fclose(openOutput_) != 0) {
         state.broken = true;
@@ -296,18 +291,15 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     // output is surely new, and its temporary is made at once, so that a folder that cannot take
     // it is told at its first page.
     // Opened as it is: a link or pipe a stranger put there is replaced, never read.
-    placed_ = platform::openPlainFile(output, placedInfo_);
-    if (placed_ == nullptr) {
+    if (!placed_.open(output, false, placedInfo_)) {
         placedInfo_ = platform::FileInfo{};
         openOutput_ = createTemporary(output, state.temporary);
         if (openOutput_ == nullptr) {
             memory_.clear();
             return kAppendCannotOpenOutput;
         }
-    } else {
-        std::setvbuf(placed_, nullptr, _IONBF, 0);
     }
-    building_ = copyInMemory ? Building::InMemory : placed_ != nullptr ? Building::AsPlaced : Building::InTemporary;
+    building_ = copyInMemory ? Building::InMemory : placed_.isOpen() ? Building::AsPlaced : Building::InTemporary;
     openKey_ = key;
     const auto started = outputs_.emplace(key, std::move(state)).first;
     openState_ = &started->second;
@@ -328,36 +320,42 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
 
 bool MergeBatch::reopen(const std::string& key, StartedOutput& state) {
     platform::FileInfo info;
-    std::FILE* file = state.unchanged ? platform::openPlainFile(state.path, info)
-                                      : platform::openFile(state.temporary, "r+b", &info);
-    if (file == nullptr) {
-        return false;
-    }
-    std::setvbuf(file, nullptr, _IONBF, 0);
-    // Taken up where this batch left it, and only if nothing else has changed its length.
-    bool usable = info.size == state.pages.length;
-    building_ = !state.unchanged ? Building::InTemporary
-                : state.pages.length <= static_cast<std::int64_t>(kMemoryLimit) ? Building::InMemory
-                                                                                 : Building::AsPlaced;
-    if (usable && building_ == Building::InMemory) {
-        // The file in its place holds it as this batch left it: it goes on in memory.
-        try {
-            memory_.resize(static_cast<std::size_t>(state.pages.length));
-        } catch (const std::bad_alloc&) {
-            usable = false;
+    bool usable = false;
+    if (state.unchanged) {
+        // The file in its place holds it as this batch left it: it goes on in memory, or when too
+        // large for memory, as placed.
+        building_ = state.pages.length <= static_cast<std::int64_t>(kMemoryLimit) ? Building::InMemory
+                                                                                   : Building::AsPlaced;
+        if (!placed_.open(state.path, false, info)) {
+            return false;
         }
-        usable = usable && platform::readAt(file, 0, memory_.data(), memory_.size());
+        placedInfo_ = info;
+        // Taken up where this batch left it, and only if nothing else has changed its length.
+        usable = info.size == state.pages.length;
+        if (usable && building_ == Building::InMemory) {
+            try {
+                memory_.resize(static_cast<std::size_t>(state.pages.length));
+            } catch (const std::bad_alloc&) {
+                usable = false;
+            }
+            usable = usable && placed_.readAt(0, memory_.data(), memory_.size());
+        }
+    } else {
+        building_ = Building::InTemporary;
+        openOutput_ = platform::openFile(state.temporary, "r+b", &info);
+        if (openOutput_ == nullptr) {
+            return false;
+        }
+        std::setvbuf(openOutput_, nullptr, _IONBF, 0);
+        usable = info.size == state.pages.length;
     }
     if (!usable) {
-        std::fclose(file);
-        memory_.clear();
+        closeOpenOutput();
         state.broken = true;
         return false;
     }
     openKey_ = key;
     openState_ = &state;
-    (state.unchanged ? placed_ : openOutput_) = file;
-    placedInfo_ = info;
     state.unchanged = false;
     return true;
 }

@@ -140,7 +140,7 @@ private:
     std::string lastKey_;
     Building building_ = Building::InMemory;
     std::FILE* openOutput_ = nullptr;  // its temporary, when it has one
-    std::FILE* placed_ = nullptr;      // the file in its place, to compare it with
+    platform::InputFile placed_;       // the file in its place, to compare it with
     platform::FileInfo placedInfo_;    // what the system told of it when it was opened
     ByteBuffer memory_;
     ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_

@@ -113,9 +113,32 @@ bool fileInfo(std::FILE* file, FileInfo& info);
 // `info`, what fileInfo tells of it, asked in the same go.
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info = nullptr);
 
-// Opens for reading the plain file that `path` names itself, never what a link or junction there
-// leads to; null for anything else. For files in a folder others may write to.
-std::FILE* openPlainFile(const std::string& path, FileInfo& info);
+// A plain file opened only to be read at known positions, without a stdio stream, which would only
+// add an allocation and a call per file: page files, and the files already in outputs' places.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile() { close(); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Opens `path` when it is a plain file, never waiting on a pipe, and tells in `info` what
+    // fileInfo would. With `followLinks` false, a link or junction at `path` itself is not
+    // followed but refused: for files in a folder others may write to. False, with nothing open,
+    // otherwise.
+    bool open(const std::string& path, bool followLinks, FileInfo& info);
+    bool isOpen() const { return handle_ != kNone; }
+    // What the system tells of the open file now.
+    bool info(FileInfo& info) const;
+    // Reads `length` bytes at `position`; true when every byte was read.
+    bool readAt(std::int64_t position, void* data, std::size_t length) const;
+    // False when the system reports a failure.
+    bool close();
+
+private:
+    static constexpr long long kNone = -1;
+    long long handle_ = kNone;  // a descriptor on POSIX, a HANDLE on Windows
+};
 
 // Reads or writes `length` bytes at `position` of an open, unbuffered file in one positioned
 // call where the system has one, so a run pays no separate seek per page. The stream's own

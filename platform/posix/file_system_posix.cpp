@@ -172,8 +172,8 @@ namespace {
 
 // Opens an existing file for reading (and with `update` for writing too) without waiting on a
 // pipe, and keeps it only when it is a plain file.
-std::FILE* openExisting(const std::string& path, bool update, int flags, FileInfo* info) {
-    const int fd = open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC | flags);
+std::FILE* openExisting(const std::string& path, bool update, FileInfo* info) {
+    const int fd = open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }
@@ -199,7 +199,7 @@ std::FILE* openExisting(const std::string& path, bool update, int flags, FileInf
 
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     if (mode[0] == 'r') {
-        return openExisting(path, std::strchr(mode, '+') != nullptr, 0, info);
+        return openExisting(path, std::strchr(mode, '+') != nullptr, info);
     }
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
@@ -208,9 +208,7 @@ std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     return file;
 }
 
-std::FILE* openPlainFile(const std::string& path, FileInfo& info) {
-    return openExisting(path, false, O_NOFOLLOW, &info);
-}
+
 
 std::FILE* createNewFile(const std::string& path) {
     // "x": only where nothing of that name is (O_EXCL); "e": not inherited by other programs.
@@ -268,6 +266,47 @@ bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size
     const int fd = fileno(file);
     return transferAt(static_cast<const char*>(data), length, position,
                       [fd](const char* bytes, std::size_t count, off_t at) { return pwrite(fd, bytes, count, at); });
+}
+
+bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
+    close();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    describe(status, info);
+    handle_ = fd;
+    return true;
+}
+
+bool InputFile::info(FileInfo& info) const {
+    struct stat status {};
+    if (!isOpen() || fstat(static_cast<int>(handle_), &status) != 0) {
+        return false;
+    }
+    describe(status, info);
+    return true;
+}
+
+bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
+    const int fd = static_cast<int>(handle_);
+    return isOpen() && transferAt(static_cast<char*>(data), length, position, [fd](char* bytes, std::size_t count, off_t at) {
+               return pread(fd, bytes, count, at);
+           });
+}
+
+bool InputFile::close() {
+    if (!isOpen()) {
+        return true;
+    }
+    const bool closed = ::close(static_cast<int>(handle_)) == 0;
+    handle_ = kNone;
+    return closed;
 }
 
 bool truncateFile(std::FILE* file, std::int64_t length) {

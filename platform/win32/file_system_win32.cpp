@@ -222,33 +222,6 @@ bool createDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), &security) != 0;
 }
 
-std::FILE* openPlainFile(const std::string& path, FileInfo& info) {
-    const HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    BY_HANDLE_FILE_INFORMATION status;
-    const int fd = GetFileInformationByHandle(handle, &status) &&
-                           (status.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0
-                       ? _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY)
-                       : -1;
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "rb");
-    if (file == nullptr) {
-        _close(fd);
-        return nullptr;
-    }
-    if (!fileInfo(file, info)) {
-        info = FileInfo{};
-    }
-    return file;
-}
-
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
@@ -279,28 +252,6 @@ std::uint32_t processNumber() {
     return GetCurrentProcessId();
 }
 
-bool fileInfo(std::FILE* file, FileInfo& info) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    BY_HANDLE_FILE_INFORMATION status;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &status)) {
-        return false;
-    }
-    info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(status.nFileSizeHigh) << 32) |
-                                          status.nFileSizeLow);
-    info.regular = (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    info.times.creation = toTicks(status.ftCreationTime);
-    info.times.lastAccess = toTicks(status.ftLastAccessTime);
-    info.times.lastWrite = toTicks(status.ftLastWriteTime);
-    info.times.hasCreation = true;
-    return true;
-}
-
-std::int64_t fileSize(std::FILE* file) {
-    LARGE_INTEGER size;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
-}
-
 namespace {
 
 // Large transfers go in pieces a DWORD can count.
@@ -309,8 +260,7 @@ constexpr std::size_t kMaxTransfer = 0x40000000;
 // Moves `length` bytes at `position` with `call` (ReadFile or WriteFile at an offset), again
 // until all are moved; false on an error or at the end of the file.
 template <typename Byte, typename Call>
-bool transferAt(std::FILE* file, Byte* bytes, std::size_t length, std::int64_t position, Call call) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+bool transferAt(HANDLE handle, Byte* bytes, std::size_t length, std::int64_t position, Call call) {
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -330,14 +280,86 @@ bool transferAt(std::FILE* file, Byte* bytes, std::size_t length, std::int64_t p
     return true;
 }
 
+
+HANDLE handleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+
+void describe(const BY_HANDLE_FILE_INFORMATION& status, FileInfo& info) {
+    info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(status.nFileSizeHigh) << 32) |
+                                          status.nFileSizeLow);
+    info.regular = (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    info.times.creation = toTicks(status.ftCreationTime);
+    info.times.lastAccess = toTicks(status.ftLastAccessTime);
+    info.times.lastWrite = toTicks(status.ftLastWriteTime);
+    info.times.hasCreation = true;
+}
+
 }  // namespace
 
+bool fileInfo(std::FILE* file, FileInfo& info) {
+    const HANDLE handle = handleOf(file);
+    BY_HANDLE_FILE_INFORMATION status;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &status)) {
+        return false;
+    }
+    describe(status, info);
+    return true;
+}
+
+std::int64_t fileSize(std::FILE* file) {
+    LARGE_INTEGER size;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
+}
+
+
 bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
-    return transferAt(file, static_cast<char*>(data), length, position, ReadFile);
+    return transferAt(handleOf(file), static_cast<char*>(data), length, position, ReadFile);
 }
 
 bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
-    return transferAt(file, static_cast<const char*>(data), length, position, WriteFile);
+    return transferAt(handleOf(file), static_cast<const char*>(data), length, position, WriteFile);
+}
+
+bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
+    close();
+    const HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION status;
+    const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | (followLinks ? 0 : FILE_ATTRIBUTE_REPARSE_POINT);
+    if (!GetFileInformationByHandle(handle, &status) || (status.dwFileAttributes & refused) != 0) {
+        CloseHandle(handle);
+        return false;
+    }
+    describe(status, info);
+    handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(handle));
+    return true;
+}
+
+bool InputFile::info(FileInfo& info) const {
+    BY_HANDLE_FILE_INFORMATION status;
+    if (!isOpen() || !GetFileInformationByHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), &status)) {
+        return false;
+    }
+    describe(status, info);
+    return true;
+}
+
+bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
+    return isOpen() && transferAt(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), static_cast<char*>(data),
+                                  length, position, ReadFile);
+}
+
+bool InputFile::close() {
+    if (!isOpen()) {
+        return true;
+    }
+    const bool closed = CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_))) != FALSE;
+    handle_ = kNone;
+    return closed;
 }
 
 bool truncateFile(std::FILE* file, std::int64_t length) {

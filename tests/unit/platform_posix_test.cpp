@@ -25,13 +25,12 @@ TEST(PlatformPosix, OnlyPlainFilesAreOpened) {
     ASSERT_EQ(0, mkfifo(dir.path("p.FXR").c_str(), 0600));
     EXPECT_EQ(nullptr, platform::openFile(dir.path("p.FXR"), "rb"));
     platform::FileInfo info;
-    EXPECT_EQ(nullptr, platform::openPlainFile(dir.path("p.FXR"), info));
+    platform::InputFile file;
+    EXPECT_FALSE(file.open(dir.path("p.FXR"), true, info));
     std::filesystem::create_symlink(dir.write("a.fxm", {1}), dir.path("link.fxm"));
-    EXPECT_EQ(nullptr, platform::openPlainFile(dir.path("link.fxm"), info));
-    std::FILE* plain = platform::openPlainFile(dir.path("a.fxm"), info);
-    ASSERT_NE(nullptr, plain);
+    EXPECT_FALSE(file.open(dir.path("link.fxm"), false, info));
+    ASSERT_TRUE(file.open(dir.path("link.fxm"), true, info));
     EXPECT_EQ(1, info.size);
-    std::fclose(plain);
 }
 
 }  // namespace
