@@ -69,11 +69,24 @@ platform::LockProblem MergeBatch::holdFolder(const std::string& folder,
     return held.problem;
 }
 
+bool MergeBatch::wasThere(const std::string& path) {
+    const std::string folder = directoryPart(path);
+    const auto [listing, isNew] = listings_.try_emplace(platform::pathKey(folder));
+    if (isNew) {
+        std::vector<platform::DirEntry> entries;
+        platform::listDirectory(folder.empty() ? "." : folder, "*", entries);
+        for (const platform::DirEntry& entry : entries) {
+            listing->second.insert(platform::pathKey(entry.name));
+        }
+    }
+    return listing->second.count(platform::pathKey(path.substr(folder.empty() ? 0 : folder.size() + 1))) > 0;
+}
+
 std::FILE* MergeBatch::createTemporary(const std::string& output, std::string& temporary) {
     for (unsigned attempt = 0; attempt < kTemporaryAttempts;) {
         temporary = temporaryPathFor(output, nextTemporary_++);
         // A name already taken is someone else's: never listed, so never removed on the list's word.
-        if (platform::pathExists(temporary)) {
+        if (wasThere(temporary)) {
             continue;
         }
         ++attempt;
@@ -291,7 +304,7 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     // output is surely new, and its temporary is made at once, so that a folder that cannot take
     // it is told at its first page.
     // Opened as it is: a link or pipe a stranger put there is replaced, never read.
-    if (!placed_.open(output, false, placedInfo_)) {
+    if (!wasThere(output) || !placed_.open(output, false, placedInfo_)) {
         placedInfo_ = platform::FileInfo{};
         openOutput_ = createTemporary(output, state.temporary);
         if (openOutput_ == nullptr) {
@@ -484,6 +497,7 @@ BatchResult MergeBatch::finish() {
     }
     outputs_.clear();
     order_.clear();
+    listings_.clear();
     lock_.release();
     return result;
 }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/byte_buffer.h"
@@ -121,6 +122,11 @@ private:
     void closeOpenOutput();
     // A new temporary for `output`, created where no file is and listed in the lock file.
     std::FILE* createTemporary(const std::string& output, std::string& temporary);
+    // True when the folder of `path` held something of that name when this batch first looked
+    // there. A folder is listed once, instead of a lookup of every name that is not there: on some
+    // file systems (and under Wine) such a lookup searches the whole folder, and a run makes
+    // thousands of them, one for each new output and for each temporary's name.
+    bool wasThere(const std::string& path);
     // True when the file in the output's place holds `length` bytes at `offset` as `bytes` has
     // them, but for the page counts of the headers at `headers` (positions in the output), which
     // are set once the output is complete.
@@ -132,6 +138,8 @@ private:
     // Keyed by the file system's spelling of the path; `order_` keeps the order of starts.
     std::unordered_map<std::string, StartedOutput> outputs_;
     std::vector<std::string> order_;
+    // The names each output folder held when first looked at, by the file system's spelling.
+    std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
     // The output that the last page went to stays open for the next one, which in a sorted list
     // is nearly always the next page of the same fax.
     std::string openKey_;

@@ -283,27 +283,31 @@ bool transferAt(HANDLE handle, Byte* bytes, std::size_t length, std::int64_t pos
 
 HANDLE handleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
 
-void describe(const BY_HANDLE_FILE_INFORMATION& status, FileInfo& info) {
-    info.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(status.nFileSizeHigh) << 32) |
-                                          status.nFileSizeLow);
-    info.regular = (status.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    info.times.creation = toTicks(status.ftCreationTime);
-    info.times.lastAccess = toTicks(status.ftLastAccessTime);
-    info.times.lastWrite = toTicks(status.ftLastWriteTime);
+// What fileInfo tells of an open file. Its attributes, times and size only: the one call that
+// tells everything also asks for the volume's serial number, which Wine looks up on disk at every
+// call, and a run asks this of every page file.
+bool describe(HANDLE handle, FileInfo& info, DWORD* attributes = nullptr) {
+    FILE_BASIC_INFO basic{};
+    LARGE_INTEGER size{};
+    if (handle == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) || !GetFileSizeEx(handle, &size)) {
+        return false;
+    }
+    info.size = size.QuadPart;
+    info.regular = (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    info.times.creation = basic.CreationTime.QuadPart;
+    info.times.lastAccess = basic.LastAccessTime.QuadPart;
+    info.times.lastWrite = basic.LastWriteTime.QuadPart;
     info.times.hasCreation = true;
+    if (attributes != nullptr) {
+        *attributes = basic.FileAttributes;
+    }
+    return true;
 }
 
 }  // namespace
 
-bool fileInfo(std::FILE* file, FileInfo& info) {
-    const HANDLE handle = handleOf(file);
-    BY_HANDLE_FILE_INFORMATION status;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &status)) {
-        return false;
-    }
-    describe(status, info);
-    return true;
-}
+bool fileInfo(std::FILE* file, FileInfo& info) { return describe(handleOf(file), info); }
 
 std::int64_t fileSize(std::FILE* file) {
     LARGE_INTEGER size;
@@ -328,24 +332,18 @@ bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) 
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION status;
+    DWORD attributes = 0;
     const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | (followLinks ? 0 : FILE_ATTRIBUTE_REPARSE_POINT);
-    if (!GetFileInformationByHandle(handle, &status) || (status.dwFileAttributes & refused) != 0) {
+    if (!describe(handle, info, &attributes) || (attributes & refused) != 0) {
         CloseHandle(handle);
         return false;
     }
-    describe(status, info);
     handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(handle));
     return true;
 }
 
 bool InputFile::info(FileInfo& info) const {
-    BY_HANDLE_FILE_INFORMATION status;
-    if (!isOpen() || !GetFileInformationByHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), &status)) {
-        return false;
-    }
-    describe(status, info);
-    return true;
+    return isOpen() && describe(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), info);
 }
 
 bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
