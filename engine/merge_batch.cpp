@@ -162,12 +162,23 @@ bool MergeBatch::placedCountsAre(const OutputPages& pages) {
     return true;
 }
 
-int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
+std::FILE* MergeBatch::temporaryOf(StartedOutput& state) {
     if (openOutput_ == nullptr) {
         openOutput_ = createTemporary(state.path, state.temporary);
-        if (openOutput_ == nullptr) {
-            return kAppendCannotOpenOutput;
-        }
+    }
+    return openOutput_;
+}
+
+int MergeBatch::writeMemory(StartedOutput& state) {
+    if (temporaryOf(state) == nullptr) {
+        return kAppendCannotOpenOutput;
+    }
+    return platform::writeAt(openOutput_, 0, memory_.data(), memory_.size()) ? kAppendOk : kAppendIoError;
+}
+
+int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
+    if (temporaryOf(state) == nullptr) {
+        return kAppendCannotOpenOutput;
     }
     for (std::int64_t done = 0; done < length;) {
         const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(kComparePiece, length - done));
@@ -191,12 +202,7 @@ int MergeBatch::leaveMemory(StartedOutput& state) {
         memory_.clear();
         return kAppendOk;
     }
-    if (openOutput_ == nullptr) {
-        openOutput_ = createTemporary(state.path, state.temporary);
-    }
-    const int result = openOutput_ == nullptr ? kAppendCannotOpenOutput
-                       : platform::writeAt(openOutput_, 0, memory_.data(), memory_.size()) ? kAppendOk
-                                                                                           : kAppendIoError;
+    const int result = writeMemory(state);
     memory_.clear();
     if (result != kAppendOk) {
         state.broken = true;
@@ -264,13 +270,7 @@ void MergeBatch::completeOpenOutput() {
             setPageCounts(memory_.data(), state.pages);
             state.unchanged = placedInfo_.regular && placedInfo_.size == state.pages.length &&
                               placedHolds(memory_.data(), 0, memory_.size(), {});
-            if (!state.unchanged) {
-                if (openOutput_ == nullptr) {
-                    openOutput_ = createTemporary(state.path, state.temporary);
-                }
-                state.unwritten =
-                    openOutput_ == nullptr || !platform::writeAt(openOutput_, 0, memory_.data(), memory_.size());
-            }
+            state.unwritten = !state.unchanged && writeMemory(state) != kAppendOk;
             break;
         case Building::AsPlaced:
             state.unchanged = placedInfo_.size == state.pages.length && placedCountsAre(state.pages);
@@ -306,8 +306,7 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     // Opened as it is: a link or pipe a stranger put there is replaced, never read.
     if (!wasThere(output) || !placed_.open(output, false, placedInfo_)) {
         placedInfo_ = platform::FileInfo{};
-        openOutput_ = createTemporary(output, state.temporary);
-        if (openOutput_ == nullptr) {
+        if (temporaryOf(state) == nullptr) {
             memory_.clear();
             return kAppendCannotOpenOutput;
         }
@@ -481,17 +480,13 @@ BatchResult MergeBatch::finish() {
             }
             result.notes.push_back({state.path, state.broken ? OutputProblem::Damaged : OutputProblem::CannotPutInPlace});
             result.lostEntries += state.entries;
-        } else if (state.unchanged) {
-            // Left as it is: only times that differ are given to it.
-            if (state.dated && !sameTimes(state.times, state.placedTimes) &&
-                !platform::writeFileTimes(state.path, state.times)) {
-                result.notes.push_back({state.path, OutputProblem::DateNotKept});
-            }
-        } else if (!platform::replaceFile(state.temporary, state.path)) {
+        } else if (!state.unchanged && !platform::replaceFile(state.temporary, state.path)) {
             platform::removeFile(state.temporary);
             result.notes.push_back({state.path, OutputProblem::CannotPutInPlace});
             result.lostEntries += state.entries;
-        } else if (state.dated && !platform::writeFileTimes(state.path, state.times)) {
+        } else if (state.dated && !(state.unchanged && sameTimes(state.times, state.placedTimes)) &&
+                   !platform::writeFileTimes(state.path, state.times)) {
+            // An unchanged output is left as it is: only times that differ are given to it.
             result.notes.push_back({state.path, OutputProblem::DateNotKept});
         }
     }

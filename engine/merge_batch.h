@@ -120,6 +120,11 @@ private:
     // written, or found in its place already. The next page goes elsewhere.
     void completeOpenOutput();
     void closeOpenOutput();
+    // The output's temporary, open for writing: made now (createTemporary) when it has none yet;
+    // null when none can be made.
+    std::FILE* temporaryOf(StartedOutput& state);
+    // Writes the output built in memory to its temporary, made first when need be.
+    int writeMemory(StartedOutput& state);
     // A new temporary for `output`, created where no file is and listed in the lock file.
     std::FILE* createTemporary(const std::string& output, std::string& temporary);
     // True when the folder of `path` held something of that name when this batch first looked

@@ -78,8 +78,6 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
 // Creates one directory level; true when it was created.
 bool createDirectory(const std::string& path);
 
-
-
 // Creates `path` for binary reading and writing, only when nothing of that name exists: a file
 // another run is writing is never taken over. Null when it exists or cannot be created.
 std::FILE* createNewFile(const std::string& path);
@@ -95,9 +93,6 @@ struct FileTimes {
     std::int64_t lastWrite = 0;
     bool hasCreation = false;
 };
-
-// The length of an open file in bytes, or -1; the stream's position is not moved.
-std::int64_t fileSize(std::FILE* file);
 
 // What the system tells of an open file in one call: its length, whether it is a plain file, and
 // its times.

@@ -65,6 +65,17 @@ public:
     void release();
 
 private:
+    // Reads the list of the lock file just held into `listed` (at most kMaxListBytes of it) and
+    // notes its length.
+    void readList(std::string& listed);
+    // The platform's part of the list: up to `length` bytes of the open lock file at `position`
+    // read into `into` (how many, 0 at its end or on a failure); `text` written at `position`;
+    // the file cut to `length`; and its length now (`fallback` when the system cannot tell).
+    std::size_t readListAt(std::size_t position, char* into, std::size_t length) const;
+    bool writeListAt(std::size_t position, const std::string& text);
+    bool cutList(std::size_t length);
+    std::size_t listFileLength(std::size_t fallback) const;
+
     std::string path_;
     long long handle_ = kNone;  // the open lock file: a descriptor on POSIX, a HANDLE on Windows
     bool writable_ = false;

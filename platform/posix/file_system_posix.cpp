@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/path_limits.h"
 #include "platform/posix/wildcard_match.h"
 
 namespace platform {
@@ -35,6 +36,27 @@ void describe(const struct stat& status, FileInfo& info) {
     info.times.lastAccess = toNanoseconds(status.st_atim);
     info.times.lastWrite = toNanoseconds(status.st_mtim);
     info.times.hasCreation = false;
+}
+
+// Opens `path` with `flags` without waiting for a writer should it be a pipe, and keeps it only
+// when it is a plain file (a directory opens for reading on POSIX; Windows refuses it, and so do
+// we). The descriptor, or -1.
+int openPlain(const std::string& path, int flags, FileInfo* info) {
+    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    if (info != nullptr) {
+        describe(status, *info);
+    }
+    return fd;
 }
 
 }  // namespace
@@ -114,21 +136,8 @@ bool pathExists(const std::string& path) {
 }
 
 bool pathFits(const std::string& path) {
-    constexpr std::size_t kMaxStep = 255;
-    constexpr std::size_t kMaxPath = 4096;
-    if (path.size() >= kMaxPath) {
-        return false;
-    }
-    for (std::size_t start = 0, end; start < path.size(); start = end + 1) {
-        end = path.find(kSeparator, start);
-        if (end == std::string::npos) {
-            end = path.size();
-        }
-        if (end - start > kMaxStep) {
-            return false;
-        }
-    }
-    return true;
+    // PATH_MAX with the terminator, NAME_MAX a step.
+    return withinPathLimits(path, "/", 4096, 255);
 }
 
 bool mayCreateIn(const std::string& directory) {
@@ -168,38 +177,16 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
 
 bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
-namespace {
-
-// Opens an existing file for reading (and with `update` for writing too) without waiting on a
-// pipe, and keeps it only when it is a plain file.
-std::FILE* openExisting(const std::string& path, bool update, FileInfo* info) {
-    const int fd = open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    // A directory opens for reading on POSIX; Windows refuses it, and so do we.
-    struct stat status {};
-    std::FILE* file = nullptr;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        file = fdopen(fd, update ? "r+b" : "rb");
-    } else {
-        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    }
-    if (file == nullptr) {
-        close(fd);
-        return nullptr;
-    }
-    if (info != nullptr) {
-        describe(status, *info);
-    }
-    return file;
-}
-
-}  // namespace
-
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
+    // An existing file, for reading (with "+" for writing too): only a plain one.
     if (mode[0] == 'r') {
-        return openExisting(path, std::strchr(mode, '+') != nullptr, info);
+        const bool update = std::strchr(mode, '+') != nullptr;
+        const int fd = openPlain(path, update ? O_RDWR : O_RDONLY, info);
+        std::FILE* file = fd >= 0 ? fdopen(fd, update ? "r+b" : "rb") : nullptr;
+        if (fd >= 0 && file == nullptr) {
+            close(fd);
+        }
+        return file;
     }
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
@@ -207,8 +194,6 @@ std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     }
     return file;
 }
-
-
 
 std::FILE* createNewFile(const std::string& path) {
     // "x": only where nothing of that name is (O_EXCL); "e": not inherited by other programs.
@@ -226,11 +211,6 @@ bool fileInfo(std::FILE* file, FileInfo& info) {
     }
     describe(status, info);
     return true;
-}
-
-std::int64_t fileSize(std::FILE* file) {
-    struct stat info {};
-    return fstat(fileno(file), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
 namespace {
@@ -270,18 +250,9 @@ bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size
 
 bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
-    if (fd < 0) {
-        return false;
-    }
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    describe(status, info);
-    handle_ = fd;
-    return true;
+    const int fd = openPlain(path, O_RDONLY | (followLinks ? 0 : O_NOFOLLOW), &info);
+    handle_ = fd >= 0 ? fd : kNone;
+    return fd >= 0;
 }
 
 bool InputFile::info(FileInfo& info) const {

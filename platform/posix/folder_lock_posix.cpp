@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_system.h"
@@ -152,56 +151,27 @@ HoldResult FolderLock::hold(const std::string& folder, const std::function<void(
         writable_ = writable;
         break;
     }
-    const int fd = static_cast<int>(handle_);
-    // Read in pieces: the list is mostly empty, and never more than its limit is kept.
-    char piece[4096];
-    for (ssize_t read; result.listed.size() < kMaxListBytes &&
-                       (read = pread(fd, piece, std::min(sizeof piece, kMaxListBytes - result.listed.size()),
-                                     static_cast<off_t>(result.listed.size()))) > 0;) {
-        result.listed.append(piece, static_cast<std::size_t>(read));
-    }
-    const std::size_t got = result.listed.size();
-    struct stat info {};
-    listLength_ = fstat(fd, &info) == 0 ? static_cast<std::size_t>(info.st_size) : got;
-    lastRecorded_ = listLength_;
+    readList(result.listed);
     return result;
 }
 
-void FolderLock::replaceRecords(const std::string& lines) {
-    if (!held() || !writable_) {
-        return;
-    }
-    const int fd = static_cast<int>(handle_);
-    // Written before the rest is cut off, so that a run killed in between leaves every line that
-    // still counts.
-    if (pwrite(fd, lines.data(), lines.size(), 0) == static_cast<ssize_t>(lines.size()) &&
-        ftruncate(fd, static_cast<off_t>(lines.size())) == 0) {
-        listLength_ = lines.size();
-        lastRecorded_ = listLength_;
-    }
+std::size_t FolderLock::readListAt(std::size_t position, char* into, std::size_t length) const {
+    const ssize_t got = pread(static_cast<int>(handle_), into, length, static_cast<off_t>(position));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-bool FolderLock::record(const std::string& line) {
-    if (!held() || !writable_) {
-        return false;
-    }
-    const int fd = static_cast<int>(handle_);
-    lastRecorded_ = listLength_;
-    if (pwrite(fd, line.data(), line.size(), static_cast<off_t>(listLength_)) !=
-        static_cast<ssize_t>(line.size())) {
-        // A line half written is no line: a list that could not be written only leaves a killed
-        // run's temporary behind.
-        [[maybe_unused]] const int cut = ftruncate(fd, static_cast<off_t>(lastRecorded_));
-        return false;
-    }
-    listLength_ += line.size();
-    return true;
+bool FolderLock::writeListAt(std::size_t position, const std::string& text) {
+    return pwrite(static_cast<int>(handle_), text.data(), text.size(), static_cast<off_t>(position)) ==
+           static_cast<ssize_t>(text.size());
 }
 
-void FolderLock::unrecordLast() {
-    if (held() && writable_ && ftruncate(static_cast<int>(handle_), static_cast<off_t>(lastRecorded_)) == 0) {
-        listLength_ = lastRecorded_;
-    }
+bool FolderLock::cutList(std::size_t length) {
+    return ftruncate(static_cast<int>(handle_), static_cast<off_t>(length)) == 0;
+}
+
+std::size_t FolderLock::listFileLength(std::size_t fallback) const {
+    struct stat info {};
+    return fstat(static_cast<int>(handle_), &info) == 0 ? static_cast<std::size_t>(info.st_size) : fallback;
 }
 
 void FolderLock::release() {
@@ -211,7 +181,7 @@ void FolderLock::release() {
     const int fd = static_cast<int>(handle_);
     if (writable_) {
         // Cleared first: a lock file another user's run must leave behind lists nothing.
-        [[maybe_unused]] const int cleared = ftruncate(fd, 0);
+        cutList(0);
     }
     // Removed while still held, so that a run waiting on this file finds it gone and starts over;
     // and only while the name is still this file's.

@@ -9,6 +9,8 @@
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
+#include "platform/path_limits.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -121,21 +123,7 @@ bool pathExists(const std::string& path) {
 bool pathFits(const std::string& path) {
     // The code page's file calls take MAX_PATH characters with the terminator; NTFS takes 255 a
     // step.
-    constexpr std::size_t kMaxStep = 255;
-    const std::wstring wide = widen(path);
-    if (wide.size() >= MAX_PATH) {
-        return false;
-    }
-    for (std::size_t start = 0, end; start < wide.size(); start = end + 1) {
-        end = wide.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos) {
-            end = wide.size();
-        }
-        if (end - start > kMaxStep) {
-            return false;
-        }
-    }
-    return true;
+    return withinPathLimits(widen(path), L"\\/", MAX_PATH, 255);
 }
 
 bool mayCreateIn(const std::string& directory) {
@@ -205,11 +193,7 @@ RemoveResult removeBeneath(const std::string& folder, const std::vector<std::str
         if (below && GetFileInformationByHandle(file, &info) &&
             (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
             info.nNumberOfLinks == 1) {
-            FILE_DISPOSITION_INFO disposition{};
-            disposition.DeleteFile = TRUE;
-            result = SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)
-                         ? RemoveResult::Removed
-                         : RemoveResult::Failed;
+            result = deleteOnClose(file) ? RemoveResult::Removed : RemoveResult::Failed;
         }
         CloseHandle(file);
     }
@@ -280,7 +264,6 @@ bool transferAt(HANDLE handle, Byte* bytes, std::size_t length, std::int64_t pos
     return true;
 }
 
-
 HANDLE handleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
 
 // What fileInfo tells of an open file. Its attributes, times and size only: the one call that
@@ -309,13 +292,6 @@ bool describe(HANDLE handle, FileInfo& info, DWORD* attributes = nullptr) {
 
 bool fileInfo(std::FILE* file, FileInfo& info) { return describe(handleOf(file), info); }
 
-std::int64_t fileSize(std::FILE* file) {
-    LARGE_INTEGER size;
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    return (handle != INVALID_HANDLE_VALUE && GetFileSizeEx(handle, &size)) ? size.QuadPart : -1;
-}
-
-
 bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
     return transferAt(handleOf(file), static_cast<char*>(data), length, position, ReadFile);
 }
@@ -338,24 +314,23 @@ bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) 
         CloseHandle(handle);
         return false;
     }
-    handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(handle));
+    handle_ = keptHandle(handle);
     return true;
 }
 
 bool InputFile::info(FileInfo& info) const {
-    return isOpen() && describe(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), info);
+    return isOpen() && describe(asHandle(handle_), info);
 }
 
 bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
-    return isOpen() && transferAt(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_)), static_cast<char*>(data),
-                                  length, position, ReadFile);
+    return isOpen() && transferAt(asHandle(handle_), static_cast<char*>(data), length, position, ReadFile);
 }
 
 bool InputFile::close() {
     if (!isOpen()) {
         return true;
     }
-    const bool closed = CloseHandle(reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle_))) != FALSE;
+    const bool closed = CloseHandle(asHandle(handle_)) != FALSE;
     handle_ = kNone;
     return closed;
 }

@@ -2,10 +2,11 @@
 // enforce too; the list of temporaries is the file's text.
 #include <windows.h>
 
-#include <algorithm>
+#include <cstdint>
 
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -13,10 +14,6 @@ namespace {
 
 constexpr DWORD kRetryMs = 100;
 constexpr int kMostReplacements = 3;
-
-HANDLE asHandle(long long handle) {
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
-}
 
 // The lock file itself, never what a link or junction in its place leads to; open for nobody
 // else. Without the right to remove it, or to write it, a handle with fewer rights holds it all
@@ -41,25 +38,11 @@ HANDLE openLockFile(const std::wstring& path, bool& writable, DWORD& error) {
     return file;
 }
 
-bool deleteOnClose(HANDLE file) {
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
-}
-
-bool writeAtOffset(HANDLE file, std::size_t position, const std::string& text) {
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
-    DWORD written = 0;
-    return text.empty() || (WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, &at) &&
-                            written == text.size());
-}
-
-bool cutAt(HANDLE file, std::size_t length) {
-    LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(length);
-    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+OVERLAPPED at(std::size_t position) {
+    OVERLAPPED overlapped{};
+    overlapped.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+    overlapped.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+    return overlapped;
 }
 
 }  // namespace
@@ -106,53 +89,34 @@ HoldResult FolderLock::hold(const std::string& folder, const std::function<void(
         ++replacements;
         result.problem = link ? LockProblem::ReplacedLink : LockProblem::ReplacedOther;
     }
-    handle_ = static_cast<long long>(reinterpret_cast<intptr_t>(file));
+    handle_ = keptHandle(file);
     writable_ = writable;
-    // Read in pieces: the list is mostly empty, and never more than its limit is kept.
-    char piece[4096];
-    DWORD read = 0;
-    while (result.listed.size() < kMaxListBytes &&
-           ReadFile(file, piece, static_cast<DWORD>(std::min(sizeof piece, kMaxListBytes - result.listed.size())),
-                    &read, nullptr) &&
-           read > 0) {
-        result.listed.append(piece, read);
-    }
-    const std::size_t got = result.listed.size();
-    LARGE_INTEGER size{};
-    listLength_ = GetFileSizeEx(file, &size) ? static_cast<std::size_t>(size.QuadPart) : got;
-    lastRecorded_ = listLength_;
+    readList(result.listed);
     return result;
 }
 
-void FolderLock::replaceRecords(const std::string& lines) {
-    // Written before the rest is cut off, so that a run killed in between leaves every line that
-    // still counts.
-    if (held() && writable_ && writeAtOffset(asHandle(handle_), 0, lines) &&
-        cutAt(asHandle(handle_), lines.size())) {
-        listLength_ = lines.size();
-        lastRecorded_ = listLength_;
-    }
+std::size_t FolderLock::readListAt(std::size_t position, char* into, std::size_t length) const {
+    OVERLAPPED from = at(position);
+    DWORD got = 0;
+    return ReadFile(asHandle(handle_), into, static_cast<DWORD>(length), &got, &from) ? got : 0;
 }
 
-bool FolderLock::record(const std::string& line) {
-    if (!held() || !writable_) {
-        return false;
-    }
-    lastRecorded_ = listLength_;
-    if (!writeAtOffset(asHandle(handle_), listLength_, line)) {
-        // A line half written is no line: a list that could not be written only leaves a killed
-        // run's temporary behind.
-        cutAt(asHandle(handle_), lastRecorded_);
-        return false;
-    }
-    listLength_ += line.size();
-    return true;
+bool FolderLock::writeListAt(std::size_t position, const std::string& text) {
+    OVERLAPPED to = at(position);
+    DWORD written = 0;
+    return text.empty() || (WriteFile(asHandle(handle_), text.data(), static_cast<DWORD>(text.size()), &written, &to) &&
+                            written == text.size());
 }
 
-void FolderLock::unrecordLast() {
-    if (held() && writable_ && cutAt(asHandle(handle_), lastRecorded_)) {
-        listLength_ = lastRecorded_;
-    }
+bool FolderLock::cutList(std::size_t length) {
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(asHandle(handle_), position, nullptr, FILE_BEGIN) && SetEndOfFile(asHandle(handle_));
+}
+
+std::size_t FolderLock::listFileLength(std::size_t fallback) const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(asHandle(handle_), &size) ? static_cast<std::size_t>(size.QuadPart) : fallback;
 }
 
 void FolderLock::release() {
@@ -163,7 +127,7 @@ void FolderLock::release() {
     // Cleared first, so that the run that opens it next never finds this run's list; then
     // removed as the handle closes, before any other run can open it.
     if (writable_) {
-        cutAt(file, 0);
+        cutList(0);
     }
     deleteOnClose(file);
     CloseHandle(file);
