@@ -106,13 +106,13 @@ int main(int argc, char** argv) {
     const std::string commandLine = joinArguments(arguments);
     MergeOptions options;
     std::string usage;
-    // The window's preset, valid or not, is no run for this program.
-    for (const std::string& argument : arguments) {
-        if (platform::toLowerCase(argument).rfind("/auto", 0) == 0) {
-            return usageError("automatic merging (/auto:N) is Quirewell.exe's; run this program from a scheduler instead");
-        }
+    const int parsed = options.parseCommandLine(commandLine.c_str(), usage);
+    // The window's preset, valid or not, is no run for this program; a folder whose name begins
+    // with "/auto" is a folder.
+    if (options.presetAsked()) {
+        return usageError("automatic merging (/auto:N) is Quirewell.exe's; run this program from a scheduler instead");
     }
-    if (options.parseCommandLine(commandLine.c_str(), usage) != kParseRun) {
+    if (parsed != kParseRun) {
         // The parser gives its usage text only when an argument is missing.
         return usageError(usage.empty() ? "the destination folder is empty"
                                         : "a source folder and a destination folder are needed");

@@ -83,6 +83,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     includeSubdirs_ = false;
     keepHierarchy_ = false;
     autoMinutes_ = 0;
+    presetAsked_ = false;
     bool minutesRefused = false;
     if (commandLine == nullptr) {
         return kParseNoCommandLine;
@@ -105,6 +106,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
             keepHierarchy_ = true;
         } else if (token == "/auto" || token.rfind(kAutoSwitch, 0) == 0) {
             autoMinutes_ = autoMinutesIn(token);
+            presetAsked_ = true;
             minutesRefused = minutesRefused || autoMinutes_ == 0;
         } else if (token == "/d") {
             mode_ = kModeDirectory;

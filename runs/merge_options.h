@@ -37,6 +37,8 @@ public:
     bool keepHierarchy() const { return keepHierarchy_; }
     // "/auto:N": the minutes of automatic merging the window is to start with, or 0.
     int autoMinutes() const { return autoMinutes_; }
+    // An "/auto" switch stood among the switches, whether its minutes were taken or not.
+    bool presetAsked() const { return presetAsked_; }
     void setKeepFileDate(bool on) { keepFileDate_ = on; }
     bool quiet() const { return quiet_; }
     // "/n": the command line asks for the plan of the run instead of the run.
@@ -109,6 +111,7 @@ private:
     bool includeSubdirs_ = false;
     bool keepHierarchy_ = false;
     int autoMinutes_ = 0;
+    bool presetAsked_ = false;
     bool quiet_ = false;
     bool preview_ = false;
     int mode_ = kModeDirectory;

@@ -117,6 +117,7 @@ usage_error "file mode" /f a b
 check "file mode: its message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
 usage_error "the window's preset" /auto:5 a b
 check "the window's preset: its message" grep -q '^Quirewell: automatic merging (/auto:N) is Quirewell.exe' "$work/stderr"
+check_eq "a folder whose name begins with /auto: merged (missing: exit 5)" 5 "$(run_console /n "/auto-$$" "$(prog_path "$work/none")")"
 
 # Sub-folders: /s takes them all, into the save folder; /s /h repeats them below it.
 gen --tree "$(prog_path "$work/tree")" --faxes 6 --pages 2 --subdirs 3 --seed 11
