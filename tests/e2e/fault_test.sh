@@ -40,10 +40,7 @@ try_mount() {
 # The first name the temporaries of process $1 take: "~qw" and its number in four base-36 digits.
 first_temporary() {
     local n=$(($1 * 7919 % 1679616)) digits=0123456789abcdefghijklmnopqrstuvwxyz name="" _
-    for _ in 1 2 3 4; do
-        name="${digits:n%36:1}$name"
-        n=$((n / 36))
-    done
+    for _ in 1 2 3 4; do name="${digits:n%36:1}$name" n=$((n / 36)); done
     printf '~qw%s' "$name"
 }
 
@@ -108,11 +105,8 @@ kills)
         (
             me=$BASHPID
             printf 'foreign %s' "$me" >"$work/out/$(first_temporary "$me")"
-            if [ $((i % 2)) -eq 1 ]; then
-                cd "$work" && exec "$console" /q in2 out
-            else
-                exec "$console" /q "$work/in2" "$work/./out/"
-            fi
+            [ $((i % 2)) -eq 1 ] && cd "$work" && exec "$console" /q in2 out
+            exec "$console" /q "$work/in2" "$work/./out/"
         ) >/dev/null &
         pid=$!
         foreign+=("$(first_temporary "$pid") foreign $pid")

@@ -204,10 +204,8 @@ bool TrayShowsAnIcon() {
     return tray != nullptr && IsWindowVisible(tray) && FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) != nullptr;
 }
 
-namespace {
-
-// The text of the tray's tooltip for its icon's tip, or of its balloon while one shows. The
-// message's pointers are not carried to the tray's process, so they point into memory made there.
+// The message's pointers are not carried to the tray's process, so they point into memory made
+// there.
 std::string TrayToolText(bool balloon) {
     const HWND tray = FindWindowA(nullptr, "Wine System Tray");
     HWND tooltip = FindWindowA("tooltips_class32", nullptr);
@@ -241,12 +239,6 @@ std::string TrayToolText(bool balloon) {
     CloseHandle(process);
     return local.text;
 }
-
-}  // namespace
-
-std::string TrayTip() { return TrayToolText(false); }
-
-std::string TrayBalloon() { return TrayToolText(true); }
 
 std::vector<COLORREF> TrayIconPixels() {
     const HWND tray = FindWindowA(nullptr, "Wine System Tray");

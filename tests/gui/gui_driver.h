@@ -62,10 +62,11 @@ bool WaitUntil(Condition condition, DWORD timeoutMs = 20000) {
 std::string AnswerMessageBox(const AppProcess& app, const std::string& title, DWORD timeoutMs = 20000);
 // True when Wine's notification area shows an icon.
 bool TrayShowsAnIcon();
-// The tip of the icon in Wine's notification area, and the text of the balloon it shows now
-// (empty when none), read from the tray's own process.
-std::string TrayTip();
-std::string TrayBalloon();
+// The tip of the icon in Wine's notification area, or the text of the balloon it shows now (empty
+// when none), read from the tray's own process.
+std::string TrayToolText(bool balloon);
+inline std::string TrayTip() { return TrayToolText(false); }
+inline std::string TrayBalloon() { return TrayToolText(true); }
 // The icon's pixels as the screen shows them, drawn afresh.
 std::vector<COLORREF> TrayIconPixels();
 // What does not fit in a dialog as it is shown now, one line each: a control outside the client
