@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "engine/byte_order.h"
 #include "engine/fax_file.h"
@@ -11,13 +10,12 @@
 #include "engine/output_paths.h"
 #include "engine/temporary_list.h"
 #include "platform/ansi_string.h"
-#include "platform/file_system.h"
 
 namespace {
 
-// Names tried for a new output's temporary before it counts as one that cannot be written: names
-// taken by others are passed over without a try.
-constexpr unsigned kTemporaryAttempts = 8;
+// Names tried for a new output's temporary, taken by others or not, before the output counts as
+// one that cannot be written: a folder full of strangers' files costs a run no more.
+constexpr unsigned kTemporaryAttempts = 300;
 
 // An output is built in memory up to this size (a fax is seldom a tenth of it); a larger one goes
 // on in its temporary page by page.
@@ -34,87 +32,170 @@ bool sameTimes(const platform::FileTimes& a, const platform::FileTimes& b) {
            (!a.hasCreation || !b.hasCreation || a.creation == b.creation);
 }
 
+// The steps of `path`, between separators; "." steps left out.
+std::vector<std::string> stepsOf(const std::string& path) {
+    std::vector<std::string> steps;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = platform::findFirstChar(path, platform::kSeparator, start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        if (end > start && path.compare(start, end - start, ".") != 0) {
+            steps.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return steps;
+}
+
 }  // namespace
 
 MergeBatch::MergeBatch(Mode mode)
-    : nextTemporary_(firstTemporaryNumber(platform::processNumber())), mode_(mode) {}
+    : mode_(mode), nextTemporary_(firstTemporaryNumber(platform::processNumber())) {}
 
 MergeBatch::~MergeBatch() {
     closeOpenOutput();
-    for (const std::string& key : order_) {
-        if (!outputs_[key].temporary.empty()) {
-            platform::removeFile(outputs_[key].temporary);
-        }
-    }
 }
 
-platform::LockProblem MergeBatch::holdFolder(const std::string& folder,
-                                             const std::function<void()>& waiting) {
-    if (mode_ == Mode::Plan) {
-        return platform::LockProblem::None;
+HoldReport MergeBatch::holdFolder(const std::string& folder, const std::function<void()>& waiting,
+                                  long long waitMs) {
+    HoldReport report;
+    savePath_ = folder;
+    // A plan walks the folder as the run would, and holds nothing.
+    if (!saveFolder_.open(folder) || mode_ == Mode::Plan) {
+        report.problem =
+            mode_ == Mode::Plan ? platform::LockProblem::None : platform::LockProblem::CannotOpen;
+        return report;
     }
-    folder_ = folder;
-    const platform::HoldResult held = lock_.hold(folder, waiting);
+    const platform::HoldResult held = lock_.hold(saveFolder_.root(), waiting, waitMs);
+    report.problem = held.problem;
     if (lock_.held()) {
-        // Whatever the list says, nothing but a plain file under a temporary's name below this
-        // folder is removed; one that cannot be removed now stays listed for a later run.
-        std::string kept;
-        for (const ListedTemporary& listed : listedTemporaries(held.listed)) {
-            if (platform::removeBeneath(folder, listed.steps) == platform::RemoveResult::Failed) {
-                kept += listed.line;
+        // The folder's names, listed once for the lists killed runs left and for the outputs
+        // that go directly into it.
+        folderKey_ = platform::pathKey(folder);
+        auto& names = listings_[folderKey_];
+        std::vector<std::string> listed;
+        saveFolder_.root().list(listed);
+        for (const std::string& name : listed) {
+            names.insert(platform::pathKey(name));
+        }
+        report.leftoversKept = records_.removeLeftovers(saveFolder_, listed, held.earlierList);
+        folderKey_.clear();
+    } else if (held.problem == platform::LockProblem::TimedOut) {
+        saveFolder_.close();
+    }
+    return report;
+}
+
+MergeBatch::Place MergeBatch::placeOf(const std::string& output) const {
+    Place place;
+    place.folderPath = directoryPart(output);
+    place.name = output.substr(place.folderPath.empty() ? 0 : place.folderPath.size() + 1);
+    place.belowSaveFolder = !savePath_.empty() && output.size() > savePath_.size() &&
+                            output.compare(0, savePath_.size(), savePath_) == 0 &&
+                            (output[savePath_.size()] == platform::kSeparator ||
+                             platform::endsWithChar(savePath_, platform::kSeparator));
+    if (place.belowSaveFolder) {
+        place.steps = stepsOf(place.folderPath.substr(std::min(savePath_.size(), place.folderPath.size())));
+    }
+    return place;
+}
+
+platform::Reach MergeBatch::openFolderOf(const Place& place, PageReport& report) {
+    const std::string key = platform::pathKey(place.folderPath);
+    if (key != folderKey_) {
+        folderKey_ = key;
+        folderReach_ = reachFolder(place, refused_);
+    }
+    if (!refused_.empty()) {
+        report.notEntered = refused_;
+        report.notEnteredOwnerUnknown = folderReach_ == platform::Reach::UnknownLink;
+    }
+    return folderReach_;
+}
+
+platform::Reach MergeBatch::reachFolder(const Place& place, std::string& refused) {
+    refused.clear();
+    platform::Reach reach = platform::Reach::Failed;
+    std::size_t reached = 0;
+    if (!place.belowSaveFolder) {
+        // Outside any save folder held, the folder is the one the output's path names.
+        reach = folder_.openNamed(place.folderPath) ? platform::Reach::Reached : platform::Reach::Failed;
+    } else if (!saveFolder_.isOpen()) {
+        // A save folder not made yet holds nothing: all a plan needs to know.
+        folder_.close();
+        reach = platform::Reach::Missing;
+    } else if (std::count(place.steps.begin(), place.steps.end(), "..") == 0) {
+        reach = saveFolder_.reach(place.steps, makesFolders_ && mode_ == Mode::Write, folder_, reached);
+    }
+    if (reach == platform::Reach::StrangersLink || reach == platform::Reach::UnknownLink) {
+        refused = savePath_;
+        for (std::size_t i = 0; i <= reached && i < place.steps.size(); ++i) {
+            if (!platform::endsWithChar(refused, platform::kSeparator)) {
+                refused += platform::kSeparator;
             }
-        }
-        lock_.replaceRecords(kept);
-    }
-    return held.problem;
-}
-
-bool MergeBatch::wasThere(const std::string& path) {
-    const std::string folder = directoryPart(path);
-    const auto [listing, isNew] = listings_.try_emplace(platform::pathKey(folder));
-    if (isNew) {
-        std::vector<platform::DirEntry> entries;
-        platform::listDirectory(folder.empty() ? "." : folder, "*", entries);
-        for (const platform::DirEntry& entry : entries) {
-            listing->second.insert(platform::pathKey(entry.name));
+            refused += place.steps[i];
         }
     }
-    return listing->second.count(platform::pathKey(path.substr(folder.empty() ? 0 : folder.size() + 1))) > 0;
+    return reach;
 }
 
-std::FILE* MergeBatch::createTemporary(const std::string& output, std::string& temporary) {
-    for (unsigned attempt = 0; attempt < kTemporaryAttempts;) {
-        temporary = temporaryPathFor(output, nextTemporary_++);
+bool MergeBatch::wasThere(const std::string& name) {
+    const auto [listing, isNew] = listings_.try_emplace(folderKey_);
+    if (isNew && folder_.isOpen()) {
+        std::vector<std::string> names;
+        folder_.list(names);
+        for (const std::string& entry : names) {
+            listing->second.insert(platform::pathKey(entry));
+        }
+    }
+    return listing->second.count(platform::pathKey(name)) > 0;
+}
+
+bool MergeBatch::makeTemporary() {
+    if (temporary_.isOpen()) {
+        return true;
+    }
+    if (mode_ == Mode::Plan || !folder_.isOpen()) {
+        return false;
+    }
+    for (unsigned attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+        const std::string name = temporaryName(nextTemporary_++);
         // A name already taken is someone else's: never listed, so never removed on the list's word.
-        if (wasThere(temporary)) {
+        if (wasThere(name)) {
             continue;
         }
-        ++attempt;
-        // Listed just before it is created, so that a run killed at any moment leaves nothing
-        // unlisted, and taken off again when it could not be created.
-        const std::string line = lock_.held() ? temporaryListLine(folder_, temporary) : std::string();
-        const bool listed = !line.empty() && lock_.record(line);
-        std::FILE* stream = platform::createNewFile(temporary);
-        if (stream != nullptr) {
-            return stream;
+        // Listed just before it is made, so that a run killed at any moment leaves nothing
+        // unlisted, and taken off again when it could not be made.
+        std::string line;
+        if (lock_.held() && open_.belowSaveFolder) {
+            std::vector<std::string> steps = open_.steps;
+            steps.push_back(name);
+            line = temporaryListLine(steps);
+        }
+        const bool listed = !line.empty() && records_.record(saveFolder_, line);
+        if (folder_.create(name, temporary_)) {
+            open_.line = listed ? line : std::string();
+            return true;
         }
         if (listed) {
-            lock_.unrecordLast();
+            records_.unrecordLast();
         }
     }
-    return nullptr;
+    return false;
 }
 
 void MergeBatch::closeOpenOutput() {
-    if (openOutput_ != nullptr) {
-        std::fclose(openOutput_);
-        openOutput_ = nullptr;
+    if (temporary_.isOpen() && !temporary_.discard() && !open_.line.empty()) {
+        // Listed, and still there: the next run removes it.
+        records_.keep(open_.line);
     }
+    temporary_.close();
     placed_.close();
     memory_.clear();
     building_ = Building::InMemory;
-    openKey_.clear();
-    openState_ = nullptr;
+    isOpen_ = false;
+    open_ = OpenOutput{};
 }
 
 bool MergeBatch::placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
@@ -133,12 +214,14 @@ bool MergeBatch::placedHolds(const std::uint8_t* bytes, std::int64_t offset, std
         const std::int64_t firstHeader = std::max<std::int64_t>(0, at - kCountField - 1);
         for (auto header = std::lower_bound(headers.begin(), headers.end(), firstHeader,
                                             [](std::uint32_t h, std::int64_t from) { return h < from; });
-             header != headers.end() && std::int64_t{*header} + kCountField < at + static_cast<std::int64_t>(piece);
+             header != headers.end() &&
+             std::int64_t{*header} + kCountField < at + static_cast<std::int64_t>(piece);
              ++header) {
             for (std::int64_t b = 0; b < 2; ++b) {
                 const std::int64_t field = std::int64_t{*header} + kCountField + b - at;
                 if (field >= 0 && field < static_cast<std::int64_t>(piece)) {
-                    compared_[static_cast<std::size_t>(field)] = bytes[done + static_cast<std::size_t>(field)];
+                    compared_[static_cast<std::size_t>(field)] =
+                        bytes[done + static_cast<std::size_t>(field)];
                 }
             }
         }
@@ -162,221 +245,239 @@ bool MergeBatch::placedCountsAre(const OutputPages& pages) {
     return true;
 }
 
-std::FILE* MergeBatch::temporaryOf(StartedOutput& state) {
-    if (openOutput_ == nullptr) {
-        openOutput_ = createTemporary(state.path, state.temporary);
+int MergeBatch::writeMemory() {
+    if (mode_ == Mode::Plan) {
+        return kAppendOk;
     }
-    return openOutput_;
-}
-
-int MergeBatch::writeMemory(StartedOutput& state) {
-    if (temporaryOf(state) == nullptr) {
+    // Made at the output's first page when its place was free: nothing may have written to it.
+    if (!makeTemporary()) {
         return kAppendCannotOpenOutput;
     }
-    return platform::writeAt(openOutput_, 0, memory_.data(), memory_.size()) ? kAppendOk : kAppendIoError;
+    if (temporary_.size() != 0) {
+        return kAppendDamagedOutput;
+    }
+    return platform::writeAt(temporary_.stream(), 0, memory_.data(), memory_.size()) ? kAppendOk
+                                                                                     : kAppendIoError;
 }
 
-int MergeBatch::leavePlaced(StartedOutput& state, std::int64_t length) {
-    if (temporaryOf(state) == nullptr) {
+int MergeBatch::leavePlaced(std::int64_t length) {
+    building_ = Building::InTemporary;
+    if (mode_ == Mode::Plan) {
+        placed_.close();
+        return kAppendOk;
+    }
+    if (!makeTemporary()) {
+        placed_.close();
         return kAppendCannotOpenOutput;
     }
     for (std::int64_t done = 0; done < length;) {
         const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(kComparePiece, length - done));
         compared_.resize(piece);
         if (!placed_.readAt(done, compared_.data(), piece) ||
-            !platform::writeAt(openOutput_, done, compared_.data(), piece)) {
-            state.broken = true;
-            closeOpenOutput();
+            !platform::writeAt(temporary_.stream(), done, compared_.data(), piece)) {
+            open_.broken = true;
+            placed_.close();
             return kAppendIoError;
         }
         done += static_cast<std::int64_t>(piece);
     }
     placed_.close();
-    building_ = Building::InTemporary;
     return kAppendOk;
 }
 
-int MergeBatch::leaveMemory(StartedOutput& state) {
-    if (placedHolds(memory_.data(), 0, memory_.size(), state.pages.starts)) {
+int MergeBatch::leaveMemory() {
+    if (placedHolds(memory_.data(), 0, memory_.size(), open_.pages.starts)) {
         building_ = Building::AsPlaced;
         memory_.clear();
         return kAppendOk;
     }
-    const int result = writeMemory(state);
+    const int result = writeMemory();
     memory_.clear();
-    if (result != kAppendOk) {
-        state.broken = true;
-        closeOpenOutput();
-        return result;
-    }
     placed_.close();
     building_ = Building::InTemporary;
-    return kAppendOk;
+    if (result != kAppendOk) {
+        open_.broken = true;
+    }
+    return result;
 }
 
-int MergeBatch::addCopy(StartedOutput& state, PageCopy& copy, bool copyInMemory) {
+int MergeBatch::addCopy(PageCopy& copy, bool copyInMemory) {
     // A copy that did not fit beside the output in memory.
     if (building_ == Building::InMemory && !copyInMemory) {
-        const int left = leaveMemory(state);
+        const int left = leaveMemory();
         if (left != kAppendOk) {
             return left;
         }
     }
-    const OutputPages before = {state.pages.length, {}};
-    const std::size_t pagesBefore = state.pages.starts.size();
-    const int result =
-        placeCopy(copy, building_ == Building::InTemporary ? openOutput_ : nullptr, state.pages);
+    std::FILE* const written = building_ == Building::InTemporary ? temporary_.stream() : nullptr;
+    const OutputPages before = {open_.pages.length, {}};
+    const std::size_t pagesBefore = open_.pages.starts.size();
+    const int result = placeCopy(copy, written, open_.pages);
     if (result != kAppendOk) {
         // A refused copy leaves the output as it was; a write that failed half-way is undone, so
         // that the output goes on with the pages it had.
         if (building_ == Building::InMemory) {
             memory_.resize(static_cast<std::size_t>(before.length));
-        } else if (result == kAppendIoError && building_ == Building::InTemporary &&
-                   !platform::truncateFile(openOutput_, before.length)) {
-            state.broken = true;
-            closeOpenOutput();
+        } else if (result == kAppendIoError && written != nullptr &&
+                   !platform::truncateFile(written, before.length)) {
+            open_.broken = true;
         }
         return result;
     }
     if (building_ != Building::AsPlaced ||
-        placedHolds(copy.bytes, before.length, copy.length, state.pages.starts)) {
+        placedHolds(copy.bytes, before.length, copy.length, open_.pages.starts)) {
         return kAppendOk;
     }
     // From this page on the output differs from the file in its place: it goes on in its
     // temporary, from what it holds so far.
-    int moved = leavePlaced(state, before.length);
-    if (moved == kAppendOk && !platform::writeAt(openOutput_, before.length, copy.bytes, copy.length)) {
+    int moved = leavePlaced(before.length);
+    if (moved == kAppendOk && temporary_.isOpen() &&
+        !platform::writeAt(temporary_.stream(), before.length, copy.bytes, copy.length)) {
         moved = kAppendIoError;
     }
     if (moved != kAppendOk) {
-        state.pages.starts.resize(pagesBefore);
-        state.pages.length = before.length;
-        if (building_ == Building::InTemporary && openOutput_ != nullptr &&
-            !platform::truncateFile(openOutput_, before.length)) {
-            state.broken = true;
-            closeOpenOutput();
+        open_.pages.starts.resize(pagesBefore);
+        open_.pages.length = before.length;
+        if (temporary_.isOpen() && !platform::truncateFile(temporary_.stream(), before.length)) {
+            open_.broken = true;
         }
     }
     return moved;
 }
 
-void MergeBatch::completeOpenOutput() {
-    if (openKey_.empty()) {
-        return;
+OutputFate MergeBatch::completeOutput() {
+    if (!isOpen_) {
+        return OutputFate::Failed;
     }
-    StartedOutput& state = *openState_;
+    bool unchanged = false;
+    bool unwritten = false;
     switch (building_) {
         case Building::InMemory:
-            setPageCounts(memory_.data(), state.pages);
-            state.unchanged = placedInfo_.regular && placedInfo_.size == state.pages.length &&
-                              placedHolds(memory_.data(), 0, memory_.size(), {});
-            state.unwritten = !state.unchanged && writeMemory(state) != kAppendOk;
+            setPageCounts(memory_.data(), open_.pages);
+            unchanged = placedInfo_.regular && placedInfo_.size == open_.pages.length &&
+                        placedHolds(memory_.data(), 0, memory_.size(), {});
+            if (!unchanged) {
+                // A full disk leaves it unwritten; a temporary that someone wrote to is broken.
+                const int written = writeMemory();
+                open_.broken = open_.broken || written == kAppendDamagedOutput;
+                unwritten = written != kAppendOk && written != kAppendDamagedOutput;
+            }
             break;
         case Building::AsPlaced:
-            state.unchanged = placedInfo_.size == state.pages.length && placedCountsAre(state.pages);
-            if (!state.unchanged) {
-                const int left = leavePlaced(state, state.pages.length);
-                state.unwritten = left == kAppendCannotOpenOutput;
-                state.broken = state.broken || (left == kAppendOk && !writePageCounts(openOutput_, state.pages));
+            unchanged = placedInfo_.size == open_.pages.length && placedCountsAre(open_.pages);
+            if (!unchanged) {
+                const int left = leavePlaced(open_.pages.length);
+                unwritten = left == kAppendCannotOpenOutput;
+                open_.broken = open_.broken || (left == kAppendOk && temporary_.isOpen() &&
+                                                !writePageCounts(temporary_.stream(), open_.pages));
             }
             break;
         case Building::InTemporary:
-            state.broken = state.broken || !writePageCounts(openOutput_, state.pages);
+            open_.broken =
+                open_.broken || (temporary_.isOpen() && !writePageCounts(temporary_.stream(), open_.pages));
             break;
     }
-    // Asked again, as reading the file may have moved its last access on; times that cannot be
-    // told are set all the same.
-    if (state.unchanged && state.dated) {
-        platform::FileInfo now;
-        state.placedTimes = placed_.info(now) ? now.times : platform::FileTimes{0, 0, -1, false};
-    }
-    if (openOutput_ != nullptr && std::fclose(openOutput_) != 0) {
-        state.broken = true;
-    }
-    openOutput_ = nullptr;
+    const OutputFate fate = placeOpenOutput(unchanged, unwritten);
+    completed_.insert(open_.key);
     closeOpenOutput();
+    return fate;
 }
 
-int MergeBatch::startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory) {
-    StartedOutput state;
-    state.path = output;
-    // The file in the output's place is kept open, to compare the output with. Without one the
-    // output is surely new, and its temporary is made at once, so that a folder that cannot take
-    // it is told at its first page.
-    // Opened as it is: a link or pipe a stranger put there is replaced, never read.
-    if (!wasThere(output) || !placed_.open(output, false, placedInfo_)) {
-        placedInfo_ = platform::FileInfo{};
-        if (temporaryOf(state) == nullptr) {
-            memory_.clear();
-            return kAppendCannotOpenOutput;
-        }
+OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
+    const OutputFate planned = unchanged              ? OutputFate::Unchanged
+                               : open_.somethingThere ? OutputFate::Replaces
+                                                      : OutputFate::New;
+    if (mode_ == Mode::Plan) {
+        return planned;
     }
-    building_ = copyInMemory ? Building::InMemory : placed_.isOpen() ? Building::AsPlaced : Building::InTemporary;
-    openKey_ = key;
-    const auto started = outputs_.emplace(key, std::move(state)).first;
-    openState_ = &started->second;
-    const int result = addCopy(started->second, copy, copyInMemory);
+    if (placingHook_ && temporary_.isOpen()) {
+        const std::string folder = directoryPart(open_.path);
+        placingHook_(folder.empty() ? temporary_.name() : folder + platform::kSeparator + temporary_.name());
+    }
+    // Whatever wrote to the temporary besides this run changed its length.
+    open_.broken = open_.broken || (!unchanged && !unwritten && temporary_.size() != open_.pages.length);
+    const auto fail = [&](OutputProblem problem) {
+        result_.notes.push_back({open_.path, problem});
+        result_.lostEntries += open_.entries;
+        return OutputFate::Failed;
+    };
+    if (open_.broken || unwritten) {
+        // An output that could not be completed never replaces the one already there: the pages
+        // merged into it are lost to this run.
+        return fail(open_.broken ? OutputProblem::Damaged : OutputProblem::CannotPutInPlace);
+    }
+    if (unchanged) {
+        // Left as it is: only times that differ are given to it. They are asked again, as
+        // reading the file may have moved its last access on; times that cannot be told are
+        // set all the same.
+        platform::FileInfo now;
+        if (open_.dated && !(placed_.info(now) && sameTimes(open_.times, now.times)) &&
+            !placed_.setTimes(open_.times)) {
+            result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
+        }
+        return planned;
+    }
+    placed_.close();
+    if (!temporary_.putInPlace(open_.name)) {
+        return fail(OutputProblem::CannotPutInPlace);
+    }
+    // Given after the rename, on the file's own handle: a system that carries a replaced file's
+    // creation time over to the file put in its place would otherwise undo it.
+    if (open_.dated && !temporary_.setTimes(open_.times)) {
+        result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
+    }
+    temporary_.close();
+    return planned;
+}
+
+int MergeBatch::startOutput(const std::string& key, const std::string& output, PageCopy& copy,
+                            bool copyInMemory, bool keepFileDate, PageReport& report) {
+    const Place place = placeOf(output);
+    const platform::Reach reached = openFolderOf(place, report);
+    // A plan goes on where the run would make the folder.
+    if (reached != platform::Reach::Reached &&
+        !(reached == platform::Reach::Missing && mode_ == Mode::Plan)) {
+        return kAppendCannotOpenOutput;
+    }
+    isOpen_ = true;
+    open_.key = key;
+    open_.path = output;
+    open_.name = place.name;
+    open_.steps = place.steps;
+    open_.belowSaveFolder = place.belowSaveFolder;
+    // The file in the output's place is kept open, to compare the output with: a plain file of
+    // its own only (a link or pipe a stranger put there, or a second name of another file, is
+    // replaced, never read). Without one the output is surely new, and its temporary is made at
+    // once, so that a folder that cannot take it is told at its first page.
+    open_.somethingThere = reached == platform::Reach::Reached && wasThere(place.name);
+    unsigned links = 0;
+    placedInfo_ = platform::FileInfo{};
+    if (open_.somethingThere &&
+        (!placed_.openIn(folder_, place.name, keepFileDate, placedInfo_, links) || links != 1)) {
+        placed_.close();
+        placedInfo_ = platform::FileInfo{};
+    }
+    if (!placed_.isOpen() && mode_ == Mode::Write && !makeTemporary()) {
+        closeOpenOutput();
+        return kAppendCannotOpenOutput;
+    }
+    building_ = copyInMemory       ? Building::InMemory
+                : placed_.isOpen() ? Building::AsPlaced
+                                   : Building::InTemporary;
+    const int result = addCopy(copy, copyInMemory);
     if (result != kAppendOk) {
         // Only an output that holds a page counts as started.
-        const std::string temporary = started->second.temporary;
         closeOpenOutput();
-        if (!temporary.empty()) {
-            platform::removeFile(temporary);
-        }
-        outputs_.erase(started);
-        return result;
     }
-    order_.push_back(key);
-    return kAppendOk;
-}
-
-bool MergeBatch::reopen(const std::string& key, StartedOutput& state) {
-    platform::FileInfo info;
-    bool usable = false;
-    if (state.unchanged) {
-        // The file in its place holds it as this batch left it: it goes on in memory, or when too
-        // large for memory, as placed.
-        building_ = state.pages.length <= static_cast<std::int64_t>(kMemoryLimit) ? Building::InMemory
-                                                                                   : Building::AsPlaced;
-        if (!placed_.open(state.path, false, info)) {
-            return false;
-        }
-        placedInfo_ = info;
-        // Taken up where this batch left it, and only if nothing else has changed its length.
-        usable = info.size == state.pages.length;
-        if (usable && building_ == Building::InMemory) {
-            try {
-                memory_.resize(static_cast<std::size_t>(state.pages.length));
-            } catch (const std::bad_alloc&) {
-                usable = false;
-            }
-            usable = usable && placed_.readAt(0, memory_.data(), memory_.size());
-        }
-    } else {
-        building_ = Building::InTemporary;
-        openOutput_ = platform::openFile(state.temporary, "r+b", &info);
-        if (openOutput_ == nullptr) {
-            return false;
-        }
-        std::setvbuf(openOutput_, nullptr, _IONBF, 0);
-        usable = info.size == state.pages.length;
-    }
-    if (!usable) {
-        closeOpenOutput();
-        state.broken = true;
-        return false;
-    }
-    openKey_ = key;
-    openState_ = &state;
-    state.unchanged = false;
-    return true;
+    return result;
 }
 
 PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate) {
     PageReport report;
     // A name the code page could not hold was listed with "?" in it; opened under any other
     // spelling it could be another file.
-    if (!platform::isExactName(std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
+    if (!platform::isExactName(
+            std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
         report.result = kAppendNameNotInCodePage;
         return report;
     }
@@ -386,28 +487,20 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         report.result = kAppendCannotOpenPage;
         return report;
     }
-    // Pages of one output mostly follow each other: its key is made once for them.
+    // Pages of one output come together: its key is made once for them.
     if (output != lastOutput_) {
         lastOutput_ = output;
         lastKey_ = platform::pathKey(output);
     }
     const std::string& key = lastKey_;
-    const bool isOpen = mode_ == Mode::Write && !openKey_.empty() && key == openKey_;
-    // A page of another output: the one the last page went to is complete, as far as this batch
-    // knows, and one started before is taken up again.
-    if (mode_ == Mode::Write && !isOpen) {
-        completeOpenOutput();
-    }
-    const auto started = isOpen ? outputs_.end() : outputs_.find(key);
-    const bool isNew = !isOpen && started == outputs_.end();
-    bool usable = true;
-    if (mode_ == Mode::Write && !isNew && !isOpen) {
-        usable = !started->second.broken && reopen(key, started->second);
+    const bool isNew = !isOpen_ || key != open_.key;
+    // A page of another output: the one the last page went to is complete.
+    if (isNew) {
+        completeOutput();
     }
     // The page is read straight to the end of the output in memory when it fits there.
     const auto size = static_cast<std::size_t>(std::max<std::int64_t>(page.size(), 0));
-    bool intoMemory = mode_ == Mode::Write && usable && (isNew || building_ == Building::InMemory) &&
-                      memory_.size() + size <= kMemoryLimit;
+    bool intoMemory = (isNew || building_ == Building::InMemory) && memory_.size() + size <= kMemoryLimit;
     if (intoMemory && memory_.capacity() < kMemoryLimit) {
         try {
             memory_.reserve(kMemoryLimit);
@@ -428,21 +521,14 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     if (report.result == kAppendOk) {
         report.pages = copy.pages.size();
         // An output whose path the system would refuse is refused before anything is written,
-        // in a plan as in a run.
-        if (isNew && !platform::pathFits(output)) {
+        // in a plan as in a run; so is a second start of an output already complete.
+        if (isNew && (!platform::pathFits(output) || completed_.count(key) > 0)) {
             report.result = kAppendCannotOpenOutput;
-        } else if (mode_ == Mode::Plan) {
-            // Placed nowhere, but counted against the output's limits as a write would be.
-            StartedOutput& planned = outputs_[key];
-            report.result = placeCopy(copy, nullptr, planned.pages);
-            if (planned.pages.starts.empty()) {
-                outputs_.erase(key);
-            }
         } else if (isNew) {
-            report.result = startOutput(key, output, copy, intoMemory);
+            report.result = startOutput(key, output, copy, intoMemory, keepFileDate, report);
         } else {
-            report.result =
-                usable ? addCopy(isOpen ? *openState_ : started->second, copy, intoMemory) : kAppendDamagedOutput;
+            // An output that broke is not built on: its later pages fail as well.
+            report.result = open_.broken ? kAppendDamagedOutput : addCopy(copy, intoMemory);
         }
     }
     if (intoMemory && isNew && report.result != kAppendOk) {
@@ -452,47 +538,34 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     if (pageBuffer_.capacity() > kMemoryLimit) {
         ByteBuffer().swap(pageBuffer_);
     }
-    if (report.result != kAppendOk || mode_ == Mode::Plan) {
+    if (report.result != kAppendOk) {
         return report;
     }
-    StartedOutput& state = *openState_;
-    ++state.entries;
+    ++open_.entries;
     if (keepFileDate) {
         // The output takes the times of its last page once it is in place; a page whose times
         // cannot be read says so now, and leaves the output without kept times.
-        state.dated = timesKnown;
-        state.times = times;
-        report.dateNotKept = !state.dated;
+        open_.dated = timesKnown;
+        open_.times = times;
+        report.dateNotKept = !open_.dated;
     }
     return report;
 }
 
 BatchResult MergeBatch::finish() {
-    completeOpenOutput();
-    BatchResult result;
-    for (const std::string& key : order_) {
-        const StartedOutput& state = outputs_[key];
-        if (state.broken || state.unwritten) {
-            // An output that could not be completed never replaces the one already there: the
-            // pages merged into it are lost to this run.
-            if (!state.temporary.empty()) {
-                platform::removeFile(state.temporary);
-            }
-            result.notes.push_back({state.path, state.broken ? OutputProblem::Damaged : OutputProblem::CannotPutInPlace});
-            result.lostEntries += state.entries;
-        } else if (!state.unchanged && !platform::replaceFile(state.temporary, state.path)) {
-            platform::removeFile(state.temporary);
-            result.notes.push_back({state.path, OutputProblem::CannotPutInPlace});
-            result.lostEntries += state.entries;
-        } else if (state.dated && !(state.unchanged && sameTimes(state.times, state.placedTimes)) &&
-                   !platform::writeFileTimes(state.path, state.times)) {
-            // An unchanged output is left as it is: only times that differ are given to it.
-            result.notes.push_back({state.path, OutputProblem::DateNotKept});
-        }
-    }
-    outputs_.clear();
-    order_.clear();
-    listings_.clear();
+    completeOutput();
+    BatchResult result = std::move(result_);
+    result_ = BatchResult{};
+    records_.finish();
     lock_.release();
+    saveFolder_.close();
+    savePath_.clear();
+    folder_.close();
+    folderKey_.clear();
+    listings_.clear();
+    refused_.clear();
+    completed_.clear();
+    lastOutput_.clear();
+    lastKey_.clear();
     return result;
 }

@@ -1,15 +1,15 @@
-// MergeBatch: the outputs of one run. It starts an output afresh with its first page file and
-// extends it with the later ones. An output is built in memory, where its page counts are set, and
-// once complete it is compared with the file in its place: one that holds it already is left as it
-// is; any other is written to a temporary beside its place in one write, and at the end put in
-// place and given its file times, so that an output is replaced only by a complete one. An output
-// too large for memory is compared page by page with the file in its place for as long as it
-// matches, and from the first difference built in its temporary page by page.
+// MergeBatch: the outputs of one run, built one at a time from their page files, which come
+// together. An output is built in memory, where its page counts are set, and once complete it is
+// compared with the file in its place: one that holds it already is left as it is; any other is
+// written to a temporary beside its place in one write and put in place at once, so that an output
+// is only ever replaced by a complete one. An output too large for memory is compared page by
+// page with the file in its place for as long as it matches, and from the first difference built
+// in its temporary page by page. Everything below the save folder is reached through the folder
+// held open, never by a path of its own.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -18,14 +18,19 @@
 
 #include "engine/byte_buffer.h"
 #include "engine/page_writer.h"
+#include "engine/temporary_records.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
+#include "platform/save_folder.h"
 
 // How one page file fared.
 struct PageReport {
     int result = kAppendOk;    // kAppend*: kAppendOk when the page is in its output
     bool dateNotKept = false;  // merged, but its times cannot be read, so its output keeps none
     std::size_t pages = 0;     // the pages it brought to its output
+    // Set on a page refused because its output would go below such a folder.
+    std::string notEntered;
+    bool notEnteredOwnerUnknown = false;  // the system does not tell whose link it is
 };
 
 // What finishing found about one output, for its line in the run's log.
@@ -40,21 +45,31 @@ struct OutputNote {
     OutputProblem problem;
 };
 
+// What became of an output once complete, as a plan tells it: a new file, the file in its place
+// replaced, or that file left as it is because it holds the output already.
+enum class OutputFate { New, Replaces, Unchanged, Failed };
+
 struct BatchResult {
     std::vector<OutputNote> notes;  // in the order the outputs were started
     int lostEntries = 0;            // page files merged into outputs that did not reach their place
 };
 
+// What holding the save folder met, for the log.
+struct HoldReport {
+    platform::LockProblem problem = platform::LockProblem::None;
+    int leftoversKept = 0;  // temporaries killed runs listed that could not be removed now
+};
+
 class MergeBatch {
 public:
     // A batch that writes its outputs, or one that only plans them: it reads and checks every
-    // page file and keeps count of each output's pages and length as writing would, so that it
-    // knows every refusal a run would meet but the ones only writing can show, and creates,
-    // changes and removes nothing.
+    // page file and compares each output with the file in its place as writing would, so that it
+    // knows every refusal a run would meet but the ones only writing can show and what a run would
+    // write, and creates, changes and removes nothing.
     enum class Mode { Write, Plan };
     explicit MergeBatch(Mode mode = Mode::Write);
-    // A batch that was never finished belongs to a run that was abandoned: its temporaries are
-    // removed, every output stays as it was, and the save folder is let go.
+    // A batch that was never finished belongs to a run that was abandoned: the output it was
+    // building stays as it was, and the save folder is let go.
     ~MergeBatch();
     MergeBatch(const MergeBatch&) = delete;
     MergeBatch& operator=(const MergeBatch&) = delete;
@@ -62,76 +77,101 @@ public:
     // Between runs, a batch may be made one that writes or one that plans.
     void setMode(Mode mode) { mode_ = mode; }
     Mode mode() const { return mode_; }
+    // Whether the folders of outputs below the save folder are made where missing.
+    void setMakesFolders(bool on) { makesFolders_ = on; }
 
     // Holds the save folder for the batch, waiting while another run holds it (`waiting` is
-    // called once, before the wait), and removes the temporaries a killed run left there: only
-    // files below the folder that its lock file lists under a temporary's exact name. A folder
-    // that cannot be held is merged into without the hold. What the hold met, for the log.
-    platform::LockProblem holdFolder(const std::string& folder, const std::function<void()>& waiting);
+    // called once, before the wait) for at most `waitMs` (platform::kWaitForever: as long as it
+    // takes), and removes the temporaries killed runs left there. A folder that cannot be held is
+    // merged into without the hold, unless the wait timed out.
+    HoldReport holdFolder(const std::string& folder, const std::function<void()>& waiting, long long waitMs);
     bool folderHeld() const { return lock_.held(); }
+    // True once a temporary could not be listed: a run killed now would leave it behind.
+    bool failedToList() const { return records_.failedToList(); }
 
-    // Merges page file `source` into `output`: started afresh when this batch has not started it
-    // yet, extended otherwise. The page is read and checked before its output is touched, so a
-    // page that cannot be used never starts or changes an output; when an output's first page
-    // fails, its next page starts it. With `keepFileDate` the output is to take this page's
-    // times once it is in place.
+    // Merges page file `source` into `output`: started afresh when it is not the output the last
+    // page went to, extended otherwise. The page is read and checked before its output is
+    // touched, so a page that cannot be used never starts or changes an output; when an output's
+    // first page fails, its next page starts it. The pages of an output come together: a page of
+    // an output this batch has completed already is refused. With `keepFileDate` the output is to
+    // take this page's times once it is in place.
     PageReport mergePage(const std::string& source, const std::string& output, bool keepFileDate);
 
-    // Completes every output started, puts each in its place and gives it its times, then lets
-    // the save folder go; the batch is then empty and may start again.
+    // Completes the output the last page went to: puts it in place, or finds it there already.
+    // What became of it; Failed when none was being built or it did not reach its place.
+    OutputFate completeOutput();
+
+    // Completes the last output, then lets the save folder go; the batch is then empty and may
+    // start again.
     BatchResult finish();
 
-private:
-    // An output that holds at least one page of this batch, as the batch left it.
-    struct StartedOutput {
-        std::string path;
-        std::string temporary;  // where it is built, once it has a temporary
-        OutputPages pages;
-        int entries = 0;  // page files merged into it
-        bool broken = false;
-        bool unwritten = false;  // complete, but its temporary could not be made or written
-        bool unchanged = false;  // complete, and the file in its place holds every byte of it
-        // The times of its last page, read when that page was merged, when they are to be kept;
-        // and for an unchanged output, the times the file in its place has.
-        bool dated = false;
-        platform::FileTimes times;
-        platform::FileTimes placedTimes;
-    };
+    // Called with each temporary just before it is put in place: for tests of what others may
+    // do to a save folder meanwhile.
+    void setPlacingHook(std::function<void(const std::string& temporary)> hook) {
+        placingHook_ = std::move(hook);
+    }
 
+private:
     // How the output the last page went to is being built.
     enum class Building {
         InMemory,     // in memory_, with the file in its place (if any) open to compare it with
         AsPlaced,     // too large for memory, and so far the file in its place holds it
-        InTemporary,  // in its temporary, page by page
+        InTemporary,  // in its temporary, page by page (a plan only counts its length)
     };
 
-    // Starts `output` with a copy in memory_ (`copyInMemory`) or in pageBuffer_.
-    int startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory);
-    // Opens a started output again for more pages, where this batch left it.
-    bool reopen(const std::string& key, StartedOutput& state);
+    // Where an output goes: its folder below the save folder (or, for an output outside it, the
+    // folder it names), and its name there.
+    struct Place {
+        std::string folderPath;
+        std::vector<std::string> steps;  // below the save folder
+        bool belowSaveFolder = false;
+        std::string name;
+    };
+
+    // The output being built.
+    struct OpenOutput {
+        std::string key;
+        std::string path;
+        std::string name;
+        std::string line;                // its temporary's line in the run's list, once listed
+        std::vector<std::string> steps;  // of its folder below the save folder
+        bool belowSaveFolder = false;
+        OutputPages pages;
+        int entries = 0;  // page files merged into it
+        bool broken = false;
+        bool somethingThere = false;  // its place held a file (or anything) when it started
+        bool dated = false;           // its last page's times are to be kept
+        platform::FileTimes times;
+    };
+
+    Place placeOf(const std::string& output) const;
+    // Opens the folder of `place` (made where missing, when the batch makes folders) unless it is
+    // the open one already; a folder not entered is told in `report`.
+    platform::Reach openFolderOf(const Place& place, PageReport& report);
+    platform::Reach reachFolder(const Place& place, std::string& refused);
+    // True when the open folder held something of that name when this batch first looked there.
+    // A folder is listed once, instead of a lookup of every name that is not there: on some file
+    // systems (and under Wine) such a lookup searches the whole folder, and a run makes thousands
+    // of them, one for each new output and for each temporary's name.
+    bool wasThere(const std::string& name);
+
+    int startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory,
+                    bool keepFileDate, PageReport& report);
     // Places a copy at the end of the open output, as the output is being built.
-    int addCopy(StartedOutput& state, PageCopy& copy, bool copyInMemory);
+    int addCopy(PageCopy& copy, bool copyInMemory);
     // The output in memory grows past it: it goes on as placed, or in its temporary.
-    int leaveMemory(StartedOutput& state);
+    int leaveMemory();
     // The output goes on in its temporary, which gets the first `length` bytes of the file in its
     // place (all of it the output holds so far, but its counts).
-    int leavePlaced(StartedOutput& state, std::int64_t length);
-    // The output the last page went to is complete (so far): its counts are set, and it is
-    // written, or found in its place already. The next page goes elsewhere.
-    void completeOpenOutput();
+    int leavePlaced(std::int64_t length);
+    // The open output's temporary, made now when it has none yet; false when none can be made.
+    bool makeTemporary();
+    // Writes the output built in memory to its temporary.
+    int writeMemory();
+    // Puts the complete output in place, or leaves the file there as it is; notes what failed.
+    OutputFate placeOpenOutput(bool unchanged, bool unwritten);
+    // Lets go of the open output, its temporary removed unless it was put in place.
     void closeOpenOutput();
-    // The output's temporary, open for writing: made now (createTemporary) when it has none yet;
-    // null when none can be made.
-    std::FILE* temporaryOf(StartedOutput& state);
-    // Writes the output built in memory to its temporary, made first when need be.
-    int writeMemory(StartedOutput& state);
-    // A new temporary for `output`, created where no file is and listed in the lock file.
-    std::FILE* createTemporary(const std::string& output, std::string& temporary);
-    // True when the folder of `path` held something of that name when this batch first looked
-    // there. A folder is listed once, instead of a lookup of every name that is not there: on some
-    // file systems (and under Wine) such a lookup searches the whole folder, and a run makes
-    // thousands of them, one for each new output and for each temporary's name.
-    bool wasThere(const std::string& path);
     // True when the file in the output's place holds `length` bytes at `offset` as `bytes` has
     // them, but for the page counts of the headers at `headers` (positions in the output), which
     // are set once the output is complete.
@@ -140,26 +180,34 @@ private:
     // True when the page counts in the file in the output's place are those of `pages`.
     bool placedCountsAre(const OutputPages& pages);
 
-    // Keyed by the file system's spelling of the path; `order_` keeps the order of starts.
-    std::unordered_map<std::string, StartedOutput> outputs_;
-    std::vector<std::string> order_;
-    // The names each output folder held when first looked at, by the file system's spelling.
+    Mode mode_;
+    bool makesFolders_ = false;
+    std::string savePath_;  // the save folder as held, which outputs' places are found below
+    platform::SaveFolder saveFolder_;
+    platform::FolderLock lock_;
+    TemporaryRecords records_;
+
+    // The folder the open output lies in, and the names each folder held when first looked at
+    // (by the file system's spelling).
+    std::string folderKey_;
+    platform::Reach folderReach_ = platform::Reach::Failed;
+    platform::OpenFolder folder_;
     std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
-    // The output that the last page went to stays open for the next one, which in a sorted list
-    // is nearly always the next page of the same fax.
-    std::string openKey_;
-    StartedOutput* openState_ = nullptr;  // its state (the map keeps its elements in place)
-    std::string lastOutput_;              // the output the last page named, and its key
+    std::string refused_;  // the folder not entered on the way to the open folder
+
+    OpenOutput open_;
+    bool isOpen_ = false;
+    std::unordered_set<std::string> completed_;  // by key
+    std::string lastOutput_;                     // the output the last page named, and its key
     std::string lastKey_;
     Building building_ = Building::InMemory;
-    std::FILE* openOutput_ = nullptr;  // its temporary, when it has one
+    platform::CreatedFile temporary_;  // the open output's, when it has one
     platform::InputFile placed_;       // the file in its place, to compare it with
     platform::FileInfo placedInfo_;    // what the system told of it when it was opened
     ByteBuffer memory_;
-    ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
-    ByteBuffer compared_;    // a piece of the file in an output's place
-    platform::FolderLock lock_;
-    std::string folder_;           // the save folder as held, which the list's lines are relative to
+    ByteBuffer pageBuffer_;        // a page file that does not go straight to memory_
+    ByteBuffer compared_;          // a piece of the file in an output's place
     std::uint32_t nextTemporary_;  // the number of the next temporary's name to try
-    Mode mode_;
+    BatchResult result_;
+    std::function<void(const std::string&)> placingHook_;
 };

@@ -56,6 +56,11 @@ int isFaxFile(const std::string& path) {
     return (extension == ".FXD" || extension == ".FXR" || extension == ".FXS") ? 1 : 0;
 }
 
+bool isFailure(FolderReason reason) {
+    return reason != FolderReason::AlreadyMerged && reason != FolderReason::StrangersLink &&
+           reason != FolderReason::LinkOwnerUnknown;
+}
+
 bool precedesInNameOrder(const std::string& a, const std::string& b) {
     return precedes(orderKey(a), a, orderKey(b), b);
 }
@@ -86,13 +91,9 @@ public:
         : sourceDir_(sourceDir), mask_(mask), includeSubdirs_(includeSubdirs), list_(list), unread_(unread) {}
 
     // Enters a folder met for the first time; when it was entered before, the path it was
-    // entered by. A folder whose identity cannot be asked is entered: its listing tells what is
-    // wrong with it.
-    const std::string* enteredBefore(const std::string& directory) {
-        platform::DirectoryIdentity identity;
-        if (!platform::directoryIdentity(directory, identity)) {
-            return nullptr;
-        }
+    // entered by.
+    const std::string* enteredBefore(const platform::DirectoryIdentity& identity,
+                                     const std::string& directory) {
         const auto [visit, first] = visited_.emplace(identity, directory);
         return first ? nullptr : &visit->second;
     }
@@ -125,9 +126,23 @@ public:
             return precedes(keys[a.index], entries[a.index].name, keys[b.index], entries[b.index].name);
         });
         std::vector<UnreadFolder> unreadHere;
+        platform::DirectoryIdentity here;
+        const bool hereKnown = includeSubdirs_ && platform::directoryIdentity(directory, here);
         for (const SortKey& sorted : order) {
             const platform::DirEntry& entry = entries[sorted.index];
             const std::string fullPath = directory + platform::kSeparator + entry.name;
+            // Another user's link may lead to what that user may not read himself.
+            if ((entry.link == platform::LinkOwner::Stranger || entry.link == platform::LinkOwner::Unknown) &&
+                (entry.isDirectory ? includeSubdirs_ && entry.name != "." && entry.name != ".."
+                                   : isFaxFile(entry.name) != 0)) {
+                UnreadFolder passed;
+                passed.folder = fullPath;
+                passed.reason = entry.link == platform::LinkOwner::Stranger ? FolderReason::StrangersLink
+                                                                            : FolderReason::LinkOwnerUnknown;
+                passed.isFile = !entry.isDirectory;
+                unreadHere.push_back(std::move(passed));
+                continue;
+            }
             if (!entry.isDirectory) {
                 // Always measured against the root of the scan, so entries carry their
                 // sub-directory. A name the code page cannot hold is listed all the same, so
@@ -143,10 +158,17 @@ public:
             }
             std::optional<FolderReason> failed;
             const std::string* firstPath = nullptr;
+            platform::DirectoryIdentity identity;
             if (!entry.nameIsExact) {
                 failed = FolderReason::NameNotInCodePage;
-            } else if ((firstPath = enteredBefore(fullPath)) != nullptr) {
+            } else if (!platform::directoryIdentity(fullPath, identity)) {
+                // Its listing tells what is wrong with it.
+                failed = walk(fullPath);
+            } else if ((firstPath = enteredBefore(identity, fullPath)) != nullptr) {
                 failed = FolderReason::AlreadyMerged;
+            } else if (hereKnown && identity.volume != here.volume && !identity.ownOrSystem) {
+                // A folder mounted here by another user.
+                failed = FolderReason::StrangersLink;
             } else {
                 failed = walk(fullPath);
             }
@@ -180,7 +202,10 @@ void listPageFiles(const std::string& sourceDir, const std::string& directory, c
     if (!platform::isExactName(directory)) {
         failed = FolderReason::NameNotInCodePage;
     } else {
-        walk.enteredBefore(directory);
+        platform::DirectoryIdentity identity;
+        if (platform::directoryIdentity(directory, identity)) {
+            walk.enteredBefore(identity, directory);
+        }
         failed = walk.walk(directory);
     }
     if (failed) {

@@ -2,8 +2,6 @@
 #include "engine/temporary_list.h"
 
 #include "engine/output_paths.h"
-#include "platform/ansi_string.h"
-#include "platform/file_system.h"
 
 namespace {
 
@@ -75,27 +73,15 @@ bool isPlainStep(const std::string& step) {
 
 }  // namespace
 
-std::string temporaryListLine(const std::string& saveFolder, const std::string& temporary) {
-    if (temporary.compare(0, saveFolder.size(), saveFolder) != 0) {
-        return std::string();
-    }
-    const std::string below = temporary.substr(saveFolder.size());
+std::string temporaryListLine(const std::vector<std::string>& steps) {
     std::string line;
-    std::size_t start = 0;
-    while (start <= below.size()) {
-        std::size_t end = platform::findFirstChar(below, platform::kSeparator, start);
-        if (end == std::string::npos) {
-            end = below.size();
+    for (const std::string& step : steps) {
+        if (!line.empty()) {
+            line += kStep;
         }
-        if (end > start) {
-            if (!line.empty()) {
-                line += kStep;
-            }
-            appendEscaped(line, below.substr(start, end - start));
-        }
-        start = end + 1;
+        appendEscaped(line, step);
     }
-    return line.empty() ? line : line + "\n";
+    return line + "\n";
 }
 
 std::vector<ListedTemporary> listedTemporaries(const std::string& text) {

@@ -17,12 +17,22 @@ inline constexpr char kSeparator = '\\';
 inline constexpr char kSeparator = '/';
 #endif
 
+// Whose an entry is when it is a link, a junction or a mount point: only the user's own and the
+// system's are followed through a folder that strangers may write to.
+enum class LinkOwner {
+    NotALink,
+    OwnOrSystem,  // the user who runs the program, or the system (root; Administrators, SYSTEM)
+    Stranger,     // anyone else
+    Unknown       // the system does not tell (a Unix link seen under Wine)
+};
+
 struct DirEntry {
     std::string name;
     bool isDirectory = false;  // links, junctions and mount points of directories included
     // False when the program's code page cannot hold the name exactly (only on Windows without
     // the UTF-8 code page): `name` then has "?" for what was lost and names no file.
     bool nameIsExact = true;
+    LinkOwner link = LinkOwner::NotALink;
 };
 
 // Why a directory could not be listed.
@@ -31,12 +41,15 @@ enum class ListResult { Listed, NotFound, AccessDenied, InUse, PathTooLong, NotL
 // Appends the entries of `directory` whose names match `mask` (the system's wildcard rules), in
 // the order the system reports them, "." and ".." included where the system reports them. On
 // any result but Listed `entries` is unchanged.
-ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries);
+ListResult listDirectory(const std::string& directory, const std::string& mask,
+                         std::vector<DirEntry>& entries);
 
-// Which directory a path reaches, whatever way it goes: the volume and the file's number on it.
+// Which directory a path reaches, whatever way it goes: the volume and the file's number on it,
+// and whether the user or the system owns it (what counts for a folder mounted there).
 struct DirectoryIdentity {
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
+    bool ownOrSystem = true;
     bool operator<(const DirectoryIdentity& other) const {
         return volume != other.volume ? volume < other.volume : index < other.index;
     }
@@ -71,16 +84,9 @@ enum class RemoveResult {
                // another name as well, or a path that leads out of the folder
     Failed     // a plain file there that could not be removed (another user's, say)
 };
-// Removes the plain file that `steps` name below `folder`, reached without following a link or a
-// junction anywhere below the folder, when it has no other name.
-RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps);
 
 // Creates one directory level; true when it was created.
 bool createDirectory(const std::string& path);
-
-// Creates `path` for binary reading and writing, only when nothing of that name exists: a file
-// another run is writing is never taken over. Null when it exists or cannot be created.
-std::FILE* createNewFile(const std::string& path);
 
 // A number that tells this process apart from every other process running now.
 std::uint32_t processNumber();
@@ -108,6 +114,8 @@ bool fileInfo(std::FILE* file, FileInfo& info);
 // `info`, what fileInfo tells of it, asked in the same go.
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info = nullptr);
 
+class OpenFolder;
+
 // A plain file opened only to be read at known positions, without a stdio stream, which would only
 // add an allocation and a call per file: page files, and the files already in outputs' places.
 class InputFile {
@@ -122,11 +130,17 @@ public:
     // followed but refused: for files in a folder others may write to. False, with nothing open,
     // otherwise.
     bool open(const std::string& path, bool followLinks, FileInfo& info);
+    // Opens the plain file `name` in `folder`, never through a link, and tells its number of
+    // names in `links`; with `forTimes` its times may be set as well (where the user may).
+    bool openIn(const OpenFolder& folder, const std::string& name, bool forTimes, FileInfo& info,
+                unsigned& links);
     bool isOpen() const { return handle_ != kNone; }
     // What the system tells of the open file now.
     bool info(FileInfo& info) const;
     // Reads `length` bytes at `position`; true when every byte was read.
     bool readAt(std::int64_t position, void* data, std::size_t length) const;
+    // Gives the file these times (opened for them); false when the system refuses.
+    bool setTimes(const FileTimes& times) const;
     // False when the system reports a failure.
     bool close();
 
@@ -143,11 +157,6 @@ bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size
 
 // Cuts an open file back to `length` bytes; true on success.
 bool truncateFile(std::FILE* file, std::int64_t length);
-
-// Puts `from` in the place of `to` in one step, replacing a file of that name; true on success.
-bool replaceFile(const std::string& from, const std::string& to);
-
-bool removeFile(const std::string& path);
 
 bool readFileTimes(const std::string& path, FileTimes& times);
 bool writeFileTimes(const std::string& path, const FileTimes& times);

@@ -1,51 +1,43 @@
-// The save folder's lock, the parts every platform shares: the list of temporaries in the lock
-// file, and letting go at the end.
+// The save folder's lock, the part every platform shares: the wait for another run, tries a tenth
+// of a second apart, so that a wait can end at a time limit and a folder let go is held at once.
 #include "platform/folder_lock.h"
 
-#include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace platform {
 
-FolderLock::~FolderLock() { release(); }
+namespace {
 
-void FolderLock::readList(std::string& listed) {
-    // Read in pieces: the list is mostly empty, and never more than its limit is kept.
-    char piece[4096];
-    for (std::size_t got; listed.size() < kMaxListBytes &&
-                          (got = readListAt(listed.size(), piece, std::min(sizeof piece, kMaxListBytes - listed.size()))) > 0;) {
-        listed.append(piece, got);
-    }
-    listLength_ = listFileLength(listed.size());
-    lastRecorded_ = listLength_;
-}
+constexpr std::chrono::milliseconds kRetry{100};
 
-void FolderLock::replaceRecords(const std::string& lines) {
-    // Written before the rest is cut off, so that a run killed in between leaves every line that
-    // still counts.
-    if (held() && writable_ && writeListAt(0, lines) && cutList(lines.size())) {
-        listLength_ = lines.size();
-        lastRecorded_ = listLength_;
-    }
-}
+}  // namespace
 
-bool FolderLock::record(const std::string& line) {
-    if (!held() || !writable_) {
-        return false;
-    }
-    lastRecorded_ = listLength_;
-    if (!writeListAt(listLength_, line)) {
-        // A line half written is no line: a list that could not be written only leaves a killed
-        // run's temporary behind.
-        cutList(lastRecorded_);
-        return false;
-    }
-    listLength_ += line.size();
-    return true;
-}
-
-void FolderLock::unrecordLast() {
-    if (held() && writable_ && cutList(lastRecorded_)) {
-        listLength_ = lastRecorded_;
+HoldResult FolderLock::hold(const OpenFolder& folder, const std::function<void()>& waiting,
+                            long long waitMs) {
+    release();
+    HoldResult result;
+    const auto start = std::chrono::steady_clock::now();
+    for (bool told = false;;) {
+        switch (tryHold(folder, result)) {
+            case Attempt::Held:
+            case Attempt::Failed:
+                return result;
+            case Attempt::Busy:
+                break;
+        }
+        if (!told) {
+            waiting();
+            told = true;
+        }
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        if (waitMs >= 0 && waited.count() >= waitMs) {
+            result.problem = LockProblem::TimedOut;
+            return result;
+        }
+        const auto left = waitMs >= 0 ? std::chrono::milliseconds(waitMs) - waited : kRetry;
+        std::this_thread::sleep_for(left < kRetry ? left : kRetry);
     }
 }
 

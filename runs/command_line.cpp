@@ -1,6 +1,8 @@
 // Parsing the command line into a MergeOptions record, and the directory run it asks for.
 #include "runs/command_line.h"
 
+#include <algorithm>
+
 #include "platform/ansi_string.h"
 #include "runs/dialog_rules.h"
 #include "runs/directory_run.h"
@@ -61,16 +63,17 @@ const std::string& usageText() {
 namespace {
 
 constexpr const char* kAutoSwitch = "/auto:";
+constexpr const char* kWaitSwitch = "/w:";
 
-// The minutes of "/auto:N" when N is a whole number the timer takes, else 0.
-int autoMinutesIn(const std::string& token) {
-    const std::size_t prefix = std::char_traits<char>::length(kAutoSwitch);
-    const std::string digits = token.size() > prefix ? token.substr(prefix) : std::string();
+// The minutes after `prefix` when they are a whole number from `least` to kMaxMinutes, else -1.
+int minutesIn(const std::string& token, const char* prefix, int least) {
+    const std::size_t length = std::char_traits<char>::length(prefix);
+    const std::string digits = token.size() > length ? token.substr(length) : std::string();
     if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) {
-        return 0;
+        return -1;
     }
     const int minutes = std::stoi(digits);
-    return minutes >= kMinMinutes && minutes <= kMaxMinutes ? minutes : 0;
+    return minutes >= least && minutes <= kMaxMinutes ? minutes : -1;
 }
 
 }  // namespace
@@ -83,6 +86,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     includeSubdirs_ = false;
     keepHierarchy_ = false;
     autoMinutes_ = 0;
+    waitMinutes_ = -1;
     presetAsked_ = false;
     bool minutesRefused = false;
     if (commandLine == nullptr) {
@@ -92,7 +96,8 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
 
     // Switches come first; the first token that is none (or is quoted) starts the source.
     for (std::size_t blank = platform::findFirstChar(line, ' ');
-         blank != std::string::npos && blank > 0 && line[0] != '"'; blank = platform::findFirstChar(line, ' ')) {
+         blank != std::string::npos && blank > 0 && line[0] != '"';
+         blank = platform::findFirstChar(line, ' ')) {
         const std::string token = platform::toLowerCase(line.substr(0, blank));
         if (token == "/l") {
             keepFileDate_ = true;
@@ -105,9 +110,12 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
         } else if (token == "/h") {
             keepHierarchy_ = true;
         } else if (token == "/auto" || token.rfind(kAutoSwitch, 0) == 0) {
-            autoMinutes_ = autoMinutesIn(token);
+            autoMinutes_ = std::max(0, minutesIn(token, kAutoSwitch, kMinMinutes));
             presetAsked_ = true;
             minutesRefused = minutesRefused || autoMinutes_ == 0;
+        } else if (token.rfind(kWaitSwitch, 0) == 0) {
+            waitMinutes_ = minutesIn(token, kWaitSwitch, 0);
+            minutesRefused = minutesRefused || waitMinutes_ < 0;
         } else if (token == "/d") {
             mode_ = kModeDirectory;
         } else if (token == "/f") {
@@ -183,6 +191,9 @@ int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait) {
     if ((options.preview() ? previewDirectoryMerge(options, totals)
                            : options.runDirectoryMerge(&totals, &sink)) != 0) {
         return kExitNoDestination;
+    }
+    if (totals.gaveUp) {
+        return kExitGaveUpWaiting;
     }
     if (totals.failed > 0) {
         return kExitSomeFailed;

@@ -9,8 +9,8 @@
 class MergeOptions;
 
 // Results of MergeOptions::parseCommandLine.
-inline constexpr int kParseRun = 0;           // a command-line run is requested
-inline constexpr int kParsePreset = 1;        // "/auto:N": the window starts hidden with these settings
+inline constexpr int kParseRun = 0;     // a command-line run is requested
+inline constexpr int kParsePreset = 1;  // "/auto:N": the window starts hidden with these settings
 inline constexpr int kParseNoCommandLine = -1;
 inline constexpr int kParseIncomplete = 126;  // fewer than two arguments, or an empty destination
 
@@ -19,6 +19,7 @@ inline constexpr int kExitMerged = 0;          // every page file found was merg
 inline constexpr int kExitNoDestination = 3;   // the destination directory could not be created
 inline constexpr int kExitSomeFailed = 4;      // the run finished, but some page files failed
 inline constexpr int kExitFoldersNotRead = 5;  // the run finished, but some folders could not be read
+inline constexpr int kExitGaveUpWaiting = 6;   // another run held the save folder for longer than "/w:N"
 
 // The usage text, its three lines as written to standard output, in the program's code page: its
 // Chinese words ("not supported yet") are GBK bytes in code page 936 and UTF-8 where the program

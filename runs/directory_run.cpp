@@ -1,9 +1,13 @@
 // The directory merge run: the order of work both drivers share, and the command-line driver.
 #include "runs/directory_run.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/output_files.h"
+#include "platform/ansi_string.h"
 #include "runs/merge_options.h"
 
 std::string runHeader(const std::string& sourceDir, const std::string& destDir) {
@@ -11,7 +15,8 @@ std::string runHeader(const std::string& sourceDir, const std::string& destDir) 
 }
 
 std::string commandLineClosing(const RunTotals& totals) {
-    std::string text = "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(totals.merged) + "\r\n";
+    std::string text =
+        "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(totals.merged) + "\r\n";
     if (totals.failed > 0) {
         text += "Failed WinFax files: " + std::to_string(totals.failed) + "\r\n";
     }
@@ -41,96 +46,195 @@ std::string unreadFolderLine(const UnreadFolder& folder) {
             break;
         case FolderReason::AlreadyMerged:
             return "Skipped folder: " + folder.folder + " (already merged as " + folder.firstPath + ")\r\n";
+        case FolderReason::StrangersLink:
+        case FolderReason::LinkOwnerUnknown:
+            return (folder.isFile ? "Skipped file: " : "Skipped folder: ") + folder.folder +
+                   (folder.reason == FolderReason::StrangersLink
+                        ? " (a link of another user's)\r\n"
+                        : " (a link whose owner cannot be told)\r\n");
         case FolderReason::NotListable:
             break;
     }
     return "Cannot read folder: " + folder.folder + " (" + reason + ")\r\n";
 }
 
-std::string holdProblemLine(platform::LockProblem problem, const std::string& folder) {
-    const std::string lockFile = folder + platform::kSeparator + platform::kLockFileName;
+std::string holdProblemLine(platform::LockProblem problem, const std::string& folder, int minutes) {
     const std::string notHeld = "Cannot hold the save folder " + folder + " (";
     const char* others = "): another Quirewell run may merge into it at the same time";
     switch (problem) {
-        case platform::LockProblem::ReplacedLink:
-            return "Replaced the lock file " + lockFile + ": it was a link";
-        case platform::LockProblem::ReplacedOther:
-            return "Replaced the lock file " + lockFile + ": it was no plain file of its own";
         case platform::LockProblem::CannotOpen:
             return notHeld + "its lock file cannot be opened" + others;
-        case platform::LockProblem::CannotReplace:
-            return notHeld + "its lock file is a folder or a link that cannot be replaced" + others;
+        case platform::LockProblem::NotPlainFile:
+            return notHeld + "its lock file is a link, a folder or no plain file" + others;
         case platform::LockProblem::FileSystemNoLocks:
             return notHeld + "its file system does not lock files" + others;
+        case platform::LockProblem::TimedOut:
+            return "Gave up waiting for " + folder + " after " + std::to_string(minutes) +
+                   (minutes == 1 ? " minute" : " minutes") + ": another run still holds it";
         case platform::LockProblem::None:
             break;
     }
     return std::string();
 }
 
+std::string leftoversKeptLine(int kept, const std::string& folder) {
+    return "Cannot remove " + std::to_string(kept) + (kept == 1 ? " temporary" : " temporaries") +
+           " that an interrupted run left in " + folder + ": they stay listed for the next run";
+}
+
 std::string waitingText(const std::string& folder) {
     return "Waiting for another Quirewell run to finish with " + folder;
 }
 
-RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories, RunSink* sink) {
-    const platform::LockProblem problem = options.holdSaveFolder([&] {
+namespace {
+
+constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
+
+// The order in which a run merges its entries: each output's pages together, the outputs in the
+// order of their first pages and each output's pages in list order, so that every output is built
+// once and the pages of each come out as the list has them. `next[i]` is the entry merged after
+// entry i into the same output; the first entries of the outputs are returned.
+std::vector<std::uint32_t> outputsInOrder(const std::vector<std::string>& list, const PathRule& rule,
+                                          std::vector<std::uint32_t>& next) {
+    next.assign(list.size(), kNoEntry);
+    std::vector<std::uint32_t> firsts;
+    // The last entry of each output so far, by the file system's spelling; in a list in name
+    // order nearly every entry joins the output of the entry before.
+    std::unordered_map<std::string, std::uint32_t> lastOf;
+    std::string previousKey;
+    for (std::uint32_t i = 0; i < list.size(); ++i) {
+        std::string key = platform::pathKey(rule(list[i]).output);
+        if (i > 0 && key == previousKey) {
+            next[i - 1] = i;
+            continue;
+        }
+        if (i > 0) {
+            lastOf[previousKey] = i - 1;
+        }
+        const auto earlier = lastOf.find(key);
+        if (earlier == lastOf.end()) {
+            firsts.push_back(i);
+        } else {
+            next[earlier->second] = i;
+        }
+        previousKey = std::move(key);
+    }
+    return firsts;
+}
+
+// Nothing known yet of an entry's page.
+constexpr std::int8_t kNotMerged = 1;
+
+}  // namespace
+
+RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories,
+                       RunSink* sink) {
+    // The save folder itself is the one the user named, made as named; everything below it is
+    // made through it.
+    if (makeOutputDirectories) {
+        makeDirectories(options.destDir());
+    }
+    const HoldReport held = options.holdSaveFolder([&] {
         if (sink != nullptr) {
             sink->waitingForFolder(options.destDir());
         }
     });
+    RunTotals totals;
+    const auto tell = [&](const std::string& line) {
+        options.appendRunLog(line + "\r\n");
+        if (sink != nullptr) {
+            sink->holdProblem(line);
+        }
+    };
+    if (held.problem == platform::LockProblem::TimedOut) {
+        // Nothing is scanned or merged: the other run may be changing the folder still.
+        options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
+        tell(holdProblemLine(held.problem, options.destDir(), options.waitMinutes()));
+        options.finishRun();
+        totals.gaveUp = true;
+        return totals;
+    }
     const int found = options.collectFaxFiles(options.includeSubdirs());
     if (sink != nullptr) {
         sink->scanned(found);
     }
     options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
-    if (problem != platform::LockProblem::None) {
-        const std::string line = holdProblemLine(problem, options.destDir());
-        options.appendRunLog(line + "\r\n");
-        if (sink != nullptr) {
-            sink->holdProblem(line);
-        }
+    if (held.problem != platform::LockProblem::None) {
+        tell(holdProblemLine(held.problem, options.destDir(), options.waitMinutes()));
     }
-    RunTotals totals;
-    // Entries in list order mostly share their output's directory with the entry before; it is
-    // made once for them instead of being looked up again for every page file.
-    std::string lastDirectory;
-    bool directoryMade = false;
+    if (held.leftoversKept > 0) {
+        tell(leftoversKeptLine(held.leftoversKept, options.destDir()));
+    }
+    options.setMakesFolders(makeOutputDirectories);
+    const std::vector<std::string>& list = options.scanList();
     const std::vector<UnreadFolder>& unread = options.unreadFolders();
     std::size_t nextUnread = 0;
     const auto logUnreadFolders = [&](std::size_t entriesDone) {
         for (; nextUnread < unread.size() && unread[nextUnread].position <= entriesDone; ++nextUnread) {
             const UnreadFolder& folder = unread[nextUnread];
             options.appendRunLog(unreadFolderLine(folder));
-            // Reached again by a link or junction, a folder has been merged all the same.
-            totals.foldersNotRead += folder.reason == FolderReason::AlreadyMerged ? 0 : 1;
+            // Reached again by a link or junction, a folder has been merged all the same; a
+            // stranger's link is passed over, which is no failure either.
+            totals.foldersNotRead += isFailure(folder.reason) ? 1 : 0;
             if (sink != nullptr) {
                 sink->folderPassedOver(folder);
             }
         }
     };
-    // The count is read again after every entry, as the list may only be replaced between runs.
-    for (std::size_t index = 0; index < options.scanCount(); ++index) {
-        logUnreadFolders(index);
-        const EntryPaths paths = rule(options.scanList()[index]);
-        if (sink != nullptr) {
-            sink->entryStarted(paths);
-        }
-        if (makeOutputDirectories) {
-            std::string directory = directoryPart(paths.output);
-            if (!directoryMade || directory != lastDirectory) {
-                makeDirectories(directory);
-                lastDirectory = std::move(directory);
-                directoryMade = true;
+    // What each entry's page met, kept until the entries before it are logged.
+    std::vector<std::int8_t> results(list.size(), kNotMerged);
+    std::vector<bool> datesNotKept(list.size(), false);
+    std::unordered_map<std::uint32_t, PageReport> refused;
+    std::size_t logged = 0;
+    const auto logMerged = [&] {
+        for (; logged < list.size() && results[logged] != kNotMerged; ++logged) {
+            logUnreadFolders(logged);
+            const EntryPaths paths = rule(list[logged]);
+            PageReport report;
+            report.result = results[logged];
+            report.dateNotKept = datesNotKept[logged];
+            if (const auto found = refused.find(static_cast<std::uint32_t>(logged)); found != refused.end()) {
+                report = std::move(found->second);
+                refused.erase(found);
+            }
+            options.logPage(paths.source, paths.output, report);
+            if (sink != nullptr) {
+                sink->entryLogged(paths, report);
             }
         }
-        PageReport report;
-        const bool merged = options.mergeFile(paths.source, paths.output, &report);
-        ++(merged ? totals.merged : totals.failed);
-        if (sink != nullptr) {
-            sink->entryFinished(paths, report);
+    };
+    std::vector<std::uint32_t> next;
+    for (const std::uint32_t first : outputsInOrder(list, rule, next)) {
+        std::string output;
+        for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {
+            const EntryPaths paths = rule(list[index]);
+            if (sink != nullptr) {
+                sink->entryStarted(paths);
+            }
+            const PageReport report = options.mergePage(paths.source, paths.output);
+            results[index] = static_cast<std::int8_t>(report.result);
+            datesNotKept[index] = report.dateNotKept;
+            if (!report.notEntered.empty()) {
+                refused[index] = report;
+            }
+            ++(report.result == kAppendOk ? totals.merged : totals.failed);
+            if (sink != nullptr) {
+                sink->entryFinished(paths, report);
+            }
+            output = paths.output;
         }
+        const OutputFate fate = options.completeOutput();
+        if (sink != nullptr) {
+            sink->outputCompleted(output, fate);
+        }
+        logMerged();
     }
-    logUnreadFolders(options.scanCount());
+    logMerged();
+    logUnreadFolders(list.size());
+    if (options.failedToList()) {
+        tell("Cannot list this run's temporaries in " + options.destDir() +
+             ": a run interrupted now would leave them behind");
+    }
     // Entries whose output could not be put in place did not reach any output after all.
     const int lost = options.finishRun();
     totals.merged -= lost;
@@ -143,7 +247,9 @@ PathRule commandLinePathRule(const MergeOptions& options) {
     const std::string destination = options.destDir();
     if (options.includeSubdirs() || options.keepHierarchy()) {
         const bool keepHierarchy = options.keepHierarchy();
-        return [=](const std::string& entry) { return windowEntryPaths(source, destination, entry, keepHierarchy); };
+        return [=](const std::string& entry) {
+            return windowEntryPaths(source, destination, entry, keepHierarchy);
+        };
     }
     return [=](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); };
 }
@@ -157,7 +263,8 @@ int MergeOptions::runDirectoryMerge(RunTotals* totals, RunSink* sink) {
         return -1;
     }
     // Sub-folders repeated below the save folder are made as their outputs need them.
-    const RunTotals counted = walkScanList(*this, commandLinePathRule(*this), includeSubdirs_ && keepHierarchy_, sink);
+    const RunTotals counted =
+        walkScanList(*this, commandLinePathRule(*this), includeSubdirs_ && keepHierarchy_, sink);
     appendRunLog(commandLineClosing(counted));
     if (totals != nullptr) {
         *totals = counted;

@@ -38,7 +38,9 @@ const char* problemText(OutputProblem problem) {
 
 }  // namespace
 
-MergeOptions::MergeOptions() { resetOptions(); }
+MergeOptions::MergeOptions() {
+    resetOptions();
+}
 
 void MergeOptions::resetOptions() {
     fileMask_ = "*.*";
@@ -67,10 +69,26 @@ void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdi
     listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_, unreadFolders_);
 }
 
+HoldReport MergeOptions::holdSaveFolder(const std::function<void()>& waiting) {
+    return batch_.holdFolder(destDir_, waiting,
+                             waitMinutes_ < 0 ? platform::kWaitForever : waitMinutes_ * 60000LL);
+}
+
 bool MergeOptions::mergeFile(const std::string& source, const std::string& output, PageReport* reported) {
-    const PageReport report = batch_.mergePage(source, output, keepFileDate_);
+    const PageReport report = mergePage(source, output);
     if (reported != nullptr) {
         *reported = report;
+    }
+    logPage(source, output, report);
+    return report.result == kAppendOk;
+}
+
+void MergeOptions::logPage(const std::string& source, const std::string& output, const PageReport& report) {
+    if (!report.notEntered.empty() && toldNotEntered_.insert(report.notEntered).second) {
+        runLog_.append("Not entered: ")
+            .append(report.notEntered)
+            .append(report.notEnteredOwnerUnknown ? " (a link whose owner cannot be told)\r\n"
+                                                  : " (a link of another user's)\r\n");
     }
     // Appended piece by piece: a line a page file, and a run may have hundreds of thousands.
     runLog_.append(source).append(" -> ").append(output);
@@ -80,7 +98,6 @@ bool MergeOptions::mergeFile(const std::string& source, const std::string& outpu
         runLog_.append(" (file date not kept)");
     }
     runLog_.append("\r\n");
-    return report.result == kAppendOk;
 }
 
 int MergeOptions::finishRun() {
@@ -88,5 +105,6 @@ int MergeOptions::finishRun() {
     for (const OutputNote& note : result.notes) {
         runLog_ += note.path + problemText(note.problem) + "\r\n";
     }
+    toldNotEntered_.clear();
     return result.lostEntries;
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -84,33 +85,52 @@ public:
     int collectFaxFiles(bool includeSubdirs);
     void scanDirectory(const std::string& directory, bool includeSubdirs);
 
-    // Holds destDir for this run, across processes: waits while another run holds it (`waiting`
-    // is called once, before the wait) and removes what a killed run left there. finishRun lets
-    // it go. What the hold met besides the lock, for the log.
-    platform::LockProblem holdSaveFolder(const std::function<void()>& waiting) {
-        return batch_.holdFolder(destDir_, waiting);
-    }
+    // "/w:N": the most minutes a run waits for another run to let the save folder go, or -1 for as
+    // long as it takes.
+    int waitMinutes() const { return waitMinutes_; }
+    void setWaitMinutes(int minutes) { waitMinutes_ = minutes; }
+
+    // Holds destDir for this run, across processes and machines: waits while another run holds it
+    // (`waiting` is called once, before the wait), for at most waitMinutes, and removes what
+    // killed runs left there. finishRun lets it go. What the hold met, for the log.
+    HoldReport holdSaveFolder(const std::function<void()>& waiting);
 
     // From now on the run only plans its outputs: it reads and checks everything as a run would
     // and writes nothing, holds nothing and removes nothing (the preview).
     void planOnly() { batch_.setMode(MergeBatch::Mode::Plan); }
+    // Whether the folders of outputs below destDir are made where missing.
+    void setMakesFolders(bool on) { batch_.setMakesFolders(on); }
 
     // Merges page file `source` into output `output`: an output this run has not started yet is
     // started afresh, a started one is extended. Logs one line; false when the page was not
     // merged. `report`, when given, receives how the page fared.
     bool mergeFile(const std::string& source, const std::string& output, PageReport* report = nullptr);
+    // The two halves of mergeFile, for a run that logs its pages in another order than it merges
+    // them: the merge, and the page's line (after the line of a folder it could not enter, the
+    // first time).
+    PageReport mergePage(const std::string& source, const std::string& output) {
+        return batch_.mergePage(source, output, keepFileDate_);
+    }
+    void logPage(const std::string& source, const std::string& output, const PageReport& report);
+    // Completes the output the last page went to; what became of it.
+    OutputFate completeOutput() { return batch_.completeOutput(); }
+    // True once one of the run's temporaries could not be listed in the save folder.
+    bool failedToList() const { return batch_.failedToList(); }
 
-    // Ends the run: completes the outputs it started and puts each in its place (until now every
-    // output was built beside it, so that an earlier version stays whole until the new one is),
-    // with a log line for each that could not be. Returns the number of entries that had been
-    // merged into outputs that did not reach their place. The next mergeFile starts a new run.
+    // Ends the run: completes the last output and puts it in its place, with a log line for each
+    // output that could not be. Returns the number of entries that had been merged into outputs
+    // that did not reach their place. The next mergeFile starts a new run.
     int finishRun();
+
+    // The batch of the run, for tests of what may happen to a save folder while a run writes.
+    MergeBatch& batch() { return batch_; }
 
 private:
     bool keepFileDate_ = false;
     bool includeSubdirs_ = false;
     bool keepHierarchy_ = false;
     int autoMinutes_ = 0;
+    int waitMinutes_ = -1;
     bool presetAsked_ = false;
     bool quiet_ = false;
     bool preview_ = false;
@@ -121,5 +141,6 @@ private:
     std::string runLog_;
     std::vector<std::string> scanList_;
     std::vector<UnreadFolder> unreadFolders_;
+    std::unordered_set<std::string> toldNotEntered_;  // folders whose line the log has
     MergeBatch batch_;
 };

@@ -2,6 +2,7 @@
 #include "runs/run_preview.h"
 
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/output_files.h"
@@ -13,7 +14,20 @@ namespace {
 struct PlannedOutput {
     std::string path;
     std::vector<std::pair<std::string, std::size_t>> pages;  // page file, pages it brings
+    OutputFate fate = OutputFate::New;
 };
+
+// What the run would do to a planned fax, found by the same comparison the run makes.
+const char* fateText(OutputFate fate) {
+    switch (fate) {
+        case OutputFate::Unchanged:
+            return " (unchanged)";
+        case OutputFate::Replaces:
+            return " (replaces the one there)";
+        default:
+            return " (new)";
+    }
+}
 
 std::string pagesText(std::size_t pages) {
     return std::to_string(pages) + (pages == 1 ? " page" : " pages");
@@ -27,7 +41,6 @@ public:
 
     void entryFinished(const EntryPaths& paths, const PageReport& report) override {
         if (report.result != kAppendOk) {
-            refused_ += "    " + paths.source + " (" + pageFailureReason(report.result) + ")\r\n";
             return;
         }
         const auto [found, isNew] = outputIndex_.emplace(platform::pathKey(paths.output), outputs_.size());
@@ -37,17 +50,37 @@ public:
         outputs_[found->second].pages.emplace_back(paths.source, report.pages);
     }
 
+    void outputCompleted(const std::string& output, OutputFate fate) override {
+        if (const auto found = outputIndex_.find(platform::pathKey(output)); found != outputIndex_.end()) {
+            outputs_[found->second].fate = fate;
+        }
+    }
+
+    // Refusals in the order the run's log tells them.
+    void entryLogged(const EntryPaths& paths, const PageReport& report) override {
+        if (!report.notEntered.empty() && toldNotEntered_.insert(report.notEntered).second) {
+            refused_ += "    Not entered: " + report.notEntered +
+                        (report.notEnteredOwnerUnknown ? " (a link whose owner cannot be told)\r\n"
+                                                       : " (a link of another user's)\r\n");
+        }
+        if (report.result != kAppendOk) {
+            refused_ += "    " + paths.source + " (" + pageFailureReason(report.result) + ")\r\n";
+        }
+    }
+
     void folderPassedOver(const UnreadFolder& folder) override {
-        (folder.reason == FolderReason::AlreadyMerged ? skipped_ : refused_) +=
-            "    " + unreadFolderLine(folder);
+        (isFailure(folder.reason) ? refused_ : skipped_) += "    " + unreadFolderLine(folder);
     }
 
     std::string planText(const MergeOptions& options, const RunTotals& totals) const {
         std::string text = "Source Dir: " + options.sourceDir() +
                            "\r\nDestination Dir: " + options.destDir() +
                            "\r\nPreview: nothing has been written.\r\n";
+        std::size_t unchanged = 0;
         for (const PlannedOutput& output : outputs_) {
-            text += (&output == &outputs_.front() ? "\r\n" : "") + output.path + "\r\n";
+            unchanged += output.fate == OutputFate::Unchanged ? 1 : 0;
+            text +=
+                (&output == &outputs_.front() ? "\r\n" : "") + output.path + fateText(output.fate) + "\r\n";
             for (const auto& [source, pages] : output.pages) {
                 text += "    " + source + " (" + pagesText(pages) + ")\r\n";
             }
@@ -66,6 +99,8 @@ public:
         if (totals.foldersNotRead > 0) {
             text += "Folders not read: " + std::to_string(totals.foldersNotRead) + "\r\n";
         }
+        text += "Unchanged: " + std::to_string(unchanged) +
+                "\r\nTo write: " + std::to_string(outputs_.size() - unchanged) + "\r\n";
         return text;
     }
 
@@ -74,6 +109,7 @@ private:
     std::unordered_map<std::string, std::size_t> outputIndex_;  // by the file system's spelling
     std::string refused_;
     std::string skipped_;
+    std::unordered_set<std::string> toldNotEntered_;
 };
 
 }  // namespace

@@ -10,50 +10,23 @@
 
 #include "platform/file_system.h"
 #include "platform/path_limits.h"
+#include "platform/posix/file_status.h"
 #include "platform/posix/wildcard_match.h"
+#include "platform/save_folder.h"
 
 namespace platform {
 namespace {
 
-std::int64_t toNanoseconds(const timespec& t) {
-    return static_cast<std::int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
+using posix::describe;
+using posix::fromNanoseconds;
+using posix::isOwnOrSystem;
+using posix::toNanoseconds;
 
-timespec fromNanoseconds(std::int64_t ns) {
-    timespec t{};
-    t.tv_sec = static_cast<time_t>(ns / 1000000000LL);
-    t.tv_nsec = static_cast<long>(ns % 1000000000LL);
-    if (t.tv_nsec < 0) {
-        t.tv_nsec += 1000000000L;
-        t.tv_sec -= 1;
-    }
-    return t;
-}
-
-void describe(const struct stat& status, FileInfo& info) {
-    info.size = static_cast<std::int64_t>(status.st_size);
-    info.regular = S_ISREG(status.st_mode);
-    info.times.lastAccess = toNanoseconds(status.st_atim);
-    info.times.lastWrite = toNanoseconds(status.st_mtim);
-    info.times.hasCreation = false;
-}
-
-// Opens `path` with `flags` without waiting for a writer should it be a pipe, and keeps it only
-// when it is a plain file (a directory opens for reading on POSIX; Windows refuses it, and so do
-// we). The descriptor, or -1.
+// A plain file by its path; the descriptor, or -1.
 int openPlain(const std::string& path, int flags, FileInfo* info) {
-    const int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return -1;
-    }
     struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        const int error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    if (info != nullptr) {
+    const int fd = posix::openPlainAt(AT_FDCWD, path.c_str(), flags, status);
+    if (fd >= 0 && info != nullptr) {
         describe(status, *info);
     }
     return fd;
@@ -61,7 +34,8 @@ int openPlain(const std::string& path, int flags, FileInfo* info) {
 
 }  // namespace
 
-ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+ListResult listDirectory(const std::string& directory, const std::string& mask,
+                         std::vector<DirEntry>& entries) {
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (dir == nullptr) {
         switch (errno) {
@@ -94,7 +68,12 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
         // Most file systems tell the kind of an entry with its name; a stat per page file would
         // cost a large tree as much as a second walk.
         bool isDir = entry->d_type == DT_DIR;
+        LinkOwner link = LinkOwner::NotALink;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat itself {};
+            if (fstatat(dirFd, entry->d_name, &itself, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(itself.st_mode)) {
+                link = isOwnOrSystem(itself.st_uid) ? LinkOwner::OwnOrSystem : LinkOwner::Stranger;
+            }
             // A link counts as what it leads to; one that leads nowhere is no entry.
             struct stat info {};
             if (fstatat(dirFd, entry->d_name, &info, 0) != 0) {
@@ -102,7 +81,7 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
             }
             isDir = S_ISDIR(info.st_mode);
         }
-        entries.push_back({name, isDir, true});
+        entries.push_back({name, isDir, true, link});
     }
     const bool complete = errno == 0;
     closedir(dir);
@@ -120,10 +99,13 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     }
     identity.volume = static_cast<std::uint64_t>(info.st_dev);
     identity.index = static_cast<std::uint64_t>(info.st_ino);
+    identity.ownOrSystem = isOwnOrSystem(info.st_uid);
     return true;
 }
 
-bool isExactName(std::string_view) { return true; }
+bool isExactName(std::string_view) {
+    return true;
+}
 
 bool isDirectory(const std::string& path) {
     struct stat info {};
@@ -145,37 +127,9 @@ bool mayCreateIn(const std::string& directory) {
     return isDirectory(path) && access(path, W_OK | X_OK) == 0;
 }
 
-RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps) {
-    if (steps.empty()) {
-        return RemoveResult::NotThere;
-    }
-    int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // Each folder on the way is opened from the one before without following a link, so that
-    // nothing exchanged on the way can lead out of the save folder.
-    for (std::size_t i = 0; dir >= 0 && i + 1 < steps.size(); ++i) {
-        const int next = openat(dir, steps[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const bool denied = next < 0 && (errno == EACCES || errno == EPERM);
-        close(dir);
-        if (denied) {
-            return RemoveResult::Failed;
-        }
-        dir = next;
-    }
-    if (dir < 0) {
-        return RemoveResult::NotThere;
-    }
-    const char* name = steps.back().c_str();
-    struct stat info {};
-    RemoveResult result = RemoveResult::NotThere;
-    // A link put there instead after this look is removed itself, never what it leads to.
-    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
-        result = unlinkat(dir, name, 0) == 0 ? RemoveResult::Removed : RemoveResult::Failed;
-    }
-    close(dir);
-    return result;
+bool createDirectory(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0;
 }
-
-bool createDirectory(const std::string& path) { return mkdir(path.c_str(), 0777) == 0; }
 
 std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     // An existing file, for reading (with "+" for writing too): only a plain one.
@@ -193,11 +147,6 @@ std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
         *info = FileInfo{};
     }
     return file;
-}
-
-std::FILE* createNewFile(const std::string& path) {
-    // "x": only where nothing of that name is (O_EXCL); "e": not inherited by other programs.
-    return std::fopen(path.c_str(), "w+bxe");
 }
 
 std::uint32_t processNumber() {
@@ -244,8 +193,9 @@ bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t leng
 
 bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size_t length) {
     const int fd = fileno(file);
-    return transferAt(static_cast<const char*>(data), length, position,
-                      [fd](const char* bytes, std::size_t count, off_t at) { return pwrite(fd, bytes, count, at); });
+    return transferAt(
+        static_cast<const char*>(data), length, position,
+        [fd](const char* bytes, std::size_t count, off_t at) { return pwrite(fd, bytes, count, at); });
 }
 
 bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
@@ -253,6 +203,26 @@ bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) 
     const int fd = openPlain(path, O_RDONLY | (followLinks ? 0 : O_NOFOLLOW), &info);
     handle_ = fd >= 0 ? fd : kNone;
     return fd >= 0;
+}
+
+bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool, FileInfo& info,
+                       unsigned& links) {
+    close();
+    struct stat status {};
+    const int fd =
+        posix::openPlainAt(static_cast<int>(folder.handle()), name.c_str(), O_RDONLY | O_NOFOLLOW, status);
+    if (fd < 0) {
+        return false;
+    }
+    describe(status, info);
+    links = static_cast<unsigned>(status.st_nlink);
+    handle_ = fd;
+    return true;
+}
+
+bool InputFile::setTimes(const FileTimes& times) const {
+    const timespec values[2] = {fromNanoseconds(times.lastAccess), fromNanoseconds(times.lastWrite)};
+    return isOpen() && futimens(static_cast<int>(handle_), values) == 0;
 }
 
 bool InputFile::info(FileInfo& info) const {
@@ -266,9 +236,9 @@ bool InputFile::info(FileInfo& info) const {
 
 bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
     const int fd = static_cast<int>(handle_);
-    return isOpen() && transferAt(static_cast<char*>(data), length, position, [fd](char* bytes, std::size_t count, off_t at) {
-               return pread(fd, bytes, count, at);
-           });
+    return isOpen() &&
+           transferAt(static_cast<char*>(data), length, position,
+                      [fd](char* bytes, std::size_t count, off_t at) { return pread(fd, bytes, count, at); });
 }
 
 bool InputFile::close() {
@@ -283,10 +253,6 @@ bool InputFile::close() {
 bool truncateFile(std::FILE* file, std::int64_t length) {
     return std::fflush(file) == 0 && ftruncate(fileno(file), static_cast<off_t>(length)) == 0;
 }
-
-bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
-
-bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 bool readFileTimes(const std::string& path, FileTimes& times) {
     struct stat info {};
@@ -309,6 +275,8 @@ bool writeFileTimes(const std::string& path, const FileTimes& times) {
 
 namespace platform {
 
-bool isRootPrefix(const std::string& prefix) { return prefix.empty(); }
+bool isRootPrefix(const std::string& prefix) {
+    return prefix.empty();
+}
 
 }  // namespace platform

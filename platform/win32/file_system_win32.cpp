@@ -1,16 +1,18 @@
 // The file-system boundary on Windows: FindFirstFileW enumeration with names converted without
 // best fit, directory identities, CreateDirectoryA, and the three file times through
 // GetFileTime and SetFileTime.
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
 #include "platform/path_limits.h"
+#include "platform/save_folder.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/owners.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -30,7 +32,8 @@ FILETIME fromTicks(std::int64_t ticks) {
 
 }  // namespace
 
-ListResult listDirectory(const std::string& directory, const std::string& mask, std::vector<DirEntry>& entries) {
+ListResult listDirectory(const std::string& directory, const std::string& mask,
+                         std::vector<DirEntry>& entries) {
     // Character-aware: the last byte of "表" is a backslash in code page 932.
     std::string pattern = directory;
     if (!endsWithChar(pattern, '\\')) {
@@ -68,10 +71,24 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
     }
     // Straight into `entries`, which a large folder's listing would otherwise need twice over.
     const std::size_t before = entries.size();
+    const std::wstring folder = widen(endsWithChar(directory, '\\') ? directory : directory + '\\');
     do {
         bool exact = true;
         std::string name = narrow(data.cFileName, exact);
-        entries.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact});
+        LinkOwner link = LinkOwner::NotALink;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // Asked of the reparse point itself, opened as such.
+            const HANDLE itself =
+                CreateFileW((folder + data.cFileName).c_str(), FILE_READ_ATTRIBUTES | READ_CONTROL,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            link = itself == INVALID_HANDLE_VALUE ? LinkOwner::Unknown : reparsePointOwner(itself);
+            if (itself != INVALID_HANDLE_VALUE) {
+                CloseHandle(itself);
+            }
+        }
+        entries.push_back(
+            {std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact, link});
     } while (FindNextFileW(find, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(find);
@@ -85,8 +102,8 @@ ListResult listDirectory(const std::string& directory, const std::string& mask, 
 bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     // Opening a directory needs backup semantics; reading its attributes needs no other right.
     HANDLE directory = CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (directory == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -130,77 +147,6 @@ bool mayCreateIn(const std::string& directory) {
     return directory.empty() || isDirectory(directory);
 }
 
-namespace {
-
-// The path a handle's file has once every link and junction on the way is resolved.
-std::wstring finalPath(HANDLE handle) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-        if (length == 0) {
-            return std::wstring();
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(length + 1);
-    }
-}
-
-}  // namespace
-
-RemoveResult removeBeneath(const std::string& folder, const std::vector<std::string>& steps) {
-    if (steps.empty()) {
-        return RemoveResult::NotThere;
-    }
-    std::string path = folder;
-    for (const std::string& step : steps) {
-        if (!endsWithChar(path, '\\')) {
-            path += '\\';
-        }
-        path += step;
-    }
-    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const HANDLE root = CreateFileW(widen(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (root == INVALID_HANDLE_VALUE) {
-        return RemoveResult::NotThere;
-    }
-    // The file itself, a link or junction in its place included, never what that leads to.
-    const HANDLE file = CreateFileW(widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    const DWORD error = GetLastError();
-    RemoveResult result = RemoveResult::NotThere;
-    if (file == INVALID_HANDLE_VALUE) {
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
-            result = RemoveResult::Failed;
-        }
-    } else {
-        BY_HANDLE_FILE_INFORMATION info{};
-        std::wstring inside = finalPath(root);
-        const bool known = !inside.empty();
-        if (known && inside.back() != L'\\') {
-            inside += L'\\';
-        }
-        const std::wstring reached = finalPath(file);
-        // A junction on the way leads elsewhere; the file's own path tells.
-        const bool below =
-            known && reached.size() > inside.size() &&
-            CompareStringOrdinal(reached.c_str(), static_cast<int>(inside.size()), inside.c_str(),
-                                 static_cast<int>(inside.size()), TRUE) == CSTR_EQUAL;
-        if (below && GetFileInformationByHandle(file, &info) &&
-            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
-            info.nNumberOfLinks == 1) {
-            result = deleteOnClose(file) ? RemoveResult::Removed : RemoveResult::Failed;
-        }
-        CloseHandle(file);
-    }
-    CloseHandle(root);
-    return result;
-}
-
 bool createDirectory(const std::string& path) {
     SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     return CreateDirectoryA(path.c_str(), &security) != 0;
@@ -210,24 +156,6 @@ std::FILE* openFile(const std::string& path, const char* mode, FileInfo* info) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (file != nullptr && info != nullptr && !fileInfo(file, *info)) {
         *info = FileInfo{};
-    }
-    return file;
-}
-
-std::FILE* createNewFile(const std::string& path) {
-    HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "w+b");
-    if (file == nullptr) {
-        _close(fd);
     }
     return file;
 }
@@ -264,7 +192,9 @@ bool transferAt(HANDLE handle, Byte* bytes, std::size_t length, std::int64_t pos
     return true;
 }
 
-HANDLE handleOf(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+HANDLE handleOf(std::FILE* file) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
 
 // What fileInfo tells of an open file. Its attributes, times and size only: the one call that
 // tells everything also asks for the volume's serial number, which Wine looks up on disk at every
@@ -273,7 +203,8 @@ bool describe(HANDLE handle, FileInfo& info, DWORD* attributes = nullptr) {
     FILE_BASIC_INFO basic{};
     LARGE_INTEGER size{};
     if (handle == INVALID_HANDLE_VALUE ||
-        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) || !GetFileSizeEx(handle, &size)) {
+        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(handle, &size)) {
         return false;
     }
     info.size = size.QuadPart;
@@ -290,7 +221,9 @@ bool describe(HANDLE handle, FileInfo& info, DWORD* attributes = nullptr) {
 
 }  // namespace
 
-bool fileInfo(std::FILE* file, FileInfo& info) { return describe(handleOf(file), info); }
+bool fileInfo(std::FILE* file, FileInfo& info) {
+    return describe(handleOf(file), info);
+}
 
 bool readAt(std::FILE* file, std::int64_t position, void* data, std::size_t length) {
     return transferAt(handleOf(file), static_cast<char*>(data), length, position, ReadFile);
@@ -302,9 +235,9 @@ bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size
 
 bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
     close();
-    const HANDLE handle = CreateFileW(widen(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE handle =
+        CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -316,6 +249,52 @@ bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) 
     }
     handle_ = keptHandle(handle);
     return true;
+}
+
+bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool forTimes, FileInfo& info,
+                       unsigned& links) {
+    close();
+    if (!folder.isOpen()) {
+        return false;
+    }
+    const std::wstring path =
+        folder.finalPath() + (folder.finalPath().back() == L'\\' ? L"" : L"\\") + widen(name);
+    // With the right to set its times where this user has it, else for reading alone.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (const DWORD access : {GENERIC_READ | FILE_WRITE_ATTRIBUTES, DWORD{GENERIC_READ}}) {
+        if (access != GENERIC_READ && !forTimes) {
+            continue;
+        }
+        handle = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) {
+            break;
+        }
+    }
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD attributes = 0;
+    FILE_STANDARD_INFO standard{};
+    // A Unix link that Wine followed has its final path elsewhere.
+    if (!describe(handle, info, &attributes) ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) ||
+        !samePath(finalPath(handle), path)) {
+        CloseHandle(handle);
+        return false;
+    }
+    links = standard.NumberOfLinks;
+    handle_ = keptHandle(handle);
+    return true;
+}
+
+bool InputFile::setTimes(const FileTimes& times) const {
+    const FILETIME creation = fromTicks(times.creation);
+    const FILETIME access = fromTicks(times.lastAccess);
+    const FILETIME write = fromTicks(times.lastWrite);
+    return isOpen() &&
+           SetFileTime(asHandle(handle_), times.hasCreation ? &creation : nullptr, &access, &write);
 }
 
 bool InputFile::info(FileInfo& info) const {
@@ -339,12 +318,6 @@ bool truncateFile(std::FILE* file, std::int64_t length) {
     return std::fflush(file) == 0 && _chsize_s(_fileno(file), length) == 0;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
-
 bool readFileTimes(const std::string& path, FileTimes& times) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -367,8 +340,9 @@ bool readFileTimes(const std::string& path, FileTimes& times) {
 }
 
 bool writeFileTimes(const std::string& path, const FileTimes& times) {
+    // The file itself: a link in its place gets no times for what it leads to.
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }

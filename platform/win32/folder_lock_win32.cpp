@@ -1,10 +1,10 @@
-// The save folder's lock on Windows: the lock file open with no sharing at all, which file servers
-// enforce too; the list of temporaries is the file's text.
+// The save folder's lock on Windows: LockFileEx on the agreed byte of the lock file, which file
+// servers enforce among their clients, Samba maps to a POSIX lock on its server, and Wine takes as
+// a POSIX lock on the Unix file. The file is open for others too, so that every run can lock it.
 #include <windows.h>
 
-#include <cstdint>
+#include <algorithm>
 
-#include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
@@ -12,25 +12,19 @@
 namespace platform {
 namespace {
 
-constexpr DWORD kRetryMs = 100;
-constexpr int kMostReplacements = 3;
-
-// The lock file itself, never what a link or junction in its place leads to; open for nobody
-// else. Without the right to remove it, or to write it, a handle with fewer rights holds it all
-// the same.
-HANDLE openLockFile(const std::wstring& path, bool& writable, DWORD& error) {
+// Opened for writing as well where this user may: Wine takes a write lock on the Unix file only
+// through a handle that may write, and other programs see no lock of a read-only one.
+HANDLE openLockFile(const std::wstring& path, DWORD& error) {
     const struct {
         DWORD access;
         DWORD disposition;
-    } tries[] = {{GENERIC_READ | GENERIC_WRITE | DELETE, OPEN_ALWAYS},
-                 {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
-                 {GENERIC_READ, OPEN_EXISTING}};
+    } tries[] = {{GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS}, {GENERIC_READ, OPEN_EXISTING}};
     HANDLE file = INVALID_HANDLE_VALUE;
     for (const auto& attempt : tries) {
-        file = CreateFileW(path.c_str(), attempt.access, 0, nullptr, attempt.disposition,
-                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        file =
+            CreateFileW(path.c_str(), attempt.access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        attempt.disposition, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-        writable = (attempt.access & GENERIC_WRITE) != 0;
         if (error != ERROR_ACCESS_DENIED) {
             break;
         }
@@ -38,102 +32,76 @@ HANDLE openLockFile(const std::wstring& path, bool& writable, DWORD& error) {
     return file;
 }
 
-OVERLAPPED at(std::size_t position) {
-    OVERLAPPED overlapped{};
-    overlapped.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
-    overlapped.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
-    return overlapped;
+void readEarlierList(HANDLE file, std::string& list) {
+    char piece[4096];
+    for (;;) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(list.size());
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min(sizeof piece, kMaxListBytes - list.size()));
+        if (wanted == 0 || !ReadFile(file, piece, wanted, &got, &at) || got == 0) {
+            return;
+        }
+        list.append(piece, got);
+    }
 }
 
 }  // namespace
 
-HoldResult FolderLock::hold(const std::string& folder, const std::function<void()>& waiting) {
-    release();
-    path_ = folder + kSeparator + kLockFileName;
-    const std::wstring widePath = widen(path_);
-    HoldResult result;
-    bool told = false;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    bool writable = true;
-    for (int replacements = 0;;) {
-        DWORD error = ERROR_SUCCESS;
-        file = openLockFile(widePath, writable, error);
-        if (file == INVALID_HANDLE_VALUE) {
-            if (error != ERROR_SHARING_VIOLATION) {
-                result.problem = LockProblem::CannotOpen;
-                return result;
-            }
-            if (!told) {
-                waiting();
-                told = true;
-            }
-            Sleep(kRetryMs);
-            continue;
+FolderLock::Attempt FolderLock::tryHold(const OpenFolder& folder, HoldResult& result) {
+    const std::wstring path =
+        folder.finalPath() + (folder.finalPath().back() == L'\\' ? L"" : L"\\") + widen(kLockFileName);
+    DWORD error = ERROR_SUCCESS;
+    const HANDLE file = openLockFile(path, error);
+    if (file == INVALID_HANDLE_VALUE) {
+        // An earlier version holds the folder by opening its lock file for nobody else.
+        if (error == ERROR_SHARING_VIOLATION) {
+            return Attempt::Busy;
         }
-        BY_HANDLE_FILE_INFORMATION info{};
-        const bool known = GetFileInformationByHandle(file, &info) != FALSE;
-        const bool link = known && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        if (known && !link && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-            info.nNumberOfLinks == 1) {
-            break;
-        }
-        // Writing it would write whatever else the file is. Open for nobody else, it is no other
-        // run's lock file: its name goes (a link itself, never what it leads to), and a plain
-        // file takes its place.
-        const bool removed = replacements < kMostReplacements && deleteOnClose(file);
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        result.problem = attributes != INVALID_FILE_ATTRIBUTES &&
+                                 (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0
+                             ? LockProblem::NotPlainFile
+                             : LockProblem::CannotOpen;
+        return Attempt::Failed;
+    }
+    FILE_BASIC_INFO basic{};
+    FILE_STANDARD_INFO standard{};
+    // A reparse point, a folder, or under Wine a Unix link (whose final path is elsewhere) is no
+    // lock file: locking it would lock whatever it leads to.
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
+        (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) ||
+        !samePath(finalPath(file), path)) {
         CloseHandle(file);
-        if (!removed) {
-            result.problem = LockProblem::CannotReplace;
-            return result;
+        result.problem = LockProblem::NotPlainFile;
+        return Attempt::Failed;
+    }
+    OVERLAPPED range{};
+    range.Offset = static_cast<DWORD>(kHoldOffset & 0xFFFFFFFFu);
+    range.OffsetHigh = static_cast<DWORD>(kHoldOffset >> 32);
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+        const DWORD lockError = GetLastError();
+        CloseHandle(file);
+        if (lockError == ERROR_LOCK_VIOLATION || lockError == ERROR_IO_PENDING) {
+            return Attempt::Busy;
         }
-        ++replacements;
-        result.problem = link ? LockProblem::ReplacedLink : LockProblem::ReplacedOther;
+        result.problem = LockProblem::FileSystemNoLocks;
+        return Attempt::Failed;
+    }
+    if (standard.NumberOfLinks == 1) {
+        readEarlierList(file, result.earlierList);
     }
     handle_ = keptHandle(file);
-    writable_ = writable;
-    readList(result.listed);
-    return result;
-}
-
-std::size_t FolderLock::readListAt(std::size_t position, char* into, std::size_t length) const {
-    OVERLAPPED from = at(position);
-    DWORD got = 0;
-    return ReadFile(asHandle(handle_), into, static_cast<DWORD>(length), &got, &from) ? got : 0;
-}
-
-bool FolderLock::writeListAt(std::size_t position, const std::string& text) {
-    OVERLAPPED to = at(position);
-    DWORD written = 0;
-    return text.empty() || (WriteFile(asHandle(handle_), text.data(), static_cast<DWORD>(text.size()), &written, &to) &&
-                            written == text.size());
-}
-
-bool FolderLock::cutList(std::size_t length) {
-    LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(length);
-    return SetFilePointerEx(asHandle(handle_), position, nullptr, FILE_BEGIN) && SetEndOfFile(asHandle(handle_));
-}
-
-std::size_t FolderLock::listFileLength(std::size_t fallback) const {
-    LARGE_INTEGER size{};
-    return GetFileSizeEx(asHandle(handle_), &size) ? static_cast<std::size_t>(size.QuadPart) : fallback;
+    return Attempt::Held;
 }
 
 void FolderLock::release() {
-    if (!held()) {
-        return;
+    if (held()) {
+        // Closing the handle lets the lock go.
+        CloseHandle(asHandle(handle_));
+        handle_ = kNone;
     }
-    const HANDLE file = asHandle(handle_);
-    // Cleared first, so that the run that opens it next never finds this run's list; then
-    // removed as the handle closes, before any other run can open it.
-    if (writable_) {
-        cutList(0);
-    }
-    deleteOnClose(file);
-    CloseHandle(file);
-    handle_ = kNone;
-    listLength_ = 0;
-    lastRecorded_ = 0;
 }
 
 }  // namespace platform

@@ -124,11 +124,11 @@ gen --tree "$(prog_path "$work/tree")" --faxes 6 --pages 2 --subdirs 3 --seed 11
 check_eq "/s: exit 0" 0 "$(run_console /s "$(prog_path "$work/tree")" "$(prog_path "$work/flat")")"
 check_eq "/s: every fax directly in the save folder" \
     "$(cd "$work/tree" && find . -type f | sed 's|.*/||; s/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
-    "$(cd "$work/flat" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)"
+    "$(cd "$work/flat" && find . -type f -name '*.fxm' | sed 's|^\./||' | LC_ALL=C sort)"
 check_eq "/s /h: exit 0" 0 "$(run_console /S /H "$(prog_path "$work/tree")" "$(prog_path "$work/kept")")"
 check_eq "/s /h: every fax in its own sub-folder" \
     "$(cd "$work/tree" && find . -type f | sed 's/...\.FX.$/fax.fxm/' | LC_ALL=C sort -u)" \
-    "$(cd "$work/kept" && find . -type f | LC_ALL=C sort)"
+    "$(cd "$work/kept" && find . -type f -name '*.fxm' | LC_ALL=C sort)"
 if [ -n "$window_program" ]; then
     check_eq "Quirewell.exe /q /s /h: exit 0" 0 \
         "$(run_prog "$window_program" /q /s /h "$(prog_path "$work/tree")" "$(prog_path "$work/kept-window")" >/dev/null 2>&1; echo $?)"

@@ -87,13 +87,13 @@ unreadable)
     ;;
 kills)
     # Killed at random points of a run: every output is then its earlier version or complete,
-    # and the next run completes everything and leaves no temporary. Each kill waits until the
-    # run is building a random number of its 300 outputs, so that it lands mid-run; one that
-    # found the run already ended fails the test.
-    "$faxgen" --tree "$work/kill1" --faxes 300 --pages 2-4 --size 4000-8000 --seed 7 >/dev/null
+    # and the next run completes everything and leaves no temporary. Each run merges a tree of
+    # its own, so that it has every output to write anew, and each kill waits until the run has
+    # put a random number of its 300 outputs in place, so that it lands mid-run; one that found
+    # the run already ended fails the test.
+    "$faxgen" --tree "$work/in0" --faxes 300 --pages 2-4 --size 4000-8000 --seed 7 >/dev/null
     "$faxgen" --tree "$work/in2" --faxes 300 --pages 2-4 --size 4000-8000 --seed 6 >/dev/null
-    "$console" /q "$work/kill1" "$work/out" >/dev/null
-    cp -r "$work/out" "$work/earlier"
+    "$console" /q "$work/in0" "$work/out" >/dev/null
     "$console" /q "$work/in2" "$work/complete" >/dev/null
     # Each run is started with a stranger's file under the first name its temporaries take, and
     # spells the save folder its own way; the next run must neither take nor remove that file, and
@@ -101,17 +101,22 @@ kills)
     mid_run=0
     foreign=()
     for i in $(seq "$kills"); do
-        building=$((1 + RANDOM % 200 + ${#foreign[@]}))
+        "$faxgen" --tree "$work/in-$i" --faxes 300 --pages 2-4 --size 4000-8000 --seed $((20 + i)) >/dev/null
+        "$console" /q "$work/in-$i" "$work/complete-$i" >/dev/null
+        rm -rf "$work/earlier" && cp -r "$work/out" "$work/earlier"
+        building=$((1 + RANDOM % 200))
+        touch "$work/started"
+        sleep 0.01
         (
             me=$BASHPID
             printf 'foreign %s' "$me" >"$work/out/$(first_temporary "$me")"
-            [ $((i % 2)) -eq 1 ] && cd "$work" && exec "$console" /q in2 out
-            exec "$console" /q "$work/in2" "$work/./out/"
+            [ $((i % 2)) -eq 1 ] && cd "$work" && exec "$console" /q "in-$i" out
+            exec "$console" /q "$work/in-$i" "$work/./out/"
         ) >/dev/null &
         pid=$!
         foreign+=("$(first_temporary "$pid") foreign $pid")
         for _ in $(seq 2000); do
-            [ "$(find "$work/out" -maxdepth 1 -name '~qw????' | wc -l)" -ge "$building" ] && break
+            [ "$(find "$work/out" -maxdepth 1 -name '*.fxm' -newer "$work/started" | wc -l)" -ge "$building" ] && break
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.005
         done
@@ -121,7 +126,7 @@ kills)
         bad=""
         for f in "$work/out"/*.fxm; do
             name=$(basename "$f")
-            if ! cmp -s "$f" "$work/earlier/$name" && ! cmp -s "$f" "$work/complete/$name"; then
+            if ! cmp -s "$f" "$work/earlier/$name" && ! cmp -s "$f" "$work/complete-$i/$name"; then
                 bad="$bad $name"
             fi
         done

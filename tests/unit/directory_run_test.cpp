@@ -20,6 +20,7 @@
 #include "engine/output_files.h"
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
+#include "engine/temporary_records.h"
 #include "platform/ansi_string.h"
 #include "platform/folder_lock.h"
 #include "runs/command_line.h"
@@ -63,11 +64,12 @@ TEST(DirectoryRun, LogHeaderLinesAndTotals) {
     EXPECT_EQ(1, totals.failed);
     const std::string in = dir.path("in") + platform::kSeparator;
     const std::string out = dir.path("out/new") + platform::kSeparator;
-    const std::string expected = "Source Dir: " + dir.path("in") + "\r\nDestination Dir: " + dir.path("out/new") +
-                                 "\r\n\r\n" + line(in + "A001.FXR", out + "Afax.fxm") +
-                                 line(in + "A002.FXR", out + "Afax.fxm") + line(in + "B001.FXR", out + "Bfax.fxm") +
-                                 line(in + "C001.FXS", out + "Cfax.fxm", " (failed: not a WinFax page file)") +
-                                 "\r\n---------\r\nTotal merged WinFax files: 3\r\nFailed WinFax files: 1\r\n";
+    const std::string expected =
+        "Source Dir: " + dir.path("in") + "\r\nDestination Dir: " + dir.path("out/new") + "\r\n\r\n" +
+        line(in + "A001.FXR", out + "Afax.fxm") + line(in + "A002.FXR", out + "Afax.fxm") +
+        line(in + "B001.FXR", out + "Bfax.fxm") +
+        line(in + "C001.FXS", out + "Cfax.fxm", " (failed: not a WinFax page file)") +
+        "\r\n---------\r\nTotal merged WinFax files: 3\r\nFailed WinFax files: 1\r\n";
     EXPECT_EQ(expected, options.runLogText());
     EXPECT_EQ((std::vector<std::string>{"start " + in + "A001.FXR", "merged " + out + "Afax.fxm",
                                         "start " + in + "A002.FXR", "merged " + out + "Afax.fxm",
@@ -114,7 +116,8 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
     // A destination below the scratch folder whose output of shortName has a path of `length`.
     const auto ofLength = [&](std::size_t length) {
         return [=](const std::string& root) {
-            return root + "\\out\\" + std::string(length - root.size() - 6 - outputNameFor(shortName).size(), 'd');
+            return root + "\\out\\" +
+                   std::string(length - root.size() - 6 - outputNameFor(shortName).size(), 'd');
         };
     };
 #else
@@ -129,26 +132,47 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
         // The destination, below the scratch folder; "out" when null.
         std::function<std::string(const std::string&)> destination = nullptr;
     } cases[] = {
-        {"all merged", {{"A001.FXR", FaxKind::Consistent}, {"A002.FXR", FaxKind::Trailing}}, false, kExitMerged},
+        {"all merged",
+         {{"A001.FXR", FaxKind::Consistent}, {"A002.FXR", FaxKind::Trailing}},
+         false,
+         kExitMerged},
         {"nothing found", {}, false, kExitMerged},
-        {"some failed", {{"A001.FXR", FaxKind::Consistent}, {"B001.FXR", FaxKind::Empty}}, false, kExitSomeFailed},
+        {"some failed",
+         {{"A001.FXR", FaxKind::Consistent}, {"B001.FXR", FaxKind::Empty}},
+         false,
+         kExitSomeFailed},
         {"no destination", {{"A001.FXR", FaxKind::Consistent}}, true, kExitNoDestination},
         {"destination under a plain file",
          {{"A001.FXR", FaxKind::Consistent}},
          true,
          kExitNoDestination,
          false,
-         [](const std::string& root) { return root + platform::kSeparator + "out" + platform::kSeparator + "new"; }},
+         [](const std::string& root) {
+             return root + platform::kSeparator + "out" + platform::kSeparator + "new";
+         }},
         {"source folder missing", {}, false, kExitFoldersNotRead, true},
         {"source folder missing, no destination", {}, true, kExitNoDestination, true},
 #ifdef _WIN32
-        {"an output path of 259 characters", {{shortName, FaxKind::Consistent}}, false, kExitMerged, false, ofLength(259)},
-        {"an output path of 260 characters", {{shortName, FaxKind::Consistent}}, false, kExitSomeFailed, false,
+        {"an output path of 259 characters",
+         {{shortName, FaxKind::Consistent}},
+         false,
+         kExitMerged,
+         false,
+         ofLength(259)},
+        {"an output path of 260 characters",
+         {{shortName, FaxKind::Consistent}},
+         false,
+         kExitSomeFailed,
+         false,
          ofLength(260)},
 #else
         {"an output name of 252 characters", {{longName, FaxKind::Consistent}}, false, kExitMerged},
-        {"an output path past 4,095 characters", {{std::string(60, 'B') + "001.FXR", FaxKind::Consistent}}, false,
-         kExitSomeFailed, false, [](const std::string& root) {
+        {"an output path past 4,095 characters",
+         {{std::string(60, 'B') + "001.FXR", FaxKind::Consistent}},
+         false,
+         kExitSomeFailed,
+         false,
+         [](const std::string& root) {
              std::string path = root + "/out";
              for (int step = 0; step < 16; ++step) {
                  path += "/" + std::string(250, 'd');
@@ -173,11 +197,13 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
         for (const bool preview : {true, false}) {
             MergeOptions options;
             std::string usage;
-            const std::string line = (preview ? "/n \"" : "\"") + dir.path("in") + "\" \"" + destination + "\"";
+            const std::string line =
+                (preview ? "/n \"" : "\"") + dir.path("in") + "\" \"" + destination + "\"";
             ASSERT_EQ(kParseRun, options.parseCommandLine(line.c_str(), usage));
             std::FILE* out = std::tmpfile();
             ASSERT_NE(nullptr, out);
-            EXPECT_EQ(c.exitCode, performDirectoryRun(options, out)) << c.name << (preview ? ", preview" : "");
+            EXPECT_EQ(c.exitCode, performDirectoryRun(options, out))
+                << c.name << (preview ? ", preview" : "");
             std::rewind(out);
             char text[64] = {};
             const std::size_t got = std::fread(text, 1, sizeof text - 1, out);
@@ -186,38 +212,45 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
             if (preview) {
                 EXPECT_EQ(c.blockDestination, std::filesystem::exists(dir.path("out"))) << c.name;
             } else if (c.exitCode == kExitSomeFailed && c.destination) {
-                EXPECT_NE(std::string::npos, options.runLogText().find("(failed: cannot write the output file)"));
+                EXPECT_NE(std::string::npos,
+                          options.runLogText().find("(failed: cannot write the output file)"));
                 EXPECT_TRUE(test_support::temporariesIn(destination).empty()) << c.name;
             }
         }
     }
 }
 
-TEST(DirectoryRun, WhateverTheLockFileSaysARunTouchesOnlyItsOwnTemporaries) {
+TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
     // Files a stranger would have a run remove: beside the save folder, in it under names that
     // are no temporary's, and one of each kind a link could lead to.
-    const std::vector<std::string> planted = {"outside/~qw0001", "out/notes.txt",  "out/keep.partial",
-                                              "out/~qw0006",     "precious.txt",   "cwd/~qw0003"};
-    const auto lockLine = [](const std::string& text) { return [text](const ScratchDir&) { return text; }; };
+    const std::vector<std::string> planted = {"outside/~qw0001", "out/notes.txt", "out/keep.partial",
+                                              "out/~qw0006",     "precious.txt",  "cwd/~qw0003"};
+    const auto listed = [](const std::string& text) { return [text](const ScratchDir&) { return text; }; };
     const struct {
         const char* name;
-        std::function<std::string(const ScratchDir&)> lock;  // the lock file's text
-        const char* lockLinksTo = nullptr;  // the lock file is a link ("~": a hard link) to this
-        bool removes = false;               // the entry is a real temporary's, "out/sub/~qw0005"
-        bool throughLink = false;           // the entry leads through "out/link", a link to outside/
+        std::function<std::string(const ScratchDir&)> list;  // a killed run's list
+        bool inLockFile = false;       // the list is an earlier version's, in the lock file
+        const char* lockIs = nullptr;  // the lock file: a link to this ("~": a hard link), or "folder"
+        bool removes = false;          // the entry is a real temporary's, "out/sub/~qw0005"
+        bool throughLink = false;      // the entry leads through "out/link", a link to outside/
+        bool nested = false;           // "out/sub" is a save folder of its own
     } cases[] = {
         {"absolute", [](const ScratchDir& dir) { return dir.path("outside/~qw0001") + "\n"; }},
-        {"a step up", lockLine("../outside/~qw0001\n")},
-        {"a step up, escaped", lockLine("%2E%2E/outside/~qw0001\nsub/%2E%2E/../outside/~qw0001\n")},
-        {"a server", lockLine("//localhost/share/~qw0001\n\\\\localhost\\share\\~qw0001\n")},
-        {"a drive", [](const ScratchDir& dir) { return "C:~qw0001\nC:" + dir.path("outside/~qw0001") + "\n"; }},
-        {"the current folder", lockLine("~qw0003\n./~qw0003\n")},
-        {"line breaks and controls", lockLine("~qw0006\r\n\tnotes.txt\nsub\n../outside/~qw0001")},
-        {"no temporary's name", lockLine("notes.txt\nkeep.partial\n~qw00061\n~QW0006\n")},
-        {"a link on the way", lockLine("link/~qw0001\n"), nullptr, false, true},
-        {"a lock file that is a link", lockLine(""), "precious.txt"},
-        {"a lock file with a second name", lockLine(""), "~precious.txt"},
-        {"a real temporary", lockLine("sub/~qw0005\n"), nullptr, true},
+        {"a step up", listed("../outside/~qw0001\n")},
+        {"a step up, escaped", listed("%2E%2E/outside/~qw0001\nsub/%2E%2E/../outside/~qw0001\n")},
+        {"a server", listed("//localhost/share/~qw0001\n\\\\localhost\\share\\~qw0001\n")},
+        {"a drive",
+         [](const ScratchDir& dir) { return "C:~qw0001\nC:" + dir.path("outside/~qw0001") + "\n"; }},
+        {"the current folder", listed("~qw0003\n./~qw0003\n")},
+        {"line breaks and controls", listed("~qw0006\r\n\tnotes.txt\nsub\n../outside/~qw0001")},
+        {"no temporary's name", listed("notes.txt\nkeep.partial\n~qw00061\n~QW0006\n")},
+        {"a link on the way", listed("link/~qw0001\n"), false, nullptr, false, true},
+        {"a lock file that is a link", listed(""), false, "precious.txt"},
+        {"a lock file with a second name", listed(""), false, "~precious.txt"},
+        {"a lock file that is a folder", listed(""), false, "folder"},
+        {"a real temporary", listed("sub/~qw0005\n"), false, nullptr, true},
+        {"a real temporary, listed by an earlier version", listed("sub/~qw0005\n"), true, nullptr, true},
+        {"below a save folder of its own", listed("sub/~qw0005\n"), false, nullptr, false, false, true},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -226,18 +259,26 @@ TEST(DirectoryRun, WhateverTheLockFileSaysARunTouchesOnlyItsOwnTemporaries) {
             dir.write(path, {1, 2, 3});
         }
         dir.write("out/sub/~qw0005", {5});
+        if (c.nested) {
+            dir.write("out/sub/" + std::string(platform::kLockFileName), {});
+        }
         std::error_code linked;
         if (c.throughLink) {
             std::filesystem::create_directory_symlink(dir.path("outside"), dir.path("out/link"), linked);
         }
         const std::string lockFile = dir.path("out") + platform::kSeparator + platform::kLockFileName;
-        if (c.lockLinksTo != nullptr && c.lockLinksTo[0] == '~') {
-            std::filesystem::create_hard_link(dir.path(c.lockLinksTo + 1), lockFile, linked);
-        } else if (c.lockLinksTo != nullptr) {
-            std::filesystem::create_symlink(dir.path(c.lockLinksTo), lockFile, linked);
+        const std::string text = c.list(dir);
+        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+        const std::string listFile =
+            c.inLockFile ? std::string(platform::kLockFileName) : ".quirewell-0001.list";
+        if (c.lockIs == nullptr) {
+            dir.write("out/" + listFile, bytes);
+        } else if (c.lockIs[0] == '~') {
+            std::filesystem::create_hard_link(dir.path(c.lockIs + 1), lockFile, linked);
+        } else if (std::string(c.lockIs) == "folder") {
+            dir.makeDir("out/" + std::string(platform::kLockFileName));
         } else {
-            const std::string text = c.lock(dir);
-            dir.write("out/" + std::string(platform::kLockFileName), std::vector<std::uint8_t>(text.begin(), text.end()));
+            std::filesystem::create_symlink(dir.path(c.lockIs), lockFile, linked);
         }
         if (linked) {
             continue;  // Wine makes no symbolic links
@@ -252,13 +293,26 @@ TEST(DirectoryRun, WhateverTheLockFileSaysARunTouchesOnlyItsOwnTemporaries) {
         std::fclose(out);
         std::filesystem::current_path(savedFolder);
         for (const std::string& path : planted) {
-            EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), test_support::readFile(dir.path(path))) << c.name << ": " << path;
+            EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), test_support::readFile(dir.path(path)))
+                << c.name << ": " << path;
         }
         EXPECT_EQ(!c.removes, test_support::exists(dir.path("out/sub/~qw0005"))) << c.name;
         EXPECT_EQ(pageFile(1), test_support::readFile(dir.path("out/Zfax.fxm"))) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(lockFile))) << c.name;
-        const std::string replaced = "Replaced the lock file " + lockFile + ": it was ";
-        EXPECT_EQ(c.lockLinksTo != nullptr, options.runLogText().find(replaced) != std::string::npos) << c.name;
+        // The lock file is never written, cut or removed; a list is removed once done with, and
+        // the run's own list goes at its end; an earlier version's list stays as it was.
+        if (c.lockIs == nullptr) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(lockFile)) << c.name;
+            EXPECT_EQ(c.inLockFile ? bytes : std::vector<std::uint8_t>{}, test_support::readFile(lockFile))
+                << c.name;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path("out"))) {
+            EXPECT_FALSE(isListFileName(entry.path().filename().string())) << c.name << ": " << entry.path();
+        }
+        const bool notPlain = c.lockIs != nullptr && c.lockIs[0] != '~';
+        EXPECT_EQ(notPlain, options.runLogText().find(
+                                "Cannot hold the save folder " + dir.path("out") +
+                                " (its lock file is a link, a folder or no plain file)") != std::string::npos)
+            << c.name;
     }
 }
 
@@ -270,8 +324,8 @@ std::filesystem::path utf8Path(const std::string& text) {
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
@@ -304,11 +358,9 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         const char* name;
         bool held[4];
     } names[] = {
-        {"Zoe", {true, true, true, true}},    {"Zoë", {true, false, false, true}},
-        {"Łódź", {false, false, false, true}},
-        {"Lódz", {true, false, true, true}},
-        {"Ελλάδα", {false, false, false, true}},
-        {"传真", {false, false, true, true}},
+        {"Zoe", {true, true, true, true}},       {"Zoë", {true, false, false, true}},
+        {"Łódź", {false, false, false, true}},   {"Lódz", {true, false, true, true}},
+        {"Ελλάδα", {false, false, false, true}}, {"传真", {false, false, true, true}},
         {"表", {false, true, true, true}},  // 95 5C in code page 932
         {"ソ", {false, true, true, true}},  // 83 5C in code page 932
         {"淺", {false, true, true, true}},  // 9C 5C in code page 936
@@ -321,8 +373,9 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         ScratchDir dir;
         for (std::size_t i = 0; i < std::size(names); ++i) {
             for (const char* page : {"001.FXS", "002.fxr"}) {
-                writeBytes(utf8Path(dir.path("in")) / utf8Path(folder) / utf8Path(names[i].name + std::string(page)),
-                           pageFile(i * 2 + (page[2] == '1' ? 1 : 2)));
+                writeBytes(
+                    utf8Path(dir.path("in")) / utf8Path(folder) / utf8Path(names[i].name + std::string(page)),
+                    pageFile(i * 2 + (page[2] == '1' ? 1 : 2)));
             }
         }
         std::string folderName;
@@ -331,7 +384,8 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         options.setSourceDir(dir.path("in") + platform::kSeparator + folderName);
         options.setDestDir(dir.path("out") + platform::kSeparator + folderName);
         RunTotals totals;
-        EXPECT_EQ(folderHeld ? 2 * static_cast<int>(std::size(names)) : 0, options.collectFaxFiles(false)) << folder;
+        EXPECT_EQ(folderHeld ? 2 * static_cast<int>(std::size(names)) : 0, options.collectFaxFiles(false))
+            << folder;
         if (!folderHeld) {
             // Neither the source nor the save folder is ever opened under another spelling.
             ASSERT_EQ(1u, options.unreadFolders().size()) << folder;
@@ -345,20 +399,24 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
         int held = 0;
         for (const auto& n : names) {
             std::string name;
-            ASSERT_EQ(n.held[column], platform::fromUtf8(n.name, name)) << n.name << ": converted with best fit?";
+            ASSERT_EQ(n.held[column], platform::fromUtf8(n.name, name))
+                << n.name << ": converted with best fit?";
             const std::string line = options.sourceDir() + platform::kSeparator + name + "001.FXS -> " +
                                      options.destDir() + platform::kSeparator + name + "fax.fxm";
-            const auto output = utf8Path(dir.path("out")) / utf8Path(folder) / utf8Path(n.name + std::string("fax.fxm"));
+            const auto output =
+                utf8Path(dir.path("out")) / utf8Path(folder) / utf8Path(n.name + std::string("fax.fxm"));
             if (n.held[column]) {
                 ++held;
                 EXPECT_NE(std::string::npos, options.runLogText().find(line + "\r\n")) << n.name;
                 const auto bytes = readBytes(output);
                 const ChainReport report = walkChain(bytes.data(), bytes.size());
-                EXPECT_TRUE(report.wellFormed && report.pages.size() == 2) << n.name << ": " << report.pages.size();
+                EXPECT_TRUE(report.wellFormed && report.pages.size() == 2)
+                    << n.name << ": " << report.pages.size();
             } else {
-                EXPECT_NE(std::string::npos,
-                          options.runLogText().find(
-                              line + " (failed: the file name cannot be used in this system's code page)\r\n"))
+                EXPECT_NE(
+                    std::string::npos,
+                    options.runLogText().find(
+                        line + " (failed: the file name cannot be used in this system's code page)\r\n"))
                     << n.name;
                 EXPECT_FALSE(std::filesystem::exists(output)) << n.name;
             }
@@ -383,8 +441,11 @@ TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
     MergeOptions options;
     options.setSourceDir(dir.path("in"));
     options.setDestDir(dir.path("out") + platform::kSeparator + folderName);
+    platform::OpenFolder saveFolder;
+    ASSERT_TRUE(saveFolder.openNamed(options.destDir()));
     platform::FolderLock otherRun;
-    otherRun.hold(options.destDir(), [] {});
+    otherRun.hold(
+        saveFolder, [] {}, platform::kWaitForever);
     ASSERT_TRUE(otherRun.held());
 
     // Standard error goes to a file while the run waits.
@@ -432,7 +493,9 @@ TEST(DirectoryRun, SubFoldersFromTheCommandLineAreMergedAsTheWindowMergesThem) {
         bool includeSubdirs;
         bool keepHierarchy;
         int exitCode;  // the refused page lies in a sub-folder
-    } cases[] = {{"/s", true, false, kExitSomeFailed}, {"/S /H", true, true, kExitSomeFailed}, {"/h", false, true, kExitMerged}};
+    } cases[] = {{"/s", true, false, kExitSomeFailed},
+                 {"/S /H", true, true, kExitSomeFailed},
+                 {"/h", false, true, kExitMerged}};
     for (const auto& c : cases) {
         ScratchDir dir;
         TreeSpec tree;
@@ -460,8 +523,10 @@ TEST(DirectoryRun, SubFoldersFromTheCommandLineAreMergedAsTheWindowMergesThem) {
         std::filesystem::remove_all(dir.path("out"));
         MergeOptions console;
         std::string usage;
-        ASSERT_EQ(kParseRun, console.parseCommandLine(
-                                 (std::string(c.switches) + " " + dir.path("in") + " " + dir.path("out")).c_str(), usage));
+        ASSERT_EQ(
+            kParseRun,
+            console.parseCommandLine(
+                (std::string(c.switches) + " " + dir.path("in") + " " + dir.path("out")).c_str(), usage));
         EXPECT_EQ(c.exitCode, performDirectoryRun(console, nullptr)) << c.switches;
         EXPECT_EQ(windowTree, treeBytes(dir.path("out"))) << c.switches;
         EXPECT_EQ(0u, console.runLogText().rfind(window.runLogText() + "\r\n---------\r\n", 0)) << c.switches;
@@ -487,7 +552,8 @@ TEST(DirectoryRun, ThePreviewIsTheRunsPlanAndWritesNothing) {
         const auto before = treeBytes(dir.path());
         MergeOptions preview;
         std::string usage;
-        ASSERT_EQ(kParseRun, preview.parseCommandLine(("/n " + dir.path("in") + " " + dir.path("out")).c_str(), usage));
+        ASSERT_EQ(kParseRun,
+                  preview.parseCommandLine(("/n " + dir.path("in") + " " + dir.path("out")).c_str(), usage));
         std::FILE* out = std::tmpfile();
         const int previewCode = performDirectoryRun(preview, out);
         std::fclose(out);
@@ -514,16 +580,18 @@ TEST(DirectoryRun, ThePreviewIsTheRunsPlanAndWritesNothing) {
             } else if (line.rfind("    ", 0) == 0 && refusals) {
                 const std::size_t open = line.rfind(" (");
                 const std::string source = line.substr(4, open - 4);
-                refused.push_back(source + " -> " + commandLineEntryPaths(dir.path("in"), dir.path("out"),
-                                                                          source.substr(dir.path("in").size() + 1))
-                                                        .output +
+                refused.push_back(source + " -> " +
+                                  commandLineEntryPaths(dir.path("in"), dir.path("out"),
+                                                        source.substr(dir.path("in").size() + 1))
+                                      .output +
                                   " (failed: " + line.substr(open + 2));
             } else if (line.rfind("    ", 0) == 0) {
                 const std::size_t open = line.rfind(" (");
                 planned.push_back(line.substr(4, open - 4) + " -> " + output);
                 plannedPages[output] += std::stoul(line.substr(open + 2));
             } else if (line.find("fax.fxm") != std::string::npos) {
-                output = line;
+                output = line.substr(0, line.rfind(" ("));
+                EXPECT_EQ(" (new)", line.substr(output.size())) << seed;
             }
         }
         std::vector<std::string> merged;
@@ -542,6 +610,35 @@ TEST(DirectoryRun, ThePreviewIsTheRunsPlanAndWritesNothing) {
             const auto bytes = readBytes(path);
             EXPECT_EQ(pages, walkChain(bytes.data(), bytes.size()).pages.size()) << path;
         }
+
+        // Over the merged archive the plan tells what a merge would change: nothing, then the fax
+        // whose page changed and the one that is new.
+        const auto planAgain = [&](std::size_t unchanged, std::size_t toWrite) {
+            MergeOptions again;
+            std::string ignored;
+            EXPECT_EQ(kParseRun, again.parseCommandLine(
+                                     ("/n " + dir.path("in") + " " + dir.path("out")).c_str(), ignored));
+            std::FILE* text = std::tmpfile();
+            performDirectoryRun(again, text);
+            std::fclose(text);
+            EXPECT_NE(std::string::npos,
+                      again.runLogText().find("\r\nUnchanged: " + std::to_string(unchanged) +
+                                              "\r\nTo write: " + std::to_string(toWrite) + "\r\n"))
+                << seed << "\n"
+                << again.runLogText();
+            return again.runLogText();
+        };
+        const std::size_t faxes = plannedPages.size();
+        EXPECT_EQ(std::string::npos, planAgain(faxes, 0).find(" (new)\r\n")) << seed;
+        const std::string changedPage = planned.front().substr(0, planned.front().find(" -> "));
+        dir.write("in/" + changedPage.substr(dir.path("in").size() + 1), pageFile(seed + 99));
+        dir.write("in/NEW001.FXR", pageFile(seed + 100));
+        const std::string plan = planAgain(faxes - 1, 2);
+        const std::string changedOutput = planned.front().substr(planned.front().find(" -> ") + 4);
+        EXPECT_NE(std::string::npos, plan.find("\r\n" + changedOutput + " (replaces the one there)\r\n"))
+            << seed;
+        EXPECT_NE(std::string::npos, plan.find(platform::kSeparator + std::string("NEWfax.fxm (new)\r\n")))
+            << seed;
     }
 }
 

@@ -47,7 +47,8 @@ int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
 TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
     for (const bool keepHierarchy : {true, false}) {
         ScratchDir dir;
-        const std::vector<std::vector<std::uint8_t>> pages = {pageFile(1), pageFile(2), pageFile(3), pageFile(4)};
+        const std::vector<std::vector<std::uint8_t>> pages = {pageFile(1), pageFile(2), pageFile(3),
+                                                              pageFile(4)};
         dir.write("in/ABCDE003.FXR", pages[2]);
         dir.write("in/ABCDE001.FXR", pages[0]);
         dir.write("in/ABCDE004.FXS", pages[3]);
@@ -65,11 +66,12 @@ TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
             expectedSize += page.size();
         }
         EXPECT_EQ(expectedSize, merged.size());
-        EXPECT_TRUE(std::equal(pages[0].begin() + kFaxHeaderSize, pages[0].end(), merged.begin() + kFaxHeaderSize));
-        const std::string expectedLog = runHeader(dir.path("in"), dir.path("out")) + dir.path("in/ABCDE001.FXR") + " -> " + out + "\r\n" +
-                                        dir.path("in/ABCDE002.FXR") + " -> " + out + "\r\n" +
-                                        dir.path("in/ABCDE003.FXR") + " -> " + out + "\r\n" +
-                                        dir.path("in/ABCDE004.FXS") + " -> " + out + "\r\n";
+        EXPECT_TRUE(
+            std::equal(pages[0].begin() + kFaxHeaderSize, pages[0].end(), merged.begin() + kFaxHeaderSize));
+        const std::string expectedLog =
+            runHeader(dir.path("in"), dir.path("out")) + dir.path("in/ABCDE001.FXR") + " -> " + out + "\r\n" +
+            dir.path("in/ABCDE002.FXR") + " -> " + out + "\r\n" + dir.path("in/ABCDE003.FXR") + " -> " + out +
+            "\r\n" + dir.path("in/ABCDE004.FXS") + " -> " + out + "\r\n";
         EXPECT_EQ(expectedLog, options.runLogText());
     }
 }
@@ -157,7 +159,8 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     } cases[] = {
         {dir.path("in/none001.FXR"), dir.path("out/Afax.fxm"), "cannot open the page file"},
         {dir.write("in/E001.FXR", {}), dir.path("out/Efax.fxm"), "not a WinFax page file"},
-        {dir.write("in/S001.FXR", pageFile(1, FaxKind::Short)), dir.path("out/Sfax.fxm"), "not a WinFax page file"},
+        {dir.write("in/S001.FXR", pageFile(1, FaxKind::Short)), dir.path("out/Sfax.fxm"),
+         "not a WinFax page file"},
         {dir.write("in/N001.FXR", pageFile(1, FaxKind::NoSignature)), dir.path("out/Nfax.fxm"),
          "not a WinFax page file"},
         {dir.write("in/W001.FXR", pageFile(1)), dir.path("missing/Wfax.fxm"), "cannot write the output file"},
@@ -171,57 +174,125 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     EXPECT_EQ(expectedLog, options.runLogText());
 }
 
-TEST(MergeFile, AnOutputChangedBehindTheRunsBackNeverReplacesTheOldOne) {
-    ScratchDir dir;
-    const std::string out = dir.write("Tfax.fxm", pageFile(9));  // left by an earlier run
-    MergeOptions options;
-    ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(2)), dir.path("Ufax.fxm")));
-    // Something else wrote to the output being built, between two of its pages.
-    const auto temporaries = test_support::temporariesIn(dir.path());
-    const auto building = std::find_if(temporaries.begin(), temporaries.end(),
-                                       [](const std::string& path) { return readFile(path) == pageFile(1); });
-    ASSERT_NE(temporaries.end(), building);
-    std::ofstream(*building, std::ios::binary | std::ios::app).put(0);
-    const std::string second = dir.write("in/T002.FXR", pageFile(3));
-    EXPECT_FALSE(options.mergeFile(second, out));
-    EXPECT_EQ(1, options.finishRun());  // T001 did not reach an output after all
-    EXPECT_NE(std::string::npos,
-              options.runLogText().find(second + " -> " + out + " (failed: cannot renumber the output's pages)\r\n"));
-    EXPECT_NE(std::string::npos, options.runLogText().find("\r\n" + out + " (failed: cannot renumber the output's pages)\r\n"));
-    EXPECT_EQ(pageFile(9), readFile(out));
-    EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
-    EXPECT_EQ(pageFile(2), readFile(dir.path("Ufax.fxm")));
+TEST(MergeFile, ATemporaryChangedOrSwappedBeforeItIsPutInPlaceNeverReplacesTheOldOneNorMovesAnythingElse) {
+    // What someone who may write the save folder does to the temporary of T just before the run
+    // puts it in place.
+    const struct {
+        const char* name;
+        std::function<bool(const ScratchDir&, const std::string& temporary)> act;  // false: cannot here
+        const char* note;  // the output's line, or null when it is put in place
+    } cases[] = {
+        {"left alone", [](const ScratchDir&, const std::string&) { return true; }, nullptr},
+        {"written to",
+         [](const ScratchDir&, const std::string& temporary) {
+             std::ofstream written(temporary, std::ios::binary | std::ios::app);
+             return written.put(0).flush().good() && written.is_open();
+         },
+         " (failed: cannot renumber the output's pages)"},
+        {"swapped for another file",
+         [](const ScratchDir& dir, const std::string& temporary) {
+             std::error_code renamed;
+             std::filesystem::rename(temporary, dir.path("moved"), renamed);
+             return !renamed && std::ofstream(temporary, std::ios::binary).put(7).good();
+         },
+         " (failed: cannot write the output file)"},
+        {"swapped for a link to another file",
+         [](const ScratchDir& dir, const std::string& temporary) {
+             std::error_code changed;
+             std::filesystem::rename(temporary, dir.path("moved"), changed);
+             if (!changed) {
+                 std::filesystem::create_symlink(dir.path("victim.txt"), temporary, changed);
+             }
+             return !changed;
+         },
+         " (failed: cannot write the output file)"},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        const std::string out = dir.write("out/Tfax.fxm", pageFile(9));  // left by an earlier run
+        const std::string victim = dir.write("victim.txt", {1, 2, 3});
+        MergeOptions options;
+        bool acted = true;
+        std::string swapped;
+        options.batch().setPlacingHook([&](const std::string& temporary) {
+            if (swapped.empty()) {
+                swapped = temporary;
+                acted = c.act(dir, temporary);
+            }
+        });
+        ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
+        ASSERT_TRUE(options.mergeFile(dir.write("in/T002.FXR", pageFile(2)), out));
+        ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(3)), dir.path("out/Ufax.fxm")));
+        const int lost = options.finishRun();
+        if (!acted) {
+            continue;  // Windows lets nobody else change an open temporary; Wine makes no symbolic links
+        }
+        EXPECT_EQ(c.note != nullptr ? 2 : 0, lost) << c.name;
+        EXPECT_EQ(c.note != nullptr,
+                  options.runLogText().find("\r\n" + out + (c.note ? c.note : "")) != std::string::npos)
+            << c.name;
+        EXPECT_EQ(c.note != nullptr, readFile(out) == pageFile(9)) << c.name;
+        EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), readFile(victim)) << c.name;
+        EXPECT_EQ(pageFile(3), readFile(dir.path("out/Ufax.fxm"))) << c.name;
+        // What was put under the temporary's name stays there, never moved and never removed.
+        if (std::string(c.name).find("swapped") != std::string::npos) {
+            EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(swapped))) << c.name;
+        } else {
+            EXPECT_TRUE(test_support::temporariesIn(dir.path("out")).empty()) << c.name;
+        }
+    }
 }
 
 TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextRun) {
     ScratchDir dir;
     const std::string out = dir.write("Wfax.fxm", pageFile(9));
-    // What a killed run left: its temporary, listed in the folder's lock file with a file that is
-    // no temporary (which stays). A file under the name this run would take first is no one's it
-    // knows of, and is never taken over either.
+    // What a killed run left: its temporary, listed in its list with a file that is no temporary
+    // (which stays). A file under the name this run would take first is no one's it knows of,
+    // and is never taken over either.
     const std::string leftover = dir.write("~qwdead", std::vector<std::uint8_t>(1000, 0xEE));
     const std::string notes = dir.write("notes.txt", {1, 2});
     const std::string listed = "~qwdead\nnotes.txt\n";
-    dir.write(platform::kLockFileName, std::vector<std::uint8_t>(listed.begin(), listed.end()));
-    const std::string foreign = dir.write(temporaryName(firstTemporaryNumber(platform::processNumber())), {7});
+    const std::string killedList =
+        dir.write(".quirewell-dead.list", std::vector<std::uint8_t>(listed.begin(), listed.end()));
+    const std::string foreign =
+        dir.write(temporaryName(firstTemporaryNumber(platform::processNumber())), {7});
+    const auto listsIn = [&] {
+        std::vector<std::string> lists;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            if (isListFileName(entry.path().filename().string())) {
+                lists.push_back(entry.path().string());
+            }
+        }
+        return lists;
+    };
     MergeOptions options;
     options.setDestDir(dir.path());
     bool waited = false;
     options.holdSaveFolder([&] { waited = true; });
     EXPECT_FALSE(test_support::exists(leftover));
     EXPECT_TRUE(test_support::exists(notes));
+    EXPECT_FALSE(test_support::exists(killedList));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
-    // The list names the temporary this run made, never the name someone else holds.
-    const auto list = readFile(dir.path(platform::kLockFileName));
-    EXPECT_EQ(std::string::npos, std::string(list.begin(), list.end()).find(foreign.substr(dir.path().size() + 1)));
-    EXPECT_EQ(pageFile(9), readFile(out));
+    ASSERT_TRUE(options.mergeFile(dir.write("in/X001.FXR", pageFile(3)), dir.path("Xfax.fxm")));
+    // The run's own list names the temporary it made, never the name someone else holds.
+    const std::vector<std::string> lists = listsIn();
+    ASSERT_EQ(1u, lists.size());
+    const auto list = readFile(lists[0]);
+    EXPECT_EQ(std::string::npos,
+              std::string(list.begin(), list.end()).find(foreign.substr(dir.path().size() + 1)));
+    for (const std::string& temporary : test_support::temporariesIn(dir.path())) {
+        EXPECT_EQ(temporary != foreign,
+                  std::string(list.begin(), list.end()).find(temporary.substr(dir.path().size() + 1)) !=
+                      std::string::npos)
+            << temporary;
+    }
     ASSERT_EQ(0, options.finishRun());
     EXPECT_FALSE(waited);
     EXPECT_EQ(2u, pagesIn(out));
     EXPECT_EQ(std::vector<std::uint8_t>{7}, readFile(foreign));
-    EXPECT_FALSE(test_support::exists(dir.path(platform::kLockFileName)));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.path(platform::kLockFileName)));
+    EXPECT_TRUE(listsIn().empty());
     EXPECT_EQ(std::vector<std::string>{foreign}, test_support::temporariesIn(dir.path()));
 }
 
@@ -233,23 +304,28 @@ TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
     ASSERT_TRUE(options.mergeFile(dir.write("in/D001.FXR", pageFile(1)), out));
     ASSERT_TRUE(options.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
     EXPECT_EQ(2, options.finishRun());
-    EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
+    EXPECT_NE(std::string::npos,
+              options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
     EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
 }
 
 TEST(MergeFile, OutputsReturnedToLaterInTheListAreExtendedWhereTheyWereLeft) {
+    // Stems that begin other stems: the list in name order goes to AB, AB0, AB, AB0 and AB.
     ScratchDir dir;
+    const char* names[] = {"AB001.FXR", "AB0011.FXR", "AB002.FXR", "AB0021.FXR", "AB003.FXR"};
+    std::string log;
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        const std::string source = dir.write(std::string("in/") + names[i], pageFile(i + 1));
+        log += source + " -> " + dir.path(i % 2 == 0 ? "out/ABfax.fxm" : "out/AB0fax.fxm") + "\r\n";
+    }
     MergeOptions options;
-    const std::string a = dir.path("Afax.fxm");
-    const std::string b = dir.path("Bfax.fxm");
-    ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(1)), a));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/B001.FXR", pageFile(2)), b));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/A002.FXR", pageFile(3)), a));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/B002.FXR", pageFile(4)), b));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/A003.FXR", pageFile(5)), a));
-    ASSERT_EQ(0, options.finishRun());
-    EXPECT_EQ(3u, pagesIn(a));
-    EXPECT_EQ(2u, pagesIn(b));
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    EXPECT_EQ(5, mergeTree(options, false, false));
+    EXPECT_EQ(3u, pagesIn(dir.path("out/ABfax.fxm")));
+    EXPECT_EQ(2u, pagesIn(dir.path("out/AB0fax.fxm")));
+    // Logged in the order of the list, whatever order they were merged in.
+    EXPECT_EQ(runHeader(dir.path("in"), dir.path("out")) + log, options.runLogText());
 }
 
 // A file's bytes with every header of its chain blanked: what must pass through a merge as is.
@@ -269,25 +345,28 @@ TEST(MergeFile, EveryPageCountsItselfAndThePagesAfterItAndNothingElseChanges) {
         unsigned pages;
     };
     // Outputs of one page, of many pages, from multi-page sources and from pages with bytes
-    // after their block, and outputs the list leaves and comes back to.
+    // after their block, and an output the list leaves and comes back to (B, for B0).
     const std::vector<Source> sources = {
         {"A001.FXR", K::Consistent, 1}, {"B001.FXR", K::MultiPage, 4}, {"B002.FXR", K::Trailing, 1},
-        {"B003.FXR", K::MultiPage, 2},  {"C001.FXR", K::Trailing, 1},  {"B004.FXR", K::Consistent, 1},
-        {"C002.FXR", K::MultiPage, 3},  {"D001.FXR", K::MultiPage, 5},
+        {"B0021.FXR", K::MultiPage, 2}, {"B003.FXR", K::Trailing, 1},  {"B0031.FXR", K::Consistent, 1},
+        {"B004.FXR", K::MultiPage, 3},  {"C001.FXR", K::MultiPage, 5},
     };
     ScratchDir dir;
-    MergeOptions options;
     std::map<std::string, std::vector<std::uint8_t>> expected;
     std::map<std::string, std::size_t> expectedPages;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const auto bytes = pageFile(i + 1, sources[i].kind, 200 + 37 * i, sources[i].pages);
-        const std::string out = dir.path(std::string(1, sources[i].name[0]) + "fax.fxm");
-        ASSERT_TRUE(options.mergeFile(dir.write(std::string("in/") + sources[i].name, bytes), out));
+        dir.write(std::string("in/") + sources[i].name, bytes);
+        const std::string out = dir.path("out/" + outputNameFor(sources[i].name));
         const auto blank = withoutHeaders(bytes);
         expected[out].insert(expected[out].end(), blank.begin(), blank.end());
         expectedPages[out] += walkChain(bytes.data(), bytes.size()).pages.size();
     }
-    ASSERT_EQ(0, options.finishRun());
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    EXPECT_EQ(static_cast<int>(sources.size()), mergeTree(options, false, false));
+    ASSERT_EQ(4u, expected.size());
     for (const auto& [out, blank] : expected) {
         EXPECT_EQ(expectedPages[out], pagesIn(out)) << out;
         EXPECT_TRUE(withoutHeaders(readFile(out)) == blank) << out;
@@ -399,10 +478,15 @@ void runOver(const ScratchDir& dir, const std::string& dest, bool keepFileDate) 
 
 TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
     const std::pair<const char*, std::vector<std::uint8_t>> tree[] = {
-        {"A001.FXR", pageFile(1)}, {"A002.FXR", pageFile(2)}, {"B001.FXR", pageFile(3)},
-        {"B002.FXS", pageFile(4)}, {"C001.FXR", pageFile(5)}, {"C002.FXR", pageFile(6)},
+        {"A001.FXR", pageFile(1)},
+        {"A002.FXR", pageFile(2)},
+        {"B001.FXR", pageFile(3)},
+        {"B002.FXS", pageFile(4)},
+        {"C001.FXR", pageFile(5)},
+        {"C002.FXR", pageFile(6)},
         // A fax too large to be built in memory.
-        {"L001.FXD", pageFile(7, FaxKind::Consistent, 2500000)}, {"L002.FXD", pageFile(8, FaxKind::Consistent, 2500000)}};
+        {"L001.FXD", pageFile(7, FaxKind::Consistent, 2500000)},
+        {"L002.FXD", pageFile(8, FaxKind::Consistent, 2500000)}};
     const auto pastTimes = [](const std::string& path) {
         platform::FileTimes times;
         ASSERT_TRUE(platform::readFileTimes(path, times));
@@ -418,16 +502,29 @@ TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
     } cases[] = {
         {"nothing changed", nullptr, false, {}},
         {"nothing changed, dates kept", nullptr, true, {}},
-        {"a page's bytes", [](const ScratchDir& d) { d.write("in/B002.FXS", pageFile(40)); }, false, {"Bfax.fxm"}},
-        {"a page more", [](const ScratchDir& d) { d.write("in/A003.FXR", pageFile(41)); }, false, {"Afax.fxm"}},
-        {"a page fewer", [](const ScratchDir& d) { std::filesystem::remove(d.path("in/C001.FXR")); }, false,
+        {"a page's bytes",
+         [](const ScratchDir& d) { d.write("in/B002.FXS", pageFile(40)); },
+         false,
+         {"Bfax.fxm"}},
+        {"a page more",
+         [](const ScratchDir& d) { d.write("in/A003.FXR", pageFile(41)); },
+         false,
+         {"Afax.fxm"}},
+        {"a page fewer",
+         [](const ScratchDir& d) { std::filesystem::remove(d.path("in/C001.FXR")); },
+         false,
          {"Cfax.fxm"}},
-        {"the last page's dates, dates kept", [&](const ScratchDir& d) { pastTimes(d.path("in/C002.FXR")); }, true,
+        {"the last page's dates, dates kept",
+         [&](const ScratchDir& d) { pastTimes(d.path("in/C002.FXR")); },
+         true,
          {}},
         {"a page of the large fax",
-         [](const ScratchDir& d) { d.write("in/L002.FXD", pageFile(42, FaxKind::Consistent, 2500000)); }, false,
+         [](const ScratchDir& d) { d.write("in/L002.FXD", pageFile(42, FaxKind::Consistent, 2500000)); },
+         false,
          {"Lfax.fxm"}},
-        {"a page more for the large fax", [](const ScratchDir& d) { d.write("in/L003.FXD", pageFile(43)); }, false,
+        {"a page more for the large fax",
+         [](const ScratchDir& d) { d.write("in/L003.FXD", pageFile(43)); },
+         false,
          {"Lfax.fxm"}},
     };
     for (const auto& c : cases) {
@@ -474,24 +571,29 @@ TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
         // the few bytes the sanitizers of a test build write to themselves, far fewer than a fax).
         if (written >= 0) {
             EXPECT_GE(writtenByRun, rewrittenBytes) << c.name;
-            EXPECT_LE(writtenByRun, rewrittenBytes + 16 * static_cast<long long>(c.rewritten.size()) + 128) << c.name;
+            EXPECT_LE(writtenByRun, rewrittenBytes + 16 * static_cast<long long>(c.rewritten.size()) + 128)
+                << c.name;
         }
     }
 }
 
-TEST(FinishRun, ARunThatNeverFinishesLeavesTheEarlierOutputAndNoTemporary) {
+TEST(FinishRun, ARunThatNeverFinishesLeavesTheOutputItWasBuildingAsItWasAndNoTemporary) {
     ScratchDir dir;
-    const std::string out = dir.write("Pfax.fxm", pageFile(9));
+    const std::string p = dir.write("Pfax.fxm", pageFile(9));
+    const std::string q = dir.write("Qfax.fxm", pageFile(8));
     {
         MergeOptions options;
-        ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), out));
-        ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), out));
-        // Complete, P waits in its temporary; a new output has its temporary from its first page.
-        ASSERT_TRUE(options.mergeFile(dir.write("Q001.FXR", pageFile(3)), dir.path("Qfax.fxm")));
-        ASSERT_EQ(2u, test_support::temporariesIn(dir.path()).size());
+        ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), p));
+        ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), p));
+        // P is complete and in place once Q begins; Q is still being built, and a new output
+        // has its temporary from its first page.
+        ASSERT_TRUE(options.mergeFile(dir.write("Q001.FXR", pageFile(3)), q));
+        ASSERT_TRUE(options.mergeFile(dir.write("R001.FXR", pageFile(4)), dir.path("Rfax.fxm")));
+        ASSERT_EQ(1u, test_support::temporariesIn(dir.path()).size());
     }
-    EXPECT_EQ(pageFile(9), readFile(out));
-    EXPECT_FALSE(test_support::exists(dir.path("Qfax.fxm")));
+    EXPECT_EQ(2u, pagesIn(p));
+    EXPECT_EQ(pageFile(3), readFile(q));
+    EXPECT_FALSE(test_support::exists(dir.path("Rfax.fxm")));
     EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
 }
 
@@ -510,7 +612,8 @@ TEST(FinishRun, AnOutputThatVanishedBeforeItCouldBePutInPlaceIsReported) {
         GTEST_SKIP() << "an open output cannot be removed here";
     }
     EXPECT_EQ(2, options.finishRun());
-    EXPECT_NE(std::string::npos, options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
+    EXPECT_NE(std::string::npos,
+              options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
     EXPECT_FALSE(test_support::exists(out));
     EXPECT_EQ(0, options.finishRun());
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 namespace test_support {
@@ -44,7 +43,9 @@ std::string ScratchDir::write(const std::string& relative, const std::vector<std
     return target;
 }
 
-void ScratchDir::makeDir(const std::string& relative) const { std::filesystem::create_directories(path(relative)); }
+void ScratchDir::makeDir(const std::string& relative) const {
+    std::filesystem::create_directories(path(relative));
+}
 
 std::string nativePath(std::string path) {
     for (char& c : path) {
@@ -56,11 +57,22 @@ std::string nativePath(std::string path) {
 }
 
 std::vector<std::uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Shared for removal too, as a run opens the files it is writing.
+    platform::InputFile in;
+    platform::FileInfo info;
+    std::vector<std::uint8_t> bytes;
+    if (in.open(path, true, info)) {
+        bytes.resize(static_cast<std::size_t>(info.size));
+        if (!in.readAt(0, bytes.data(), bytes.size())) {
+            bytes.clear();
+        }
+    }
+    return bytes;
 }
 
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
+bool exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 std::vector<std::string> temporariesIn(const std::string& folder) {
     std::vector<std::string> found;

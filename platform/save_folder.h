@@ -1,0 +1,148 @@
+// The save folder, held open for a run, and every file operation below it. The folder may be
+// shared with strangers, so nothing below it is reached by a path of its own: each step is walked
+// from the folder held open, a link, junction or mount point on the way is entered only when it
+// is the user's or the system's, and files are created, opened, put in place, given times and
+// removed through an open folder, a temporary through its own handle.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace platform {
+
+// How a step below the save folder went.
+enum class Reach {
+    Reached,
+    Missing,        // not there (and not to be made)
+    StrangersLink,  // a link, junction or mount point of another user's: never entered
+    UnknownLink,    // a link whose owner the system does not tell (Wine): never entered
+    Denied,         // this user may not open or make it
+    Failed          // no folder, or it could not be opened or made
+};
+
+// Which links a walk may enter: those of the user and the system, or none at all.
+enum class LinkRule { OwnOrSystem, None };
+
+class CreatedFile;
+
+// A folder at or below the save folder, held open.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    ~OpenFolder() { close(); }
+    OpenFolder(OpenFolder&& other) noexcept;
+    OpenFolder& operator=(OpenFolder&& other) noexcept;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    // Opens the folder `path` names, links on the way followed: a folder the user names. False
+    // when it is no folder or cannot be opened.
+    bool openNamed(const std::string& path);
+    bool isOpen() const { return handle_ != kNone; }
+    void close();
+    // Makes `into` hold this folder as well.
+    bool duplicate(OpenFolder& into) const;
+
+    // Opens the folder `name` in this one, made first when missing and `make` is set, and
+    // entered only as `rule` allows when it is a link, junction or mount point.
+    Reach enter(const std::string& name, LinkRule rule, bool make, OpenFolder& into) const;
+
+    // The names this folder holds, "." and ".." left out. False when it cannot be listed.
+    bool list(std::vector<std::string>& names) const;
+    // True when something of that name is here: a file, a folder, a link (not followed).
+    bool holds(const std::string& name) const;
+
+    // Creates `name` where nothing of that name is (never through a link), for reading and
+    // writing. False when something is there or it cannot be created.
+    bool create(const std::string& name, CreatedFile& file) const;
+
+    // Removes the plain file `name` when it is no link and has no other name.
+    RemoveResult removePlain(const std::string& name) const;
+
+    // The platform's handle, for the platform's own parts (the lock).
+    long long handle() const { return handle_; }
+#ifdef _WIN32
+    // The folder's own path, every link and junction resolved, as the system gives it
+    // ("\\?\C:\..."): what the folder's files are opened by, and checked against.
+    const std::wstring& finalPath() const {
+        return finalPath_;
+    }
+#endif
+
+private:
+    static constexpr long long kNone = -1;
+    long long handle_ = kNone;  // a descriptor on POSIX, a HANDLE on Windows
+#ifdef _WIN32
+    std::wstring finalPath_;
+#endif
+};
+
+// A file this run created below the save folder: open for reading and writing (a stream for the
+// positioned calls of readAt and writeAt), and bound to the name it was created under.
+class CreatedFile {
+public:
+    CreatedFile() = default;
+    ~CreatedFile() { close(); }
+    CreatedFile(const CreatedFile&) = delete;
+    CreatedFile& operator=(const CreatedFile&) = delete;
+
+    bool isOpen() const { return stream_ != nullptr; }
+    std::FILE* stream() const { return stream_; }
+    const std::string& name() const { return name_; }
+    // Its length now, as the system tells it; -1 when it cannot tell.
+    std::int64_t size() const;
+
+    // Puts the file in the place of `name` in its folder, replacing what is there, as long as
+    // the file still has the name it was created under: a file that someone else put under that
+    // name is never moved. False when it has not been put in place.
+    bool putInPlace(const std::string& name);
+    // Gives the file these times; false when the system refuses.
+    bool setTimes(const FileTimes& times);
+    // Removes the file, under whatever name it has now. False when it could not be removed.
+    bool discard();
+    // False when the system reports a failure.
+    bool close();
+
+private:
+    friend class OpenFolder;
+    std::FILE* stream_ = nullptr;
+    std::string name_;
+    long long folder_ = -1;  // POSIX: a descriptor of its folder of its own
+    std::uint64_t device_ = 0;
+    std::uint64_t inode_ = 0;
+#ifdef _WIN32
+    std::wstring folderPath_;  // its folder's final path
+#endif
+};
+
+// The save folder of a run, held open, and the walks below it.
+class SaveFolder {
+public:
+    // Opens `path` as the user named it (it may be a link itself). False when it is no folder or
+    // cannot be opened.
+    bool open(const std::string& path);
+    bool isOpen() const { return root_.isOpen(); }
+    void close() { root_.close(); }
+    const OpenFolder& root() const { return root_; }
+
+    // Reaches the folder `steps` name below the save folder, each step made when missing and
+    // `make` is set, entered only when no link or one of the user's or the system's. `failedAt`
+    // tells how many steps were reached when it failed.
+    Reach reach(const std::vector<std::string>& steps, bool make, OpenFolder& folder,
+                std::size_t& failedAt) const;
+
+    // Removes the plain file `steps` name below the save folder, reached through no link at all
+    // and through no folder that holds `nestedMark` (a save folder of its own), when it has no
+    // other name.
+    RemoveResult removeBelow(const std::vector<std::string>& steps, const std::string& nestedMark) const;
+
+private:
+    OpenFolder root_;
+};
+
+}  // namespace platform

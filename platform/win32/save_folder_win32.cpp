@@ -1,0 +1,333 @@
+// The save folder on Windows: every step opened with FILE_FLAG_OPEN_REPARSE_POINT from the
+// final path of the folder before it, a reparse point entered only when its owner is the user or
+// the system, and every folder and file checked by its final path, which must be exactly the path
+// it was opened by: under Wine, which follows a Unix link whatever the flags, that is what tells
+// one on the way. Files are renamed and removed by their own handles.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/save_folder.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/owners.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kFolderAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+
+std::wstring inFolder(const std::wstring& folder, const std::string& name) {
+    return folder + (folder.empty() || folder.back() == L'\\' ? L"" : L"\\") + widen(name);
+}
+
+HANDLE openFolder(const std::wstring& path, bool followLink) {
+    return CreateFileW(path.c_str(), kFolderAccess, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+}
+
+DWORD attributesOf(HANDLE handle) {
+    FILE_BASIC_INFO basic{};
+    return GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
+               ? basic.FileAttributes
+               : INVALID_FILE_ATTRIBUTES;
+}
+
+// The file at `path` (opened without following a link there) is the one `index` numbers.
+bool pathNamesFile(const std::wstring& path, std::uint64_t index) {
+    const HANDLE named = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::uint64_t namedIndex = 0;
+    const bool same =
+        fileIndex(named, namedIndex) && namedIndex == index && samePath(platform::finalPath(named), path);
+    CloseHandle(named);
+    return same;
+}
+
+}  // namespace
+
+OpenFolder::OpenFolder(OpenFolder&& other) noexcept
+    : handle_(other.handle_), finalPath_(std::move(other.finalPath_)) {
+    other.handle_ = kNone;
+}
+
+OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        finalPath_ = std::move(other.finalPath_);
+        other.handle_ = kNone;
+    }
+    return *this;
+}
+
+bool OpenFolder::openNamed(const std::string& path) {
+    close();
+    const HANDLE folder = openFolder(widen(path.empty() ? std::string(".") : path), true);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD attributes = attributesOf(folder);
+    std::wstring reached = platform::finalPath(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        reached.empty()) {
+        CloseHandle(folder);
+        return false;
+    }
+    handle_ = keptHandle(folder);
+    finalPath_ = std::move(reached);
+    return true;
+}
+
+void OpenFolder::close() {
+    if (isOpen()) {
+        CloseHandle(asHandle(handle_));
+        handle_ = kNone;
+    }
+    finalPath_.clear();
+}
+
+bool OpenFolder::duplicate(OpenFolder& into) const {
+    into.close();
+    HANDLE copy = nullptr;
+    if (!isOpen() || !DuplicateHandle(GetCurrentProcess(), asHandle(handle_), GetCurrentProcess(), &copy, 0,
+                                      FALSE, DUPLICATE_SAME_ACCESS)) {
+        return false;
+    }
+    into.handle_ = keptHandle(copy);
+    into.finalPath_ = finalPath_;
+    return true;
+}
+
+Reach OpenFolder::enter(const std::string& name, LinkRule rule, bool make, OpenFolder& into) const {
+    into.close();
+    if (!isOpen()) {
+        return Reach::Failed;
+    }
+    const std::wstring path = inFolder(finalPath_, name);
+    // Twice at most: once more after the folder was made (or another run made it first).
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HANDLE next = openFolder(path, false);
+        if (next == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_ACCESS_DENIED) {
+                return Reach::Denied;
+            }
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+                return Reach::Failed;
+            }
+            if (!make) {
+                return Reach::Missing;
+            }
+            SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+            if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
+                return GetLastError() == ERROR_ACCESS_DENIED ? Reach::Denied : Reach::Failed;
+            }
+            continue;
+        }
+        const DWORD attributes = attributesOf(next);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            CloseHandle(next);
+            return Reach::Failed;
+        }
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // A junction, a link or a mount point: followed only when it is the user's or the
+            // system's, to wherever its owner made it lead.
+            const LinkOwner owner = rule == LinkRule::None ? LinkOwner::Stranger : reparsePointOwner(next);
+            CloseHandle(next);
+            if (owner != LinkOwner::OwnOrSystem) {
+                return rule == LinkRule::None        ? Reach::Failed
+                       : owner == LinkOwner::Unknown ? Reach::UnknownLink
+                                                     : Reach::StrangersLink;
+            }
+            next = openFolder(path, true);
+            if (next == INVALID_HANDLE_VALUE) {
+                return Reach::Failed;
+            }
+            into.handle_ = keptHandle(next);
+            into.finalPath_ = platform::finalPath(next);
+            return into.finalPath_.empty() ? Reach::Failed : Reach::Reached;
+        }
+        std::wstring reached = platform::finalPath(next);
+        if (!samePath(reached, path)) {
+            // Somewhere else than its path: a link the system did not show (Wine), or a folder
+            // exchanged on the way since it was opened.
+            CloseHandle(next);
+            return rule == LinkRule::None ? Reach::Failed : Reach::UnknownLink;
+        }
+        into.handle_ = keptHandle(next);
+        into.finalPath_ = std::move(reached);
+        return Reach::Reached;
+    }
+    return Reach::Failed;
+}
+
+bool OpenFolder::list(std::vector<std::string>& names) const {
+    if (!isOpen()) {
+        return false;
+    }
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((finalPath_ + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (wcscmp(data.cFileName, L".") != 0 && wcscmp(data.cFileName, L"..") != 0) {
+            bool exact = true;
+            names.push_back(narrow(data.cFileName, exact));
+        }
+    } while (FindNextFileW(find, &data));
+    const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(find);
+    return complete;
+}
+
+bool OpenFolder::holds(const std::string& name) const {
+    return isOpen() && GetFileAttributesW(inFolder(finalPath_, name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
+    file.close();
+    if (!isOpen()) {
+        return false;
+    }
+    const std::wstring path = inFolder(finalPath_, name);
+    const HANDLE handle =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::uint64_t index = 0;
+    if (!samePath(platform::finalPath(handle), path) || !fileIndex(handle, index)) {
+        // Made elsewhere than the folder the run holds: a folder exchanged on the way.
+        deleteOnClose(handle);
+        CloseHandle(handle);
+        return false;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+    std::FILE* stream = fd >= 0 ? _fdopen(fd, "w+b") : nullptr;
+    if (stream == nullptr) {
+        deleteOnClose(handle);
+        if (fd >= 0) {
+            _close(fd);
+        } else {
+            CloseHandle(handle);
+        }
+        return false;
+    }
+    file.stream_ = stream;
+    file.name_ = name;
+    file.inode_ = index;
+    file.folderPath_ = finalPath_;
+    return true;
+}
+
+RemoveResult OpenFolder::removePlain(const std::string& name) const {
+    if (!isOpen()) {
+        return RemoveResult::NotThere;
+    }
+    const std::wstring path = inFolder(finalPath_, name);
+    // The file itself, a link or junction in its place included, never what that leads to.
+    const HANDLE file = CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? RemoveResult::Failed
+                                                                                : RemoveResult::NotThere;
+    }
+    FILE_STANDARD_INFO standard{};
+    const DWORD attributes = attributesOf(file);
+    // Its own final path, or a Unix link that Wine followed: removing by handle would remove
+    // what it leads to.
+    const bool plain = attributes != INVALID_FILE_ATTRIBUTES &&
+                       (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+                       GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
+                       standard.NumberOfLinks == 1 && samePath(platform::finalPath(file), path);
+    const RemoveResult result = !plain                ? RemoveResult::NotThere
+                                : deleteOnClose(file) ? RemoveResult::Removed
+                                                      : RemoveResult::Failed;
+    CloseHandle(file);
+    return result;
+}
+
+namespace {
+
+HANDLE handleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+}  // namespace
+
+std::int64_t CreatedFile::size() const {
+    LARGE_INTEGER length{};
+    return isOpen() && GetFileSizeEx(handleOf(stream_), &length) ? length.QuadPart : -1;
+}
+
+bool CreatedFile::putInPlace(const std::string& name) {
+    if (!isOpen()) {
+        return false;
+    }
+    // Renamed by its own handle. Under Wine the rename goes by the name it was made under, so the
+    // name must still be the file's: someone who may rename in the folder could otherwise have
+    // this run move their file in its place.
+    const std::wstring target = inFolder(folderPath_, name);
+    if (!pathNamesFile(inFolder(folderPath_, name_), inode_)) {
+        return false;
+    }
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), rename->FileName);
+    if (!SetFileInformationByHandle(handleOf(stream_), FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()))) {
+        return false;
+    }
+    name_ = name;
+    return true;
+}
+
+bool CreatedFile::setTimes(const FileTimes& times) {
+    const auto toFileTime = [](std::int64_t ticks) {
+        FILETIME t;
+        t.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+        t.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
+        return t;
+    };
+    const FILETIME creation = toFileTime(times.creation);
+    const FILETIME access = toFileTime(times.lastAccess);
+    const FILETIME write = toFileTime(times.lastWrite);
+    return isOpen() &&
+           SetFileTime(handleOf(stream_), times.hasCreation ? &creation : nullptr, &access, &write);
+}
+
+bool CreatedFile::discard() {
+    if (!isOpen()) {
+        return true;
+    }
+    // Removed by its handle, which Wine does by the name it was made under: whatever has taken
+    // that name since is left alone.
+    if (!pathNamesFile(inFolder(folderPath_, name_), inode_)) {
+        return true;
+    }
+    return deleteOnClose(handleOf(stream_));
+}
+
+bool CreatedFile::close() {
+    bool closed = true;
+    if (stream_ != nullptr) {
+        closed = std::fclose(stream_) == 0;
+        stream_ = nullptr;
+    }
+    folderPath_.clear();
+    return closed;
+}
+
+}  // namespace platform
