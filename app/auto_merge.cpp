@@ -59,6 +59,9 @@ void MainDialog::OnTimer(UINT_PTR id) {
     if (held_.faxDir.empty() || held_.saveDir.empty()) {
         return;
     }
+    // Never waiting for another run longer than a period: a folder held all that time costs this
+    // merge, and the next tick tries again.
+    preparedRun_->setWaitMinutes(minutesAccepted(held_.minutes) ? held_.minutes : kMaxMinutes);
     StartMergeWorker();
 }
 

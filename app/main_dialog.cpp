@@ -272,7 +272,8 @@ bool MainDialog::ExchangeLog(Direction direction) {
     } else if (!held_.logText.empty()) {
         // What is new is added at the box's end.
         SendDlgItemMessageA(Window(), IDC_LOG, EM_SETSEL, INT_MAX, INT_MAX);
-        SendDlgItemMessageA(Window(), IDC_LOG, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(held_.logText.c_str()));
+        SendDlgItemMessageA(Window(), IDC_LOG, EM_REPLACESEL, FALSE,
+                            reinterpret_cast<LPARAM>(held_.logText.c_str()));
     }
     held_.logText.clear();
     return true;
@@ -283,17 +284,14 @@ bool MainDialog::ExchangeData(Direction direction) {
                                 &held_.autoMerge};
     for (std::size_t i = 0; i < std::size(kCheckBoxes); ++i) {
         if (direction == Direction::Read) {
-            *checkStates[i] = static_cast<int>(SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_GETCHECK, 0, 0));
+            *checkStates[i] =
+                static_cast<int>(SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_GETCHECK, 0, 0));
         } else {
             *checkStates[i] = writableCheckState(*checkStates[i]);
-            SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_SETCHECK, static_cast<WPARAM>(*checkStates[i]), 0);
+            SendDlgItemMessageA(Window(), kCheckBoxes[i], BM_SETCHECK, static_cast<WPARAM>(*checkStates[i]),
+                                0);
         }
     }
-    // "Keep Hiberarchy" stays enabled during a run and applies to the entries still to come.
-    if (direction == Direction::Read && runActive_ == 1 && worker_ != nullptr) {
-        worker_->SetKeepHierarchy(held_.keepHierarchy == 1);
-    }
-
     const auto fail = [this](int id) {
         MessageBeep(0xFFFFFFFF);
         SetFocus(GetDlgItem(Window(), id));
@@ -322,8 +320,9 @@ bool MainDialog::ExchangeData(Direction direction) {
         return fail(IDC_STATUS);
     }
     if (direction == Direction::Write) {
-        const std::pair<LinkLabel*, int> links[] = {
-            {&productLink_, IDC_LINK_PRODUCT}, {&donationLink_, IDC_LINK_DONATE}, {&siteLink_, IDC_LINK_SITE}};
+        const std::pair<LinkLabel*, int> links[] = {{&productLink_, IDC_LINK_PRODUCT},
+                                                    {&donationLink_, IDC_LINK_DONATE},
+                                                    {&siteLink_, IDC_LINK_SITE}};
         for (const auto& [link, id] : links) {
             if (link->Window() == nullptr) {
                 link->Attach(GetDlgItem(Window(), id));

@@ -90,6 +90,8 @@ private:
     void EndRun(const RunTotals& totals);
     // The icon's tip, picture and balloon after a run with these totals.
     void ShowOutcome(const RunTotals& totals);
+    // The icon's tip tells `text` after the time it is told.
+    void ShowNote(const std::string& text);
 
     bool ExchangeText(int id, std::string& held, Direction direction);
     bool ExchangeLog(Direction direction);

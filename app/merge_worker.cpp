@@ -41,6 +41,9 @@ void WorkerReport::Merge(WorkerReport&& later) {
     if (!later.statusText.empty()) {
         statusText = std::move(later.statusText);
     }
+    if (!later.waitingText.empty()) {
+        waitingText = std::move(later.waitingText);
+    }
     if (later.ends) {
         ends = true;
         totals = later.totals;
@@ -70,8 +73,12 @@ public:
     void waitingForFolder(const std::string& folder) override {
         WorkerReport waiting;
         waiting.statusText = waitingText(folder);
+        waiting.waitingText = waiting.statusText;
         deliver_(std::move(waiting));
     }
+
+    // A run that gave up waiting ends with the line that says so.
+    void holdProblem(const std::string& line) override { problem_ = line; }
 
     // The progress bar's range, before the first step.
     void scanned(int found) override {
@@ -84,7 +91,7 @@ public:
     // The last report: the closing text, the totals, and whatever the log gained since the last
     // report.
     void Close(const RunTotals& totals) {
-        pending_.statusText = dialogClosingText(totals);
+        pending_.statusText = totals.gaveUp ? problem_ : dialogClosingText(totals);
         pending_.ends = true;
         pending_.totals = totals;
         Send();
@@ -106,6 +113,7 @@ private:
     WorkerReport pending_;
     bool logStarted_ = false;
     ULONGLONG lastReport_ = 0;
+    std::string problem_;
 };
 
 }  // namespace
@@ -143,9 +151,7 @@ unsigned MergeWorker::Run() {
     const std::string destDir = record.destDir();
     const RunTotals totals = walkScanList(
         record,
-        [&](const std::string& entry) {
-            return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_.load());
-        },
+        [&](const std::string& entry) { return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_); },
         true, &sink);
     sink.Close(totals);
     return static_cast<unsigned>(totals.merged);

@@ -22,13 +22,15 @@
 //    directory's; that throttle is the only one, and the dialog writes each report it takes to
 //    its controls at once.
 // 4. The dialog performs a report on the UI thread in this order: BeginRun (controls disabled,
-//    the progress bar at 0, the wait cursor) when the run begins, the "Error Save Dir" box, the
-//    progress bar's range once the scan is done, the progress steps, the status and log texts,
-//    and EndRun (arrow cursor, controls enabled, runActive cleared, and the run's totals in the
-//    icon's tip) when the run has ended.
-// 5. The one thing the dialog tells a running worker is "Keep Hiberarchy": its check box stays
-//    enabled during a run, and every state the dialog reads from it is passed on
-//    (SetKeepHierarchy) and applies to the entries that follow.
+//    the progress bar at 0, the wait cursor) when the run begins, the "Error Save Dir" box, a wait
+//    for another run to let the save folder go in the icon's tip, the progress bar's range once
+//    the scan is done, the progress steps, the status and log texts, and EndRun (arrow cursor,
+//    controls enabled, runActive cleared, and the run's totals in the icon's tip) when the run
+//    has ended. A run started by the timer waits for the save folder no longer than the timer's
+//    period: then it merges nothing, and says so in the status line and the tip.
+// 5. The dialog tells a running worker nothing: "Keep Hiberarchy" is read once, when the run has
+//    scanned, since the run merges each fax's pages together; a change during a run counts from
+//    the next.
 // 6. Closed during a run, the window hides and the icon stays until the run has ended; the
 //    reports go on as before, and EndRun closes the window for good. Should the window be gone
 //    all the same (the process told to end), the worker's messages fail, the worker goes on to
@@ -41,7 +43,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,6 +60,7 @@ struct WorkerReport {
     bool logRestarts = false;  // the log box starts again with logText: this run's log begins
     std::string logText;       // log text written
     std::string statusText;    // the status line now; the closing text once the run has ended
+    std::string waitingText;   // the run waits for another run to let the save folder go
     bool ends = false;         // the run has ended
     RunTotals totals;          // once the run has ended: what it merged, failed and could not read
 
@@ -81,8 +83,6 @@ public:
     // The thread's handle, to wait for its end; its exit code is the count of merged page files.
     HANDLE Thread() const { return thread_; }
 
-    // UI thread: the "Keep Hiberarchy" state for the entries still to come.
-    void SetKeepHierarchy(bool on) { keepHierarchy_.store(on); }
     // UI thread: the report waiting in the mailbox, which is empty afterwards.
     WorkerReport TakeReport();
 
@@ -95,7 +95,7 @@ private:
 
     const HWND dialog_;
     const std::unique_ptr<MergeOptions> record_;
-    std::atomic<bool> keepHierarchy_;
+    const bool keepHierarchy_;
     HANDLE thread_ = nullptr;
     bool windowGone_ = false;  // worker thread only
 

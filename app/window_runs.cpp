@@ -10,7 +10,8 @@
 namespace {
 
 // Disabled while a run is active, in this order.
-constexpr int kRunControls[] = {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR};
+constexpr int kRunControls[] = {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR,
+                                IDC_SAVE_DIR};
 
 }  // namespace
 
@@ -47,7 +48,8 @@ void MainDialog::MergeNow() {
     ExchangeData(Direction::Read);
     PrepareRun();
     if (held_.faxDir.empty()) {
-        MessageBoxA(Window(), "Select Source Dir,\nwhere your fax files to be merged should be", "Warning", MB_OK);
+        MessageBoxA(Window(), "Select Source Dir,\nwhere your fax files to be merged should be", "Warning",
+                    MB_OK);
         return;
     }
     if (held_.saveDir.empty()) {
@@ -111,7 +113,19 @@ void MainDialog::EndRun(const RunTotals& totals) {
     ShowOutcome(totals);
 }
 
+void MainDialog::ShowNote(const std::string& text) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    trayIcon_.SetTip(trayNoteText(text, now.wHour, now.wMinute).c_str());
+}
+
 void MainDialog::ShowOutcome(const RunTotals& totals) {
+    // A merge skipped because another run held the save folder all this time: the next tick
+    // tries again, and meanwhile the tip tells why nothing was merged.
+    if (totals.gaveUp) {
+        ShowNote(held_.statusText);
+        return;
+    }
     // An unattended merge has nobody watching the window: the icon is all that tells how it went.
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -133,6 +147,9 @@ void MainDialog::OnWorkerReport() {
     WorkerReport report = worker_->TakeReport();
     if (report.begins) {
         BeginRun(report.saveDirFailed);
+    }
+    if (!report.waitingText.empty()) {
+        ShowNote(report.waitingText);
     }
     if (report.scanned) {
         SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum(report.found)));

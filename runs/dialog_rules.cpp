@@ -5,7 +5,9 @@
 
 #include "platform/ansi_string.h"
 
-std::string doingText(const EntryPaths& paths) { return "Doing: " + paths.source + " -> " + paths.output; }
+std::string doingText(const EntryPaths& paths) {
+    return "Doing: " + paths.source + " -> " + paths.output;
+}
 
 std::string dialogClosingText(const RunTotals& totals) {
     std::string text = "Done. Total " + std::to_string(totals.merged) + " fax files merged";
@@ -45,7 +47,26 @@ std::string trayTipText(const RunTotals& totals, int hour, int minute) {
     return text;
 }
 
-bool mergeNeedsWarning(const RunTotals& totals) { return totals.failed > 0 || totals.foldersNotRead > 0; }
+std::string trayNoteText(const std::string& text, int hour, int minute) {
+    constexpr std::size_t kMostTipCharacters = 127;
+    const std::string head = "Quirewell\n" + twoDigits(hour) + ":" + twoDigits(minute) + " ";
+    std::string note = text;
+    // Whole characters are left out, so that the tip holds no half of one.
+    if (head.size() + note.size() > kMostTipCharacters) {
+        const std::size_t keep = kMostTipCharacters - head.size() - 3;
+        const std::size_t front = platform::charsBefore(note, 0, keep / 2 + 1, 1);
+        std::size_t back = note.size() - (keep - front);
+        while (back < note.size() && platform::charsBefore(note, 0, back + 1, 1) != back) {
+            ++back;
+        }
+        note = note.substr(0, front) + "..." + note.substr(back);
+    }
+    return head + note;
+}
+
+bool mergeNeedsWarning(const RunTotals& totals) {
+    return totals.failed > 0 || totals.foldersNotRead > 0;
+}
 
 bool warningBalloonDue(bool warnedBefore, bool warnedNow, bool windowVisible) {
     return warnedNow && !warnedBefore && !windowVisible;
@@ -62,13 +83,21 @@ std::string warningBalloonText(const RunTotals& totals) {
     return "The last merge could not " + what + "; the log tells why.";
 }
 
-unsigned progressMaximum(int count) { return static_cast<unsigned>(count) & 0xFFFFu; }
+unsigned progressMaximum(int count) {
+    return static_cast<unsigned>(count) & 0xFFFFu;
+}
 
-int writableCheckState(int held) { return (held >= 0 && held <= 2) ? held : 0; }
+int writableCheckState(int held) {
+    return (held >= 0 && held <= 2) ? held : 0;
+}
 
-bool minutesAccepted(int minutes) { return minutes >= kMinMinutes && minutes <= kMaxMinutes; }
+bool minutesAccepted(int minutes) {
+    return minutes >= kMinMinutes && minutes <= kMaxMinutes;
+}
 
-unsigned timerPeriodMs(int minutes) { return static_cast<unsigned>(minutes) * 60000u; }
+unsigned timerPeriodMs(int minutes) {
+    return static_cast<unsigned>(minutes) * 60000u;
+}
 
 std::string resultBoxText(const std::string& log) {
     constexpr std::size_t kMostLines = 40;

@@ -34,6 +34,11 @@ unsigned timerPeriodMs(int minutes);
 // there were any. Whatever the counts, it fits the 127 characters the shell shows.
 std::string trayTipText(const RunTotals& totals, int hour, int minute);
 
+// The notification icon's tip for what a run met at `hour`:`minute`: "Quirewell" and a line with
+// the time and `text` (a wait for the save folder, or the end of one), its middle left out where
+// the whole would pass the 127 characters the shell shows.
+std::string trayNoteText(const std::string& text, int hour, int minute);
+
 // A merge with failed page files or folders not read leaves the icon warning until one goes well.
 bool mergeNeedsWarning(const RunTotals& totals);
 
