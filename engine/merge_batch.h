@@ -12,15 +12,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/byte_buffer.h"
+#include "engine/output_places.h"
 #include "engine/page_writer.h"
-#include "engine/temporary_records.h"
+#include "engine/placed_file.h"
 #include "platform/file_system.h"
-#include "platform/folder_lock.h"
 #include "platform/save_folder.h"
 
 // How one page file fared.
@@ -54,12 +53,6 @@ struct BatchResult {
     int lostEntries = 0;            // page files merged into outputs that did not reach their place
 };
 
-// What holding the save folder met, for the log.
-struct HoldReport {
-    platform::LockProblem problem = platform::LockProblem::None;
-    int leftoversKept = 0;  // temporaries killed runs listed that could not be removed now
-};
-
 class MergeBatch {
 public:
     // A batch that writes its outputs, or one that only plans them: it reads and checks every
@@ -85,9 +78,9 @@ public:
     // takes), and removes the temporaries killed runs left there. A folder that cannot be held is
     // merged into without the hold, unless the wait timed out.
     HoldReport holdFolder(const std::string& folder, const std::function<void()>& waiting, long long waitMs);
-    bool folderHeld() const { return lock_.held(); }
+    bool folderHeld() const { return places_.held(); }
     // True once a temporary could not be listed: a run killed now would leave it behind.
-    bool failedToList() const { return records_.failedToList(); }
+    bool failedToList() const { return places_.failedToList(); }
 
     // Merges page file `source` into `output`: started afresh when it is not the output the last
     // page went to, extended otherwise. The page is read and checked before its output is
@@ -119,23 +112,12 @@ private:
         InTemporary,  // in its temporary, page by page (a plan only counts its length)
     };
 
-    // Where an output goes: its folder below the save folder (or, for an output outside it, the
-    // folder it names), and its name there.
-    struct Place {
-        std::string folderPath;
-        std::vector<std::string> steps;  // below the save folder
-        bool belowSaveFolder = false;
-        std::string name;
-    };
-
     // The output being built.
     struct OpenOutput {
         std::string key;
         std::string path;
-        std::string name;
-        std::string line;                // its temporary's line in the run's list, once listed
-        std::vector<std::string> steps;  // of its folder below the save folder
-        bool belowSaveFolder = false;
+        OutputPlace place;
+        std::string line;  // its temporary's line in the run's list, once listed
         OutputPages pages;
         int entries = 0;  // page files merged into it
         bool broken = false;
@@ -143,17 +125,6 @@ private:
         bool dated = false;           // its last page's times are to be kept
         platform::FileTimes times;
     };
-
-    Place placeOf(const std::string& output) const;
-    // Opens the folder of `place` (made where missing, when the batch makes folders) unless it is
-    // the open one already; a folder not entered is told in `report`.
-    platform::Reach openFolderOf(const Place& place, PageReport& report);
-    platform::Reach reachFolder(const Place& place, std::string& refused);
-    // True when the open folder held something of that name when this batch first looked there.
-    // A folder is listed once, instead of a lookup of every name that is not there: on some file
-    // systems (and under Wine) such a lookup searches the whole folder, and a run makes thousands
-    // of them, one for each new output and for each temporary's name.
-    bool wasThere(const std::string& name);
 
     int startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory,
                     bool keepFileDate, PageReport& report);
@@ -172,29 +143,10 @@ private:
     OutputFate placeOpenOutput(bool unchanged, bool unwritten);
     // Lets go of the open output, its temporary removed unless it was put in place.
     void closeOpenOutput();
-    // True when the file in the output's place holds `length` bytes at `offset` as `bytes` has
-    // them, but for the page counts of the headers at `headers` (positions in the output), which
-    // are set once the output is complete.
-    bool placedHolds(const std::uint8_t* bytes, std::int64_t offset, std::size_t length,
-                     const std::vector<std::uint32_t>& headers);
-    // True when the page counts in the file in the output's place are those of `pages`.
-    bool placedCountsAre(const OutputPages& pages);
 
     Mode mode_;
     bool makesFolders_ = false;
-    std::string savePath_;  // the save folder as held, which outputs' places are found below
-    platform::SaveFolder saveFolder_;
-    platform::FolderLock lock_;
-    TemporaryRecords records_;
-
-    // The folder the open output lies in, and the names each folder held when first looked at
-    // (by the file system's spelling).
-    std::string folderKey_;
-    platform::Reach folderReach_ = platform::Reach::Failed;
-    platform::OpenFolder folder_;
-    std::unordered_map<std::string, std::unordered_set<std::string>> listings_;
-    std::string refused_;  // the folder not entered on the way to the open folder
-
+    OutputPlaces places_;
     OpenOutput open_;
     bool isOpen_ = false;
     std::unordered_set<std::string> completed_;  // by key
@@ -202,12 +154,9 @@ private:
     std::string lastKey_;
     Building building_ = Building::InMemory;
     platform::CreatedFile temporary_;  // the open output's, when it has one
-    platform::InputFile placed_;       // the file in its place, to compare it with
-    platform::FileInfo placedInfo_;    // what the system told of it when it was opened
+    PlacedFile placed_;                // the file in its place, to compare it with
     ByteBuffer memory_;
-    ByteBuffer pageBuffer_;        // a page file that does not go straight to memory_
-    ByteBuffer compared_;          // a piece of the file in an output's place
-    std::uint32_t nextTemporary_;  // the number of the next temporary's name to try
+    ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
     BatchResult result_;
     std::function<void(const std::string&)> placingHook_;
 };

@@ -28,7 +28,9 @@ std::string replaceName(const std::string& path) {
 
 }  // namespace
 
-std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
+std::string outputNameFor(const std::string& pageFileName) {
+    return replaceName(pageFileName);
+}
 
 namespace {
 
@@ -79,8 +81,8 @@ std::string directoryPart(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
-                            bool keepHierarchy) {
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir,
+                            const std::string& entry, bool keepHierarchy) {
     EntryPaths paths;
     paths.source = sourceDir + platform::kSeparator + entry;
     const std::string merged = replaceName(paths.source);

@@ -37,8 +37,8 @@ std::string directoryPart(const std::string& path);
 
 // Window run: with `keepHierarchy` the entry's sub-directories are repeated below destDir;
 // without it every output lies directly in destDir.
-EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
-                            bool keepHierarchy);
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir,
+                            const std::string& entry, bool keepHierarchy);
 
 // Command-line run: every output lies directly in destDir.
 EntryPaths commandLineEntryPaths(const std::string& sourceDir, const std::string& destDir,

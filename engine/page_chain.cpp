@@ -35,8 +35,9 @@ ChainReport walkChain(const std::uint8_t* bytes, std::size_t length) {
             return fail(report, "the first header counts 0 pages");
         }
         if (header.pageCount() != total - page) {
-            return fail(report, "page " + std::to_string(page) + " counts " + std::to_string(header.pageCount()) +
-                                    " pages left, expected " + std::to_string(total - page));
+            return fail(report, "page " + std::to_string(page) + " counts " +
+                                    std::to_string(header.pageCount()) + " pages left, expected " +
+                                    std::to_string(total - page));
         }
         const std::int64_t next = header.blockEnd();
         if (next < position + headerSize) {
