@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MergeOptions options;
     std::string out;
     const int result = options.parseCommandLine(line.c_str(), out);
-    const bool known = result == kParseRun || result == kParseIncomplete;
+    const bool known = result == kParseRun || result == kParsePreset || result == kParseIncomplete;
     const bool destinationWhenRun = result != kParseRun || !options.destDir().empty();
     const bool onlyUsage = out.empty() || out == usageText();
     const bool knownMode = options.mode() == kModeDirectory || options.mode() == kModeFile;

@@ -143,6 +143,34 @@ if [ -z "${QW_EMULATOR:-}" ]; then
     check "/s with a link into the tree: the same faxes" diff -r "$work/flat" "$work/linked"
 fi
 
+# Links planted in the save folder, Unix links under Wine too (which Wine follows whatever the
+# flags): the lock file, a listed temporary and an output's place. Nothing they lead to is
+# written, cut or removed, and the output takes the place of the link.
+links="$work/links"
+mkdir -p "$links/victim-folder"
+printf 'victim' >"$work/victim.txt"
+ln -s "$work/victim.txt" "$links/.quirewell.lock"
+ln -s "$work/victim.txt" "$links/~qw0001"
+printf '~qw0001\n' >"$links/.quirewell-0001.list"
+ln -s "$work/victim.txt" "$links/F00001fax.fxm"
+if [ -n "${QW_EMULATOR:-}" ]; then
+    # Whose a Unix link is, Wine does not tell: a folder behind one is never entered.
+    ln -s "$links/victim-folder" "$links/sub"
+fi
+check_eq "links in the save folder: exit 4, for the refused page file" 4 "$(run_console /s /h "$(prog_path "$src")" "$(prog_path "$links")")"
+check "links in the save folder: what they lead to is as it was" [ "$(cat "$work/victim.txt")" = victim ]
+check "links in the save folder: the lock file is a link, and said so" grep -q -a -F \
+    "Cannot hold the save folder $(prog_path "$links") (its lock file is a link, a folder or no plain file)" "$work/stdout"
+check "links in the save folder: the output took the link's place" bash -c '[ -f "$0" ] && [ ! -L "$0" ]' \
+    "$links/F00001fax.fxm"
+check "links in the save folder: the listed link is left alone" [ -L "$links/~qw0001" ]
+if [ -n "${QW_EMULATOR:-}" ]; then
+    check "links in the save folder: the folder behind a link gets nothing" bash -c '[ -z "$(ls -A "$0")" ]' \
+        "$links/victim-folder"
+    check "links in the save folder: its line" grep -q -a -F \
+        "Not entered: $(prog_path "$links/sub") (a link whose owner cannot be told)" "$work/stdout"
+fi
+
 # The preview writes nothing and names the outputs the run then writes.
 check_eq "preview: exit 4, as the run" 4 "$(run_console /n "$(prog_path "$src")" "$(prog_path "$work/preview")")"
 check "preview: the save folder is not made" [ ! -e "$work/preview" ]

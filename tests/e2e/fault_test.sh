@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The console program when the disk fails it: a full file system, a read-only destination, a
 # source it may not read, the process killed at random points of a run, two runs racing on one
-# destination, a huge file that only looks like a page file, and another user's run in a folder
-# shared by all. One case a call;
+# destination, a huge file that only looks like a page file, another user's run in a folder
+# shared by all, a stranger's links there, and a run that gives up waiting. One case a call;
 # a case that needs what this machine does not allow (mounting, dropping root) exits 77, which
 # CTest reports as skipped.
-# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills|race|large|shared
+# Usage: fault_test.sh FAXGEN FAXINFO CONSOLE full|readonly|unreadable|kills|race|large|shared|strangers|wait
 #        (QW_KILLS: how many kills, default 5; QW_RACES: how many races, default 8)
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
@@ -156,7 +156,8 @@ shared)
             # The first run is stopped while it holds the folder, until the other has said it waits.
             "$console" /q "$work/first" "$shared" >/dev/null 2>&1 &
             first=$!
-            for _ in $(seq 2000); do [ -e "$shared/.quirewell.lock" ] && break; sleep 0.005; done
+            # Its list of temporaries is made once it holds the folder.
+            for _ in $(seq 2000); do compgen -G "$shared/.quirewell-????.list" >/dev/null && break; sleep 0.005; done
             kill -STOP "$first"
             check_eq "$lock: the lock file may be written by every user of the folder" 666 \
                 "$(stat -c %a "$shared/.quirewell.lock")"
@@ -186,6 +187,110 @@ shared)
         check "$lock: no temporary left" bash -c "! find \"\$0\" -name '~qw????' | grep -q ." "$shared"
     done
     check_eq "the first run's faxes are all there" 300 "$(find "$work/shared-run" -name 'F*fax.fxm' | wc -l)"
+    ;;
+strangers)
+    # Two real accounts: the user who merges, and a stranger who may write the save folder (or the
+    # fax folder) too. Whatever links the stranger puts there, the run writes nothing outside the
+    # save folder; its own links work as before; and what a killed run left, a stranger's run
+    # cannot remove, stays listed until the next run of its owner removes it.
+    command -v setpriv >/dev/null && command -v useradd >/dev/null && [ "$(id -u)" -eq 0 ] ||
+        skip "two accounts need root, useradd and setpriv"
+    for account in qw-merger qw-stranger; do
+        id -u "$account" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$account"
+    done
+    merger=$(id -u qw-merger) stranger=$(id -u qw-stranger)
+    as_merger() { setpriv --reuid="$merger" --regid="$merger" --clear-groups "$@"; }
+    as_stranger() { setpriv --reuid="$stranger" --regid="$stranger" --clear-groups "$@"; }
+    chmod 755 "$work"
+    # The merger's own folder, private, with a merged fax of the name the stranger aims at.
+    mkdir -p "$work/private" "$work/src/inbox/2024"
+    "$faxgen" --tree "$work/src/inbox" --faxes 2 --pages 2 --seed 12 >/dev/null
+    "$faxgen" --tree "$work/src/inbox/2024" --faxes 2 --pages 2 --seed 13 >/dev/null
+    cp "$work/src/inbox/F00001001.FXR" "$work/private/F00001fax.fxm"
+    chown -R qw-merger "$work/private" "$work/src" && chmod 700 "$work/private"
+    private_before=$(sources_sha "$work/private")
+    for share_mode in 777 1777; do
+        share="$work/share-$share_mode"
+        mkdir "$share" && chmod "$share_mode" "$share"
+        if [ "$share_mode" = 777 ]; then
+            refused="$share/inbox"
+            as_stranger ln -s "$work/private" "$share/inbox"
+        else
+            # In a sticky folder one level down: a folder of the stranger's own with the link in it.
+            refused="$share/inbox/2024"
+            as_stranger mkdir -m 777 "$share/inbox"
+            as_stranger ln -s "$work/private" "$share/inbox/2024"
+        fi
+        as_merger "$console" /s /h "$work/src" "$share" >"$work/log" 2>&1
+        check_eq "$share_mode: a stranger's link in the save folder fails its faxes: exit 4" 4 $?
+        check "$share_mode: its line" grep -q -F "Not entered: $refused (a link of another user's)" "$work/log"
+        check_eq "$share_mode: the merger's private folder is as it was" "$private_before" "$(sources_sha "$work/private")"
+        check "$share_mode: the other faxes are merged" grep -q -F "$share/inbox/2024/F00001fax.fxm" "$work/log"
+    done
+    # The merger's own link leads where it always did.
+    own="$work/share-own" && mkdir -m 777 "$own"
+    mkdir -m 700 "$work/own-target" && chown qw-merger "$work/own-target"
+    as_merger ln -s "$work/own-target" "$own/inbox"
+    check_eq "the merger's own link: exit 0" 0 "$(as_merger "$console" /q /s /h "$work/src" "$own"; echo $?)"
+    check_eq "the merger's own link: the faxes behind it" 2 "$(find "$work/own-target" -maxdepth 1 -name '*fax.fxm' | wc -l)"
+    # A stranger's link in a fax folder others may write leads to the merger's private page files.
+    mkdir -m 777 "$work/fax-shared" && mkdir -m 700 "$work/private-pages"
+    "$faxgen" --tree "$work/private-pages" --faxes 1 --pages 2 --seed 14 >/dev/null
+    chown -R qw-merger "$work/private-pages"
+    as_stranger ln -s "$work/private-pages" "$work/fax-shared/theirs"
+    as_merger "$console" /s "$work/fax-shared" "$work/share-777" >"$work/log" 2>&1
+    check_eq "a stranger's link in the fax folder: exit 0" 0 $?
+    check "a stranger's link in the fax folder: its line" \
+        grep -q -F "Skipped folder: $work/fax-shared/theirs (a link of another user's)" "$work/log"
+    # Killed once it has made a temporary: what it left is the merger's, which the stranger's run
+    # in the sticky folder may not remove; it stays listed until the merger's next run.
+    "$faxgen" --tree "$work/many" --faxes 300 --pages 2-4 --size 4000-8000 --seed 15 >/dev/null
+    chown -R qw-merger "$work/many"
+    leftovers="$work/share-1777"
+    (exec setpriv --reuid="$merger" --regid="$merger" --clear-groups "$console" /q "$work/many" "$leftovers") &
+    pid=$!
+    # Stopped while it holds a temporary, then killed.
+    for _ in $(seq 2000); do
+        if compgen -G "$leftovers/~qw????" >/dev/null; then
+            kill -STOP "$pid"
+            compgen -G "$leftovers/~qw????" >/dev/null && break
+            kill -CONT "$pid"
+        fi
+        sleep 0.002
+    done
+    kill -9 "$pid" && wait "$pid" 2>/dev/null
+    check "the killed run left a temporary" compgen -G "$leftovers/~qw????"
+    as_stranger "$console" /q "$work/fax-shared" "$leftovers" 2>"$work/err"
+    check "the stranger's run cannot remove it and says so" grep -q "^Cannot remove [0-9]* temporar.* that an interrupted run left in $leftovers: .* listed for the next run\$" "$work/err"
+    check "it stays listed" compgen -G "$leftovers/.quirewell-????.list"
+    as_merger "$console" /q "$work/many" "$leftovers"
+    check "the merger's next run removes it" bash -c "! compgen -G '$leftovers/~qw????'"
+    check "and the lists" bash -c "! compgen -G '$leftovers/.quirewell-????.list'"
+    ;;
+wait)
+    # A run that may wait a minute for a folder held all that time gives up after the minute,
+    # merges nothing and says so, exit 6; a run killed while it holds the folder lets the next
+    # one through at once.
+    "$faxgen" --tree "$work/held" --faxes 300 --pages 2-4 --size 4000-8000 --seed 16 >/dev/null
+    "$faxgen" --tree "$work/waiting" --faxes 3 --pages 2 --seed 17 >/dev/null
+    for f in "$work/waiting"/F*; do mv "$f" "$work/waiting/G${f##*/F}"; done
+    "$console" /q "$work/held" "$work/out" >/dev/null 2>&1 &
+    holder=$!
+    for _ in $(seq 2000); do compgen -G "$work/out/.quirewell-????.list" >/dev/null && break; sleep 0.002; done
+    kill -STOP "$holder"
+    start=$(date +%s)
+    "$console" /w:1 "$work/waiting" "$work/out" >"$work/log" 2>"$work/err"
+    check_eq "/w:1 against a folder held longer: exit 6" 6 $?
+    waited=$(($(date +%s) - start))
+    check "/w:1: it waited the minute ($waited s)" bash -c "[ $waited -ge 59 ] && [ $waited -le 70 ]"
+    check "/w:1: its line, on standard error and in the log" grep -q -x \
+        "Gave up waiting for $work/out after 1 minute: another run still holds it" "$work/err" "$work/log"
+    check "/w:1: nothing merged" bash -c "! compgen -G '$work/out/G*'"
+    kill -9 "$holder" && wait "$holder" 2>/dev/null
+    start=$(date +%s%N)
+    check_eq "after the holder was killed: /w:0 gets through" 0 "$("$console" /q /w:0 "$work/waiting" "$work/out"; echo $?)"
+    check "at once" [ $((($(date +%s%N) - start) / 1000000)) -lt 2000 ]
+    check_eq "its faxes are merged" 3 "$(find "$work/out" -name 'G*fax.fxm' | wc -l)"
     ;;
 race)
     # Two runs started together on one destination, round after round with random offsets: the

@@ -3,10 +3,10 @@
 // run, automatic merging and help.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -83,7 +83,8 @@ void ExpectSameTree(const std::string& a, const std::string& b) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(a)) {
         if (entry.is_regular_file()) {
             const auto relative = std::filesystem::relative(entry.path(), a);
-            EXPECT_EQ(readFile(entry.path().string()), readFile((std::filesystem::path(b) / relative).string()))
+            EXPECT_EQ(readFile(entry.path().string()),
+                      readFile((std::filesystem::path(b) / relative).string()))
                 << relative.string();
             ++files;
         }
@@ -131,7 +132,8 @@ TEST_F(MainWindow, StartsWithItsDefaultsAndTheIconInstalled) {
     for (const int id : {IDC_INCLUDE_SUBDIRS, IDC_KEEP_FILE_DATE, IDC_KEEP_HIERARCHY, IDC_AUTO_MERGE}) {
         EXPECT_EQ(BST_UNCHECKED, CheckState(dialog_, id)) << id;
     }
-    for (const int id : {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR, IDC_MINUTES}) {
+    for (const int id :
+         {IDC_MERGE, IDC_FAX_DIR_BUTTON, IDC_SAVE_DIR_BUTTON, IDC_FAX_DIR, IDC_SAVE_DIR, IDC_MINUTES}) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, id))) << id;
     }
     EXPECT_TRUE(WaitUntil([] { return TrayShowsAnIcon(); }, 5000));
@@ -179,12 +181,11 @@ TEST_F(MainWindow, MergeShowsProgressStatusAndLogAndWritesTheConsolesBytes) {
     const std::string in = dir.path("in");
     const std::string out = dir.path("out");
     EXPECT_EQ("Done. Total 3 fax files merged, 1 failed.", MergeFromWindow(in, out));
-    const std::string expectedLog = "Source Dir: " + in + "\r\nDestination Dir: " + out + "\r\n\r\n" + in +
-                                    "\\ABC001.FXR -> " + out + "\\ABCfax.fxm\r\n" + in + "\\ABC002.FXR -> " +
-                                    out + "\\ABCfax.fxm\r\n" + in + "\\BAD001.FXR -> " + out +
-                                    "\\BADfax.fxm (failed: not a WinFax page file)\r\n" + in +
-                                    "\\XY001.FXS -> " + out + "\\XYfax.fxm\r\n" +
-                                    "Done. Total 3 fax files merged, 1 failed.";
+    const std::string expectedLog =
+        "Source Dir: " + in + "\r\nDestination Dir: " + out + "\r\n\r\n" + in + "\\ABC001.FXR -> " + out +
+        "\\ABCfax.fxm\r\n" + in + "\\ABC002.FXR -> " + out + "\\ABCfax.fxm\r\n" + in + "\\BAD001.FXR -> " +
+        out + "\\BADfax.fxm (failed: not a WinFax page file)\r\n" + in + "\\XY001.FXS -> " + out +
+        "\\XYfax.fxm\r\n" + "Done. Total 3 fax files merged, 1 failed.";
     EXPECT_EQ(expectedLog, ControlText(dialog_, IDC_LOG));
     const HWND progress = GetDlgItem(dialog_, IDC_PROGRESS);
     EXPECT_EQ(4, SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
@@ -248,7 +249,8 @@ TEST_F(MainWindow, SubDirectoriesWithAndWithoutTheirHierarchy) {
         if ((CheckState(dialog_, IDC_KEEP_HIERARCHY) == BST_CHECKED) != c.keepHierarchy) {
             Click(dialog_, IDC_KEEP_HIERARCHY);
         }
-        ASSERT_TRUE(WaitUntil([&] { return (CheckState(dialog_, IDC_KEEP_HIERARCHY) == BST_CHECKED) == c.keepHierarchy; }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (CheckState(dialog_, IDC_KEEP_HIERARCHY) == BST_CHECKED) == c.keepHierarchy; }));
         EXPECT_EQ("Done. Total 3 fax files merged.", MergeFromWindow(dir.path("in"), dir.path("out")));
         for (const auto& [path, pages] : c.outputs) {
             EXPECT_EQ(pages, PagesIn(dir.path(path))) << path;
@@ -341,7 +343,8 @@ TEST_F(MainWindow, MinimiseHidesAndTheIconBringsItBack) {
     // A right click opens the icon's menu; Escape closes it again.
     PostMessageA(dialog_, trayMessage, 201, WM_RBUTTONUP);
     HWND menu = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (menu = app_->FindWindowOfClass("#32768")) != nullptr && IsWindowVisible(menu); }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (menu = app_->FindWindowOfClass("#32768")) != nullptr && IsWindowVisible(menu); }));
     if (menu != nullptr) {
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     }
@@ -437,9 +440,11 @@ TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
     std::string consoleLog(bytes.begin(), bytes.end());
     consoleLog = consoleLog.substr(std::string("Please Wait...\r\n").size());
     consoleLog = consoleLog.substr(0, consoleLog.find("\r\n---------"));
-    const std::string consoleHeader = "Source Dir: " + in + "\r\nDestination Dir: " + dir.path("console") + "\r\n";
+    const std::string consoleHeader =
+        "Source Dir: " + in + "\r\nDestination Dir: " + dir.path("console") + "\r\n";
     std::string expected = consoleLog.substr(consoleHeader.size());
-    for (std::size_t at = 0; (at = expected.find(dir.path("console"), at)) != std::string::npos; at += out.size()) {
+    for (std::size_t at = 0; (at = expected.find(dir.path("console"), at)) != std::string::npos;
+         at += out.size()) {
         expected.replace(at, dir.path("console").size(), out);
     }
     EXPECT_TRUE(ControlText(dialog_, IDC_LOG) ==
@@ -449,25 +454,51 @@ TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
     EXPECT_EQ(1, app_->WaitForExit());
 }
 
-TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolder) {
+TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolderAndTheIconSaysSo) {
     ScratchDir dir;
     WriteTree(dir, "in", 1500, 3);
     const std::string in = dir.path("in");
-    const std::string out = dir.path("out");
     Start();
-    // The console run holds the save folder; the window's run waits, says so, and goes on after.
-    HANDLE console = StartConsole("/q " + Quoted(in) + " " + Quoted(out), dir.path("console.txt"));
-    ASSERT_NE(nullptr, console);
-    ASSERT_TRUE(WaitUntil([&] { return test_support::exists(dir.path("out/.quirewell.lock")); }, 20000));
     SetText(dialog_, IDC_FAX_DIR, in);
-    SetText(dialog_, IDC_SAVE_DIR, out);
-    Click(dialog_, IDC_MERGE);
-    const std::string waiting = "Waiting for another Quirewell run to finish with " + out;
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == waiting; }, 20000));
-    EXPECT_EQ(0, WaitForConsole(console));
-    EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(in, out));
     ASSERT_EQ(0, RunConsole("/q " + Quoted(in) + " " + Quoted(dir.path("single"))));
-    ExpectSameTree(out, dir.path("single"));
+    // Started by the button, and by a tick, which waits no longer than its period (a minute).
+    for (const bool tick : {false, true}) {
+        const std::string out = dir.path(tick ? "out-tick" : "out-button");
+        // The console run holds the save folder once it has listed its first temporary; the
+        // window's run waits, says so in the status line and the icon's tip, and goes on after.
+        HANDLE console = StartConsole("/q " + Quoted(in) + " " + Quoted(out), dir.path("console.txt"));
+        ASSERT_NE(nullptr, console);
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                std::error_code none;
+                for (const auto& entry : std::filesystem::directory_iterator(out, none)) {
+                    if (entry.path().extension() == ".list") {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            20000));
+        SetText(dialog_, IDC_SAVE_DIR, out);
+        if (tick) {
+            SetText(dialog_, IDC_MINUTES, "1");
+            Click(dialog_, IDC_AUTO_MERGE);
+            PostMessageA(dialog_, WM_TIMER, 7, 0);
+        } else {
+            Click(dialog_, IDC_MERGE);
+        }
+        const std::string waiting = "Waiting for another Quirewell run to finish with " + out;
+        EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == waiting; }, 20000)) << tick;
+        // The tip after the time the wait began, as far as the tray's tooltip gives it.
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string tip = TrayTip();
+            return tip.rfind("Quirewell\n", 0) == 0 && tip.find(':') == 12 && tip.size() > 40 &&
+                   (" " + waiting).rfind(tip.substr(15), 0) == 0;
+        })) << TrayTip();
+        EXPECT_EQ(0, WaitForConsole(console));
+        EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(in, out)) << tick;
+        ExpectSameTree(out, dir.path("single"));
+    }
 }
 
 TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
@@ -482,7 +513,8 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
     for (const char* minutes : {"abc", "0", "35792", "-1"}) {
         SetText(dialog_, IDC_MINUTES, minutes);
         Click(dialog_, IDC_AUTO_MERGE);
-        EXPECT_EQ("Merge every: enter a whole number of minutes from 1 to 35791", AnswerMessageBox(*app_, "Warning"))
+        EXPECT_EQ("Merge every: enter a whole number of minutes from 1 to 35791",
+                  AnswerMessageBox(*app_, "Warning"))
             << minutes;
         EXPECT_TRUE(WaitUntil([&] { return CheckState(dialog_, IDC_AUTO_MERGE) == BST_UNCHECKED; }));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)));
@@ -618,8 +650,8 @@ TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFo
     dir.makeDir("app");
     dir.makeDir("cwd");
     for (const char* file : {"Quirewell.exe", "Quirewell.chm"}) {
-        ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\" + file).c_str(), dir.path(std::string("app/") + file).c_str(),
-                              FALSE));
+        ASSERT_TRUE(CopyFileA((ProgramDirectory() + "\\" + file).c_str(),
+                              dir.path(std::string("app/") + file).c_str(), FALSE));
     }
     for (const char* where : {"app/hhctrl.ocx", "cwd/hhctrl.ocx"}) {
         ASSERT_TRUE(CopyFileA(planted.c_str(), dir.path(where).c_str(), FALSE));
@@ -627,8 +659,8 @@ TEST_F(MainWindow, HelpNeverLoadsAControlPlantedBesideTheProgramOrInTheCurrentFo
     RegistrySandbox registry;
     registry.Remove(HKEY_CLASSES_ROOT, kHelpControlKey, "");
     // Wine would take its own control for any file of that name; a Windows loader takes the file.
-    registry.SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quirewell.exe\\DllOverrides", "hhctrl.ocx",
-                       "native,builtin");
+    registry.SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Quirewell.exe\\DllOverrides",
+                       "hhctrl.ocx", "native,builtin");
     app_ = std::make_unique<AppProcess>("", dir.path("app/Quirewell.exe"), dir.path("cwd"));
     dialog_ = app_->WaitForWindow("Quirewell");
     ASSERT_NE(nullptr, dialog_);

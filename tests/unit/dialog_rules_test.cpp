@@ -1,6 +1,9 @@
 // The main window's rules that need no window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "platform/ansi_string.h"
 #include "runs/dialog_rules.h"
 
 namespace {
@@ -10,8 +13,10 @@ TEST(DialogRules, ClosingTextCountsFailuresAndFoldersOnlyWhenThereAreSome) {
     EXPECT_EQ("Done. Total 12 fax files merged.", dialogClosingText({12, 0}));
     EXPECT_EQ("Done. Total 12 fax files merged, 3 failed.", dialogClosingText({12, 3}));
     EXPECT_EQ("Done. Total 12 fax files merged, 2 folders not read.", dialogClosingText({12, 0, 2}));
-    EXPECT_EQ("Done. Total 12 fax files merged, 3 failed, 1 folders not read.", dialogClosingText({12, 3, 1}));
-    EXPECT_EQ("Doing: C:\\in\\A001.FXR -> D:\\out\\Afax.fxm", doingText({"C:\\in\\A001.FXR", "D:\\out\\Afax.fxm"}));
+    EXPECT_EQ("Done. Total 12 fax files merged, 3 failed, 1 folders not read.",
+              dialogClosingText({12, 3, 1}));
+    EXPECT_EQ("Doing: C:\\in\\A001.FXR -> D:\\out\\Afax.fxm",
+              doingText({"C:\\in\\A001.FXR", "D:\\out\\Afax.fxm"}));
 }
 
 TEST(DialogRules, TheIconTellsHowTheLastMergeWentAndWarnsOnceAfterAMergeThatFailed) {
@@ -35,6 +40,47 @@ TEST(DialogRules, TheIconTellsHowTheLastMergeWentAndWarnsOnceAfterAMergeThatFail
         }
     }
     EXPECT_LE(trayTipText({2147483647, 2147483647, 2147483647}, 23, 59).size(), 127u);
+    // A wait or its end after the time: whole, or with its middle left out to fit, never half a
+    // character.
+    std::string folder;
+    // Characters of more than one byte in this code page: UTF-8, 936, 932, 1252.
+    for (const char* name : {"\xE4\xBC\xA0\xE7\x9C\x9F", "\xE8\xA1\xA8", "Zo\xC3\xAB"}) {
+        if (folder.empty() && !platform::fromUtf8(name, folder)) {
+            folder.clear();
+        }
+    }
+    ASSERT_FALSE(folder.empty());
+    const struct {
+        std::string text;
+        std::string tip;
+    } notes[] = {
+        {"Waiting for another Quirewell run to finish with C:\\Fax",
+         "Quirewell\n07:03 Waiting for another Quirewell run to finish with C:\\Fax"},
+        {std::string(150, 'a') + "!",
+         "Quirewell\n07:03 " + std::string(54, 'a') + "..." + std::string(53, 'a') + "!"},
+    };
+    for (const auto& note : notes) {
+        EXPECT_EQ(note.tip, trayNoteText(note.text, 7, 3));
+    }
+    for (std::size_t length = 112; length < 140; ++length) {
+        std::string text(length % 3, 'x');
+        while (text.size() < length) {
+            text += folder;
+        }
+        const std::string tip = trayNoteText(text, 7, 3);
+        EXPECT_LE(tip.size(), 127u) << length;
+        // Both ends of what is left out lie where characters begin.
+        const std::size_t front = tip.find("...") - 16;
+        const std::size_t back = text.size() - (tip.size() - tip.find("...") - 3);
+        bool frontBegins = false;
+        bool backBegins = false;
+        for (std::size_t at = 0; at <= text.size();
+             at += std::max<std::size_t>(1, platform::charLength(text, at))) {
+            frontBegins = frontBegins || at == front;
+            backBegins = backBegins || at == back;
+        }
+        EXPECT_TRUE(frontBegins && backBegins) << length;
+    }
     // The balloon comes as the warning begins (warned before, now), unless the window is open.
     EXPECT_TRUE(warningBalloonDue(false, true, false));
     EXPECT_FALSE(warningBalloonDue(true, true, false) || warningBalloonDue(false, true, true));
@@ -108,7 +154,8 @@ TEST(DialogRules, TheResultBoxShortensALongLogToItsStartAndItsTotals) {
             EXPECT_EQ(log, shown) << c.entries;
             continue;
         }
-        const std::string closing = "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(c.entries) + "\r\n";
+        const std::string closing =
+            "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(c.entries) + "\r\n";
         const std::string firstLines = log.substr(0, log.find("F1028.FXR"));  // the header and 27 entries
         EXPECT_EQ(firstLines.substr(0, firstLines.rfind("\r\n") + 2) + "... " + std::to_string(c.omitted) +
                       " more lines ...\r\n" + closing,

@@ -427,7 +427,7 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
     }
 }
 
-TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
+TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePageAndEndsAtItsLimit) {
     // A save folder with a name of this code page that is not ASCII, held by another run.
     std::string utf8Name = "ソ";
     std::string folderName;
@@ -436,7 +436,7 @@ TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
         ASSERT_TRUE(platform::fromUtf8(utf8Name, folderName));
     }
     ScratchDir dir;
-    dir.makeDir("in");
+    dir.write("in/A001.FXR", pageFile(1));
     std::filesystem::create_directories(utf8Path(dir.path("out")) / utf8Path(utf8Name));
     MergeOptions options;
     options.setSourceDir(dir.path("in"));
@@ -447,6 +447,21 @@ TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
     otherRun.hold(
         saveFolder, [] {}, platform::kWaitForever);
     ASSERT_TRUE(otherRun.held());
+
+    // "/w:0": a run that may not wait gives up at once, merges nothing, and says so.
+    {
+        MergeOptions hurried;
+        std::string usage;
+        ASSERT_EQ(kParseRun,
+                  hurried.parseCommandLine(
+                      ("/w:0 \"" + options.sourceDir() + "\" \"" + options.destDir() + "\"").c_str(), usage));
+        EXPECT_EQ(kExitGaveUpWaiting, performDirectoryRun(hurried, nullptr));
+        EXPECT_EQ(runHeader(options.sourceDir(), options.destDir()) + "Gave up waiting for " +
+                      options.destDir() + " after 0 minutes: another run still holds it\r\n" +
+                      commandLineClosing(RunTotals{}),
+                  hurried.runLogText());
+        EXPECT_FALSE(std::filesystem::exists(utf8Path(dir.path("out")) / utf8Path(utf8Name) / "Afax.fxm"));
+    }
 
     // Standard error goes to a file while the run waits.
     const std::string told = dir.path("told.txt");
@@ -472,6 +487,7 @@ TEST(DirectoryRun, AWaitForTheSaveFolderIsToldInUtf8WhateverTheCodePage) {
     const std::string expected = "Waiting for another Quirewell run to finish with " + dir.path("out") +
                                  platform::kSeparator + utf8Name;
     EXPECT_EQ(0u, std::string(bytes.begin(), bytes.end()).rfind(expected, 0));
+    EXPECT_TRUE(std::filesystem::exists(utf8Path(dir.path("out")) / utf8Path(utf8Name) / "Afax.fxm"));
 }
 
 // Every file below `root` with its bytes.

@@ -164,6 +164,16 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
         {dir.write("in/N001.FXR", pageFile(1, FaxKind::NoSignature)), dir.path("out/Nfax.fxm"),
          "not a WinFax page file"},
         {dir.write("in/W001.FXR", pageFile(1)), dir.path("missing/Wfax.fxm"), "cannot write the output file"},
+        // Every name the run would try for its temporary is someone else's.
+        {dir.write("in/T001.FXR", pageFile(1)),
+         [&] {
+             for (std::uint32_t taken = 0; taken < 300; ++taken) {
+                 dir.write("taken/" + temporaryName(firstTemporaryNumber(platform::processNumber()) + taken),
+                           {});
+             }
+             return dir.path("taken/Tfax.fxm");
+         }(),
+         "cannot write the output file"},
     };
     std::string expectedLog;
     for (const auto& c : cases) {
