@@ -40,7 +40,7 @@ bool MergeBatch::makeTemporary() {
 }
 
 void MergeBatch::closeOpenOutput() {
-    if (temporary_.isOpen() && !temporary_.discard() && !open_.line.empty()) {
+    if (temporary_.isOpen() && !temporary_.discard(places_.folder()) && !open_.line.empty()) {
         // Listed, and still there: the next run removes it.
         places_.keep(open_.line);
     }
@@ -56,12 +56,8 @@ int MergeBatch::writeMemory() {
     if (mode_ == Mode::Plan) {
         return kAppendOk;
     }
-    // Made at the output's first page when its place was free: nothing may have written to it.
     if (!makeTemporary()) {
         return kAppendCannotOpenOutput;
-    }
-    if (temporary_.size() != 0) {
-        return kAppendDamagedOutput;
     }
     return platform::writeAt(temporary_.stream(), 0, memory_.data(), memory_.size()) ? kAppendOk
                                                                                      : kAppendIoError;
@@ -152,10 +148,8 @@ OutputFate MergeBatch::completeOutput() {
             unchanged =
                 placed_.size() == open_.pages.length && placed_.holds(memory_.data(), 0, memory_.size(), {});
             if (!unchanged) {
-                // A full disk leaves it unwritten; a temporary that someone wrote to is broken.
-                const int written = writeMemory();
-                open_.broken = open_.broken || written == kAppendDamagedOutput;
-                unwritten = written != kAppendOk && written != kAppendDamagedOutput;
+                // A full disk leaves it unwritten.
+                unwritten = writeMemory() != kAppendOk;
             }
             break;
         }
@@ -190,8 +184,6 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         const std::string folder = directoryPart(open_.path);
         placingHook_(folder.empty() ? temporary_.name() : folder + platform::kSeparator + temporary_.name());
     }
-    // Whatever wrote to the temporary besides this run changed its length.
-    open_.broken = open_.broken || (!unchanged && !unwritten && temporary_.size() != open_.pages.length);
     const auto fail = [&](OutputProblem problem) {
         result_.notes.push_back({open_.path, problem});
         result_.lostEntries += open_.entries;
@@ -214,8 +206,14 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         return planned;
     }
     placed_.close();
-    if (!temporary_.putInPlace(open_.place.name)) {
-        return fail(OutputProblem::CannotPutInPlace);
+    // Whatever wrote to the temporary besides this run changed its length.
+    switch (temporary_.putInPlace(places_.folder(), open_.place.name, open_.pages.length)) {
+        case platform::Placing::Placed:
+            break;
+        case platform::Placing::ChangedLength:
+            return fail(OutputProblem::Damaged);
+        default:
+            return fail(OutputProblem::CannotPutInPlace);
     }
     // Given after the rename, on the file's own handle: a system that carries a replaced file's
     // creation time over to the file put in its place would otherwise undo it.

@@ -161,7 +161,7 @@ bool OutputPlaces::makeTemporary(const OutputPlace& place, platform::CreatedFile
 }
 
 void OutputPlaces::release() {
-    records_.finish();
+    records_.finish(saveFolder_);
     lock_.release();
     saveFolder_.close();
     savePath_.clear();

@@ -33,6 +33,7 @@ struct OutputPlace {
 class OutputPlaces {
 public:
     OutputPlaces();
+    ~OutputPlaces() { release(); }
 
     // Holds the save folder, waiting for at most `waitMs` while another run holds it, and removes
     // what killed runs left there; for a plan, only opens it (when it is there).

@@ -102,13 +102,13 @@ void TemporaryRecords::unrecordLast() {
     }
 }
 
-void TemporaryRecords::finish() {
+void TemporaryRecords::finish(const platform::SaveFolder& folder) {
     if (list_.isOpen()) {
         // Written before the rest is cut off, so that a run killed in between leaves every line
         // that still counts.
         if (kept_.empty() || !platform::writeAt(list_.stream(), 0, kept_.data(), kept_.size()) ||
             !platform::truncateFile(list_.stream(), static_cast<std::int64_t>(kept_.size()))) {
-            list_.discard();
+            list_.discard(folder.root());
         }
         list_.close();
     }

@@ -19,7 +19,7 @@ std::string listFileName(std::uint32_t number);
 class TemporaryRecords {
 public:
     TemporaryRecords() = default;
-    ~TemporaryRecords() { finish(); }
+    ~TemporaryRecords() { list_.close(); }
     TemporaryRecords(const TemporaryRecords&) = delete;
     TemporaryRecords& operator=(const TemporaryRecords&) = delete;
 
@@ -40,8 +40,9 @@ public:
     // True once a line could not be listed: a run killed now would leave its temporary behind.
     bool failedToList() const { return failedToList_; }
 
-    // The run ends: the list goes, or when temporaries stay, it holds their lines alone.
-    void finish();
+    // The run ends: the list goes from `folder`, or when temporaries stay, it holds their lines
+    // alone.
+    void finish(const platform::SaveFolder& folder);
 
 private:
     platform::CreatedFile list_;

@@ -82,8 +82,17 @@ private:
 #endif
 };
 
+// What putting a file in place found.
+enum class Placing {
+    Placed,
+    NotItsName,     // its name holds another file now: someone exchanged it, and nothing is moved
+    ChangedLength,  // someone wrote to it besides the run
+    Refused         // the system would not put it there (a folder holds the name, say)
+};
+
 // A file this run created below the save folder: open for reading and writing (a stream for the
-// positioned calls of readAt and writeAt), and bound to the name it was created under.
+// positioned calls of readAt and writeAt), and bound to the name it was created under in the
+// folder it was created in, which must be the one handed to its calls.
 class CreatedFile {
 public:
     CreatedFile() = default;
@@ -94,17 +103,16 @@ public:
     bool isOpen() const { return stream_ != nullptr; }
     std::FILE* stream() const { return stream_; }
     const std::string& name() const { return name_; }
-    // Its length now, as the system tells it; -1 when it cannot tell.
-    std::int64_t size() const;
 
-    // Puts the file in the place of `name` in its folder, replacing what is there, as long as
-    // the file still has the name it was created under: a file that someone else put under that
-    // name is never moved. False when it has not been put in place.
-    bool putInPlace(const std::string& name);
+    // Puts the file in the place of `name` in `folder`, replacing what is there, when the file
+    // still has the name it was created under and the `length` the run gave it: a file that
+    // someone else put under that name is never moved.
+    Placing putInPlace(const OpenFolder& folder, const std::string& name, std::int64_t length);
     // Gives the file these times; false when the system refuses.
     bool setTimes(const FileTimes& times);
-    // Removes the file, under whatever name it has now. False when it could not be removed.
-    bool discard();
+    // Removes the file from `folder` when it still has its name there; whatever has taken the
+    // name since is left alone. False when it could not be removed.
+    bool discard(const OpenFolder& folder);
     // False when the system reports a failure.
     bool close();
 
@@ -112,12 +120,8 @@ private:
     friend class OpenFolder;
     std::FILE* stream_ = nullptr;
     std::string name_;
-    long long folder_ = -1;  // POSIX: a descriptor of its folder of its own
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
-#ifdef _WIN32
-    std::wstring folderPath_;  // its folder's final path
-#endif
 };
 
 // The save folder of a run, held open, and the walks below it.

@@ -79,7 +79,8 @@ std::string holdProblemLine(platform::LockProblem problem, const std::string& fo
 
 std::string leftoversKeptLine(int kept, const std::string& folder) {
     return "Cannot remove " + std::to_string(kept) + (kept == 1 ? " temporary" : " temporaries") +
-           " that an interrupted run left in " + folder + ": they stay listed for the next run";
+           " that an interrupted run left in " + folder + (kept == 1 ? ": it stays" : ": they stay") +
+           " listed for the next run";
 }
 
 std::string waitingText(const std::string& folder) {
@@ -186,10 +187,17 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     std::vector<bool> datesNotKept(list.size(), false);
     std::unordered_map<std::uint32_t, PageReport> refused;
     std::size_t logged = 0;
+    const auto logEntry = [&](const EntryPaths& paths, const PageReport& report) {
+        logUnreadFolders(logged);
+        options.logPage(paths.source, paths.output, report);
+        if (sink != nullptr) {
+            sink->entryLogged(paths, report);
+        }
+        ++logged;
+    };
+    // The entries merged since, up to the first one still to come.
     const auto logMerged = [&] {
-        for (; logged < list.size() && results[logged] != kNotMerged; ++logged) {
-            logUnreadFolders(logged);
-            const EntryPaths paths = rule(list[logged]);
+        while (logged < list.size() && results[logged] != kNotMerged) {
             PageReport report;
             report.result = results[logged];
             report.dateNotKept = datesNotKept[logged];
@@ -197,10 +205,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
                 report = std::move(found->second);
                 refused.erase(found);
             }
-            options.logPage(paths.source, paths.output, report);
-            if (sink != nullptr) {
-                sink->entryLogged(paths, report);
-            }
+            logEntry(rule(list[logged]), report);
         }
     };
     std::vector<std::uint32_t> next;
@@ -212,14 +217,19 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
                 sink->entryStarted(paths);
             }
             const PageReport report = options.mergePage(paths.source, paths.output);
-            results[index] = static_cast<std::int8_t>(report.result);
-            datesNotKept[index] = report.dateNotKept;
-            if (!report.notEntered.empty()) {
-                refused[index] = report;
-            }
             ++(report.result == kAppendOk ? totals.merged : totals.failed);
             if (sink != nullptr) {
                 sink->entryFinished(paths, report);
+            }
+            results[index] = static_cast<std::int8_t>(report.result);
+            // In a list in name order nearly every entry is the next to log.
+            if (index == logged) {
+                logEntry(paths, report);
+            } else {
+                datesNotKept[index] = report.dateNotKept;
+                if (!report.notEntered.empty()) {
+                    refused[index] = report;
+                }
             }
             output = paths.output;
         }

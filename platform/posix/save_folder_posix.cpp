@@ -151,25 +151,19 @@ bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
     if (!isOpen()) {
         return false;
     }
-    const int fd =
-        openat(asFd(handle_), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = openat(asFd(handle_), name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
     }
     struct stat info {};
-    const int folder = fcntl(asFd(handle_), F_DUPFD_CLOEXEC, 0);
-    std::FILE* stream = folder >= 0 && fstat(fd, &info) == 0 ? fdopen(fd, "w+b") : nullptr;
+    std::FILE* stream = fstat(fd, &info) == 0 ? fdopen(fd, "w+b") : nullptr;
     if (stream == nullptr) {
         unlinkat(asFd(handle_), name.c_str(), 0);
         ::close(fd);
-        if (folder >= 0) {
-            ::close(folder);
-        }
         return false;
     }
     file.stream_ = stream;
     file.name_ = name;
-    file.folder_ = folder;
     file.device_ = static_cast<std::uint64_t>(info.st_dev);
     file.inode_ = static_cast<std::uint64_t>(info.st_ino);
     return true;
@@ -189,47 +183,45 @@ RemoveResult OpenFolder::removePlain(const std::string& name) const {
 
 namespace {
 
-// True when `name` in `folder` is the file `device` and `inode` still.
-bool namesFile(int folder, const std::string& name, std::uint64_t device, std::uint64_t inode) {
-    struct stat info {};
-    return fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           static_cast<std::uint64_t>(info.st_dev) == device &&
-           static_cast<std::uint64_t>(info.st_ino) == inode;
+// True when `name` in `folder` is, not followed, the file `device` and `inode` still; `info`
+// what the system tells of it.
+bool stillNamed(const OpenFolder& folder, const std::string& name, std::uint64_t device, std::uint64_t inode,
+                struct stat& info) {
+    return folder.isOpen() && fstatat(asFd(folder.handle()), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           static_cast<std::uint64_t>(info.st_dev) == device && static_cast<std::uint64_t>(info.st_ino) == inode;
 }
 
 }  // namespace
 
-std::int64_t CreatedFile::size() const {
-    struct stat info {};
-    return isOpen() && fstat(fileno(stream_), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
-}
-
-bool CreatedFile::putInPlace(const std::string& name) {
+Placing CreatedFile::putInPlace(const OpenFolder& folder, const std::string& name, std::int64_t length) {
     // Someone who may rename in the folder can still swap a file in between this look and the
     // rename; what is moved then is theirs, and it only takes the merged fax's name.
-    if (!isOpen() || !namesFile(folder_, name_, device_, inode_) ||
-        renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) {
-        return false;
+    struct stat info {};
+    if (!isOpen() || !stillNamed(folder, name_, device_, inode_, info)) {
+        return Placing::NotItsName;
+    }
+    if (info.st_size != length) {
+        return Placing::ChangedLength;
+    }
+    const int at = asFd(folder.handle());
+    if (renameat(at, name_.c_str(), at, name.c_str()) != 0) {
+        return Placing::Refused;
     }
     name_ = name;
-    return true;
+    return Placing::Placed;
 }
 
 bool CreatedFile::setTimes(const FileTimes& times) {
-    const timespec values[2] = {posix::fromNanoseconds(times.lastAccess),
-                                posix::fromNanoseconds(times.lastWrite)};
+    const timespec values[2] = {posix::fromNanoseconds(times.lastAccess), posix::fromNanoseconds(times.lastWrite)};
     return isOpen() && futimens(fileno(stream_), values) == 0;
 }
 
-bool CreatedFile::discard() {
-    if (!isOpen()) {
+bool CreatedFile::discard(const OpenFolder& folder) {
+    struct stat info {};
+    if (!isOpen() || !stillNamed(folder, name_, device_, inode_, info)) {
         return true;
     }
-    // Under another name now, it is out of reach; whatever has taken its name is left alone.
-    if (!namesFile(folder_, name_, device_, inode_)) {
-        return true;
-    }
-    return unlinkat(folder_, name_.c_str(), 0) == 0;
+    return unlinkat(asFd(folder.handle()), name_.c_str(), 0) == 0;
 }
 
 bool CreatedFile::close() {
@@ -237,10 +229,6 @@ bool CreatedFile::close() {
     if (stream_ != nullptr) {
         closed = std::fclose(stream_) == 0;
         stream_ = nullptr;
-    }
-    if (folder_ >= 0) {
-        ::close(static_cast<int>(folder_));
-        folder_ = -1;
     }
     return closed;
 }

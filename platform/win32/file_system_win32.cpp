@@ -1,9 +1,9 @@
 // The file-system boundary on Windows: FindFirstFileW enumeration with names converted without
 // best fit, directory identities, CreateDirectoryA, and the three file times through
 // GetFileTime and SetFileTime.
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
 

@@ -3,9 +3,9 @@
 // the system, and every folder and file checked by its final path, which must be exactly the path
 // it was opened by: under Wine, which follows a Unix link whatever the flags, that is what tells
 // one on the way. Files are renamed and removed by their own handles.
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include "platform/save_folder.h"
 #include "platform/win32/handles.h"
@@ -224,7 +224,6 @@ bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
     file.stream_ = stream;
     file.name_ = name;
     file.inode_ = index;
-    file.folderPath_ = finalPath_;
     return true;
 }
 
@@ -264,34 +263,32 @@ HANDLE handleOf(std::FILE* stream) {
 
 }  // namespace
 
-std::int64_t CreatedFile::size() const {
-    LARGE_INTEGER length{};
-    return isOpen() && GetFileSizeEx(handleOf(stream_), &length) ? length.QuadPart : -1;
-}
-
-bool CreatedFile::putInPlace(const std::string& name) {
-    if (!isOpen()) {
-        return false;
+Placing CreatedFile::putInPlace(const OpenFolder& folder, const std::string& name, std::int64_t length) {
+    if (!isOpen() || !folder.isOpen()) {
+        return Placing::NotItsName;
     }
     // Renamed by its own handle. Under Wine the rename goes by the name it was made under, so the
     // name must still be the file's: someone who may rename in the folder could otherwise have
     // this run move their file in its place.
-    const std::wstring target = inFolder(folderPath_, name);
-    if (!pathNamesFile(inFolder(folderPath_, name_), inode_)) {
-        return false;
+    if (!pathNamesFile(inFolder(folder.finalPath(), name_), inode_)) {
+        return Placing::NotItsName;
     }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handleOf(stream_), &size) || size.QuadPart != length) {
+        return Placing::ChangedLength;
+    }
+    const std::wstring target = inFolder(folder.finalPath(), name);
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename->ReplaceIfExists = TRUE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
-    if (!SetFileInformationByHandle(handleOf(stream_), FileRenameInfo, rename,
-                                    static_cast<DWORD>(buffer.size()))) {
-        return false;
+    if (!SetFileInformationByHandle(handleOf(stream_), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+        return Placing::Refused;
     }
     name_ = name;
-    return true;
+    return Placing::Placed;
 }
 
 bool CreatedFile::setTimes(const FileTimes& times) {
@@ -304,17 +301,13 @@ bool CreatedFile::setTimes(const FileTimes& times) {
     const FILETIME creation = toFileTime(times.creation);
     const FILETIME access = toFileTime(times.lastAccess);
     const FILETIME write = toFileTime(times.lastWrite);
-    return isOpen() &&
-           SetFileTime(handleOf(stream_), times.hasCreation ? &creation : nullptr, &access, &write);
+    return isOpen() && SetFileTime(handleOf(stream_), times.hasCreation ? &creation : nullptr, &access, &write);
 }
 
-bool CreatedFile::discard() {
-    if (!isOpen()) {
-        return true;
-    }
+bool CreatedFile::discard(const OpenFolder& folder) {
     // Removed by its handle, which Wine does by the name it was made under: whatever has taken
     // that name since is left alone.
-    if (!pathNamesFile(inFolder(folderPath_, name_), inode_)) {
+    if (!isOpen() || !folder.isOpen() || !pathNamesFile(inFolder(folder.finalPath(), name_), inode_)) {
         return true;
     }
     return deleteOnClose(handleOf(stream_));
@@ -326,7 +319,6 @@ bool CreatedFile::close() {
         closed = std::fclose(stream_) == 0;
         stream_ = nullptr;
     }
-    folderPath_.clear();
     return closed;
 }
 

@@ -3,10 +3,10 @@
 // run, automatic merging and help.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <filesystem>
