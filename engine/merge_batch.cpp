@@ -14,9 +14,11 @@ namespace {
 // on in its temporary page by page.
 constexpr std::size_t kMemoryLimit = std::size_t{4} << 20;
 
-bool sameTimes(const platform::FileTimes& a, const platform::FileTimes& b) {
-    return a.lastAccess == b.lastAccess && a.lastWrite == b.lastWrite &&
-           (!a.hasCreation || !b.hasCreation || a.creation == b.creation);
+// The dates an unchanged output keeps: the last access is left out, as comparing the output moves
+// it on wherever the file system keeps access times (relatime does, past the time the dates were
+// last set), so that every run would set them again.
+bool sameDates(const platform::FileTimes& a, const platform::FileTimes& b) {
+    return a.lastWrite == b.lastWrite && (!a.hasCreation || !b.hasCreation || a.creation == b.creation);
 }
 
 }  // namespace
@@ -195,11 +197,10 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         return fail(open_.broken ? OutputProblem::Damaged : OutputProblem::CannotPutInPlace);
     }
     if (unchanged) {
-        // Left as it is: only times that differ are given to it. They are asked again, as
-        // reading the file may have moved its last access on; times that cannot be told are
-        // set all the same.
+        // Left as it is: only dates that differ are given to it, asked now; times that cannot be
+        // told are set all the same.
         platform::FileTimes now;
-        if (open_.dated && !(placed_.times(now) && sameTimes(open_.times, now)) &&
+        if (open_.dated && !(placed_.times(now) && sameDates(open_.times, now)) &&
             !placed_.setTimes(open_.times)) {
             result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
         }
