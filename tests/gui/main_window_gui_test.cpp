@@ -378,15 +378,17 @@ TEST_F(MainWindow, ClosingDuringARunKeepsTheIconUntilTheRunHasEnded) {
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog_); }, 3000)) << "the window stayed";
     // The run goes on out of sight; the icon stays as long as it does, and a tick starts nothing.
     PostMessageA(dialog_, WM_TIMER, 7, 0);
-    // The icon is looked at before the run's state: one missing while the run still goes on
-    // went too early.
+    // The icon goes when the run has ended, and the window and the program straight after it; an
+    // icon missing while they stay went before the run ended.
+    const auto ended = [&] {
+        return !IsWindow(dialog_) || WaitForSingleObject(app_->Process(), 0) == WAIT_OBJECT_0;
+    };
     int seen = 0;
-    for (;;) {
-        const bool icon = TrayShowsAnIcon();
-        if (!IsWindow(dialog_) || ControlText(dialog_, IDC_STATUS).rfind("Done.", 0) == 0) {
+    while (!ended()) {
+        if (!TrayShowsAnIcon()) {
+            EXPECT_TRUE(WaitUntil(ended, 2000)) << "the icon went before the run ended";
             break;
         }
-        EXPECT_TRUE(icon) << "the icon went before the run ended";
         ++seen;
         Sleep(100);
     }
