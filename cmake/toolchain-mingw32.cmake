@@ -1,5 +1,6 @@
 # Cross-compiles the 32-bit Windows programs (i686) with Debian's mingw-w64 (posix threads).
-# This machine cannot run 32-bit code, so this build is compiled but not tested.
+# Tests of this build run under 32-bit Wine through scripts/wine-run, where the machine runs
+# 32-bit code.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(QW_MINGW_TRIPLET i686-w64-mingw32)

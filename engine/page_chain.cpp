@@ -1,6 +1,8 @@
 // The strict walk of a fax file's page chain, for faxinfo and for the tests.
 #include "engine/page_chain.h"
 
+#include <algorithm>
+
 namespace {
 
 ChainReport fail(ChainReport report, std::string problem) {
@@ -12,13 +14,20 @@ ChainReport fail(ChainReport report, std::string problem) {
 }  // namespace
 
 ChainReport walkChain(const std::uint8_t* bytes, std::size_t length) {
+    return walkChain(static_cast<std::int64_t>(length), [bytes](std::int64_t position, std::uint8_t* header) {
+        std::copy_n(bytes + position, kFaxHeaderSize, header);
+        return true;
+    });
+}
+
+ChainReport walkChain(std::int64_t fileLength, const HeaderReader& readHeader) {
     ChainReport report;
-    const auto fileLength = static_cast<std::int64_t>(length);
     const auto headerSize = static_cast<std::int64_t>(kFaxHeaderSize);
     if (fileLength < headerSize) {
         return fail(report, "shorter than one header");
     }
-    const unsigned total = FaxHeader::fromBytes(bytes).pageCount();
+    std::uint8_t bytes[kFaxHeaderSize];
+    unsigned total = 0;
     std::int64_t position = 0;
     // The first header's count bounds the walk, so a chain that loops cannot hold it up.
     for (unsigned page = 0; page < total || page == 0; ++page) {
@@ -26,7 +35,14 @@ ChainReport walkChain(const std::uint8_t* bytes, std::size_t length) {
             return fail(report, "page " + std::to_string(page) + " header at " + std::to_string(position) +
                                     " lies past the end of the file");
         }
-        const FaxHeader header = FaxHeader::fromBytes(bytes + position);
+        if (!readHeader(position, bytes)) {
+            return fail(report, "page " + std::to_string(page) + " header at " + std::to_string(position) +
+                                    " cannot be read");
+        }
+        const FaxHeader header = FaxHeader::fromBytes(bytes);
+        if (page == 0) {
+            total = header.pageCount();
+        }
         report.pages.push_back({position, header});
         if (!header.isValid()) {
             return fail(report, "page " + std::to_string(page) + " has no signature");

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,3 +23,8 @@ struct ChainReport {
 };
 
 ChainReport walkChain(const std::uint8_t* bytes, std::size_t length);
+
+// The same walk over a file of `length` bytes that is not held in memory: `readHeader` reads the
+// kFaxHeaderSize bytes at a position into its buffer, or returns false when it cannot.
+using HeaderReader = std::function<bool(std::int64_t position, std::uint8_t* header)>;
+ChainReport walkChain(std::int64_t length, const HeaderReader& readHeader);

@@ -3,12 +3,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
 #include "engine/page_chain.h"
+#include "platform/file_system.h"
 #include "version.h"
 
 namespace {
@@ -24,23 +21,19 @@ void printUsage(std::FILE* out) {
                  "Exit status: 0 all well formed, 1 some file is not, 2 usage error.\n");
 }
 
-bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 bool describe(const char* path) {
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) {
+    // Only the headers are read, each where the chain leads, so a fax of any size is judged
+    // without being held in memory, in a 32-bit program too.
+    platform::InputFile file;
+    platform::FileInfo info;
+    if (!file.open(path, true, info)) {
         std::printf("%s: cannot be read\n", path);
         return false;
     }
-    const ChainReport report = walkChain(bytes.data(), bytes.size());
-    std::printf("%s: %zu bytes\n", path, bytes.size());
+    const ChainReport report = walkChain(info.size, [&file](std::int64_t position, std::uint8_t* header) {
+        return file.readAt(position, header, kFaxHeaderSize);
+    });
+    std::printf("%s: %" PRId64 " bytes\n", path, info.size);
     std::printf("  %4s %10s %10s %10s %12s %12s %11s %7s %7s %9s\n", "page", "position", "dataOffset", "dataLength",
                 "extraOffset1", "extraOffset2", "extraLength", "factorA", "factorB", "pageCount");
     for (std::size_t i = 0; i < report.pages.size(); ++i) {

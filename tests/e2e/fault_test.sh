@@ -244,7 +244,7 @@ strangers)
         grep -q -F "Skipped folder: $work/fax-shared/theirs (a link of another user's)" "$work/log"
     # Killed once it has made a temporary: what it left is the merger's, which the stranger's run
     # in the sticky folder may not remove; it stays listed until the merger's next run.
-    "$faxgen" --tree "$work/many" --faxes 300 --pages 2-4 --size 4000-8000 --seed 15 >/dev/null
+    "$faxgen" --tree "$work/many" --faxes 2000 --pages 2-4 --size 4000-8000 --seed 15 >/dev/null
     chown -R qw-merger "$work/many"
     leftovers="$work/share-1777"
     (exec setpriv --reuid="$merger" --regid="$merger" --clear-groups "$console" /q "$work/many" "$leftovers") &

@@ -27,6 +27,11 @@ for kind in trailing nosig short empty; do
 done
 check_eq "faxinfo with one bad file among good ones" 1 \
     "$(status_of "$faxinfo" "$(prog_path "$work/consistent.FXR")" "$(prog_path "$work/nosig.FXR")")"
+# A fax larger than a 32-bit program's memory is judged from its headers alone.
+cp "$work/consistent.FXR" "$work/huge.FXR" && truncate -s 5G "$work/huge.FXR"
+check_eq "faxinfo on a 5 GiB fax" 1 "$(status_of "$faxinfo" "$(prog_path "$work/huge.FXR")")"
+check "faxinfo tells where the chain of the 5 GiB fax ends" \
+    grep -q "not well formed: the last page ends at [0-9]*, the file at 5368709120" "$work/out.txt"
 check_eq "faxinfo on a missing file" 1 "$(status_of "$faxinfo" "$(prog_path "$work/absent.FXR")")"
 check_eq "faxinfo without arguments" 2 "$(status_of "$faxinfo")"
 check_eq "faxgen with an unknown option" 2 "$(status_of "$faxgen" --colour red x)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows programs as shipped: the window program in the GUI subsystem and the others in the
 # console subsystem, the manifest naming the build's processor, the UTF-8 code page, DPI
-# awareness and the Windows versions supported, and no DLL needed beside them.
+# awareness and the Windows versions supported, room above 2 GiB of memory (which a 32-bit
+# program must ask for), and no DLL needed beside them.
 # Usage: windows_binaries_test.sh OBJDUMP ARCH GUI_EXE CONSOLE_EXE...
 source "$(dirname "$0")/e2e_lib.sh"
 objdump="$1"
@@ -32,6 +33,7 @@ for program in "$gui" "$@"; do
     check "$name is DPI aware before Windows 10" grep -q -a '<dpiAware [^>]*>true/pm</dpiAware>' "$program"
     found_os=$(grep -a -o '<supportedOS Id="{[^}]*}"/>' "$program" | grep -o '{[^}]*}' | paste -sd ' ')
     check_eq "$name names Windows Vista, 7, 8, 8.1 and 10/11" "$supported_os" "$found_os"
+    check "$name is large address aware" grep -qx $'\tlarge address aware' <("$objdump" -p "$program")
 done
 
 system_dlls='^(kernel32|user32|gdi32|comctl32|ole32|shell32|advapi32|msvcrt|comdlg32|api-ms-win-.*)\.dll$'

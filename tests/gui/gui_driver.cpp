@@ -3,7 +3,9 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -204,8 +206,23 @@ bool TrayShowsAnIcon() {
     return tray != nullptr && IsWindowVisible(tray) && FindWindowExA(tray, nullptr, "__winex11_tray_icon", nullptr) != nullptr;
 }
 
+namespace {
+
+// Whether a process runs 64-bit code: a 32-bit test program on 64-bit Windows meets a 64-bit tray.
+bool Is64BitProcess(HANDLE process) {
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    BOOL wow64 = FALSE;
+    return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 && IsWow64Process(process, &wow64) &&
+           !wow64;
+}
+
+}  // namespace
+
 // The message's pointers are not carried to the tray's process, so they point into memory made
-// there.
+// there, and the tool record is laid out as the tray's bitness has it: its size, its flags, two
+// handles, a rectangle, the instance handle, then the text's pointer, the lParam and a reserved
+// pointer.
 std::string TrayToolText(bool balloon) {
     const HWND tray = FindWindowA(nullptr, "Wine System Tray");
     HWND tooltip = FindWindowA("tooltips_class32", nullptr);
@@ -218,26 +235,30 @@ std::string TrayToolText(bool balloon) {
     }
     DWORD processId = 0;
     GetWindowThreadProcessId(tooltip, &processId);
-    const HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    struct Exchange {
-        TTTOOLINFOA tool;
-        char text[INFOTIPSIZE];
-    } local{};
-    auto* remote = static_cast<Exchange*>(
-        VirtualAllocEx(process, nullptr, sizeof local, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    local.tool.cbSize = sizeof local.tool;
-    local.tool.lpszText = remote != nullptr ? remote->text : nullptr;
+    const HANDLE process = OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+        processId);
+    const std::size_t pointer = Is64BitProcess(process) ? 8 : 4;
+    const std::size_t textField = 24 + 3 * pointer;
+    const std::size_t recordSize = textField + 3 * pointer;
+    std::vector<char> local(recordSize + INFOTIPSIZE, '\0');
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, local.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    const auto size = static_cast<std::uint32_t>(recordSize);
+    const auto text = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(remote + recordSize));
+    std::memcpy(local.data(), &size, sizeof size);
+    std::memcpy(local.data() + textField, &text, pointer);
     DWORD_PTR found = 0;
-    if (remote != nullptr && WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
-        SendMessageTimeoutA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&remote->tool),
-                            SMTO_ABORTIFHUNG, 5000, &found) &&
+    if (remote != nullptr && WriteProcessMemory(process, remote, local.data(), local.size(), nullptr) &&
+        SendMessageTimeoutA(tooltip, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                            5000, &found) &&
         found != 0) {
-        ReadProcessMemory(process, remote, &local, sizeof local, nullptr);
+        ReadProcessMemory(process, remote, local.data(), local.size(), nullptr);
     }
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    return local.text;
+    local.back() = '\0';
+    return local.data() + recordSize;
 }
 
 std::vector<COLORREF> TrayIconPixels() {
