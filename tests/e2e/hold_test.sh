@@ -84,7 +84,12 @@ waits() {
     check "$name: both runs' faxes are a single run's" diff -r -x '.quirewell*' "$work/single" "$out"
 }
 
-[ -d "$second_prefix/drive_c" ] || WINEPREFIX="$second_prefix" wine wineboot --init >/dev/null 2>&1
+# The second prefix is made by the Wine that made the first, as the first is (scripts/wine-env).
+if [ "$(cat "$second_prefix/.made-by" 2>/dev/null)" != "$(cat "$WINEPREFIX/.made-by" 2>/dev/null)" ]; then
+    rm -rf "$second_prefix"
+    WINEPREFIX="$second_prefix" wine wineboot --init >/dev/null 2>&1
+    cp "$WINEPREFIX/.made-by" "$second_prefix/.made-by" 2>/dev/null
+fi
 WINEPREFIX="$second_prefix" wineserver -p >/dev/null 2>&1
 
 hold native "$work/out1"
