@@ -29,7 +29,8 @@ constexpr const char* kExamples =
 #endif
 
 std::string usageLine() {
-    return std::string("Usage: ") + kProgram + " [/l] [/q] [/n] [/s] [/h] [/d] source-directory dest-directory [file-mask]\n";
+    return std::string("Usage: ") + kProgram +
+           " [/l] [/q] [/n] [/s] [/h] [/w:N] [/d] source-directory dest-directory [file-mask]\n";
 }
 
 std::string helpText() {
@@ -41,11 +42,14 @@ std::string helpText() {
            "  /l           each merged fax takes the file dates of its last page file\n"
            "  /q           quiet: write no run log and no \"Please Wait...\" (the exit code still\n"
            "               tells how it went)\n"
-           "  /n           preview: list the merged faxes a run would write, their page files in\n"
-           "               order with their pages, and the files it would refuse; write nothing\n"
+           "  /n           preview: list the merged faxes a run would write, each marked (new),\n"
+           "               (replaces the one there) or (unchanged), their page files in order with\n"
+           "               their pages, and the files it would refuse; write nothing\n"
            "  /s           merge the page files of the sub-folders too\n"
            "  /h           with /s: repeat the sub-folders below dest-directory (without it every\n"
            "               merged fax goes directly into dest-directory)\n"
+           "  /w:N         wait at most N minutes (0 to 35791) for another run to let\n"
+           "               dest-directory go, then give up (exit 6); without it, wait as long as it takes\n"
            "  /d           merge a directory (the only mode; may be left out)\n"
            "  file-mask    the names to take from the folders, with * and ? (default *.*)\n"
            "\n"
@@ -62,6 +66,7 @@ std::string helpText() {
            "  4  some page files could not be merged (the log says which and why)\n"
            "  5  some folders could not be read (the log says which and why; a folder reached\n"
            "     again through a link is merged once and no failure)\n"
+           "  6  another run held dest-directory for longer than /w:N; nothing was merged\n"
            "\n"
            "Examples:\n" +
            kExamples;
@@ -82,7 +87,9 @@ std::string withLineFeeds(const std::string& text) {
 }
 
 // Standard output and standard error take UTF-8, whatever the program's code page.
-void write(std::FILE* stream, const std::string& text) { std::fputs(platform::toUtf8(text).c_str(), stream); }
+void write(std::FILE* stream, const std::string& text) {
+    std::fputs(platform::toUtf8(text).c_str(), stream);
+}
 
 // A command line that cannot be run: one line saying why, and the usage line.
 int usageError(const std::string& problem) {
@@ -110,7 +117,11 @@ int main(int argc, char** argv) {
     // The window's preset, valid or not, is no run for this program; a folder whose name begins
     // with "/auto" is a folder.
     if (options.presetAsked()) {
-        return usageError("automatic merging (/auto:N) is Quirewell.exe's; run this program from a scheduler instead");
+        return usageError(
+            "automatic merging (/auto:N) is Quirewell.exe's; run this program from a scheduler instead");
+    }
+    if (options.waitRefused()) {
+        return usageError("/w:N takes a whole number of minutes from 0 to 35791");
     }
     if (parsed != kParseRun) {
         // The parser gives its usage text only when an argument is missing.

@@ -87,6 +87,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     keepHierarchy_ = false;
     autoMinutes_ = 0;
     waitMinutes_ = -1;
+    waitRefused_ = false;
     presetAsked_ = false;
     bool minutesRefused = false;
     if (commandLine == nullptr) {
@@ -115,7 +116,8 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
             minutesRefused = minutesRefused || autoMinutes_ == 0;
         } else if (token.rfind(kWaitSwitch, 0) == 0) {
             waitMinutes_ = minutesIn(token, kWaitSwitch, 0);
-            minutesRefused = minutesRefused || waitMinutes_ < 0;
+            waitRefused_ = waitRefused_ || waitMinutes_ < 0;
+            minutesRefused = minutesRefused || waitRefused_;
         } else if (token == "/d") {
             mode_ = kModeDirectory;
         } else if (token == "/f") {

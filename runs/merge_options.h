@@ -89,6 +89,8 @@ public:
     // long as it takes.
     int waitMinutes() const { return waitMinutes_; }
     void setWaitMinutes(int minutes) { waitMinutes_ = minutes; }
+    // A "/w:" switch stood among the switches with minutes it does not take.
+    bool waitRefused() const { return waitRefused_; }
 
     // Holds destDir for this run, across processes and machines: waits while another run holds it
     // (`waiting` is called once, before the wait), for at most waitMinutes, and removes what
@@ -131,6 +133,7 @@ private:
     bool keepHierarchy_ = false;
     int autoMinutes_ = 0;
     int waitMinutes_ = -1;
+    bool waitRefused_ = false;
     bool presetAsked_ = false;
     bool quiet_ = false;
     bool preview_ = false;

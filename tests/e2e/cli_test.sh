@@ -100,7 +100,7 @@ check_eq "failure line" "Failed to create dir: $(prog_path "$work/blocker/out")$
 for switch in --help -h /?; do
     check_eq "$switch: exit 0" 0 "$(run_console "$switch")"
     check "$switch: the help names every switch and the exit codes" \
-        bash -c 'for w in /l /q /n /d "Exit codes" Usage:; do grep -q -F -- "$w" "$0" || exit 1; done' "$work/stdout"
+        bash -c 'for w in /l /q /n /w:N /d "Exit codes" Usage:; do grep -q -F -- "$w" "$0" || exit 1; done' "$work/stdout"
 done
 check_eq "--version: exit 0" 0 "$(run_console --version)"
 check "--version: the version" grep -q -E '^quirewell [0-9]+\.[0-9]+\.[0-9]+'"${eol%$'\n'}"'$' "$work/stdout"
@@ -117,6 +117,8 @@ usage_error "file mode" /f a b
 check "file mode: its message" grep -q '^Quirewell: file mode (/f) is not supported' "$work/stderr"
 usage_error "the window's preset" /auto:5 a b
 check "the window's preset: its message" grep -q '^Quirewell: automatic merging (/auto:N) is Quirewell.exe' "$work/stderr"
+usage_error "minutes to wait that are no minutes" /w:x a b
+check "minutes to wait: its message" grep -q '^Quirewell: /w:N takes a whole number of minutes' "$work/stderr"
 check_eq "a folder whose name begins with /auto: merged (missing: exit 5)" 5 "$(run_console /n "/auto-$$" "$(prog_path "$work/none")")"
 
 # Sub-folders: /s takes them all, into the save folder; /s /h repeats them below it.

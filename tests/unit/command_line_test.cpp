@@ -23,6 +23,7 @@ struct Parsed {
     bool includeSubdirs = false;
     bool keepHierarchy = false;
     int autoMinutes = 0;
+    int waitMinutes = -1;
 };
 
 Parsed parse(const char* line) {
@@ -40,7 +41,8 @@ Parsed parse(const char* line) {
             !out.empty(),
             options.includeSubdirs(),
             options.keepHierarchy(),
-            options.autoMinutes()};
+            options.autoMinutes(),
+            options.waitMinutes()};
 }
 
 TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
@@ -81,8 +83,10 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         {"/S /H /l src dst", {0, true, false, 1, "src", "dst", "*.*", false, true, true}},
         {"/h src dst", {0, false, false, 1, "src", "dst", "*.*", false, false, true}},
         {"/sh src dst", {0, false, false, 1, "/sh", "src", "dst", false}},
-        {"/auto:1 /s /h /l src dst", {kParsePreset, true, false, 1, "src", "dst", "*.*", false, true, true, 1}},
-        {"/AUTO:35791 src dst", {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 35791}},
+        {"/auto:1 /s /h /l src dst",
+         {kParsePreset, true, false, 1, "src", "dst", "*.*", false, true, true, 1}},
+        {"/AUTO:35791 src dst",
+         {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 35791}},
         {"/auto:060 src dst", {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 60}},
         {"/auto:0 src dst", {126, false, false, 1, "", "", "*.*", true}},
         {"/auto:35792 src dst", {126, false, false, 1, "", "", "*.*", true}},
@@ -91,6 +95,12 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         {"/auto src dst", {126, false, false, 1, "", "", "*.*", true}},
         {"/auto:5 src", {126, false, false, 1, "", "", "*.*", true}},
         {"/autox src dst", {0, false, false, 1, "/autox", "src", "dst", false}},
+        {"/w:0 src dst", {0, false, false, 1, "src", "dst", "*.*", false, false, false, 0, 0}},
+        {"/W:35791 /q src dst", {0, false, true, 1, "src", "dst", "*.*", false, false, false, 0, 35791}},
+        {"/w:35792 src dst", {126, false, false, 1, "", "", "*.*", true, false, false, 0, -1}},
+        {"/w: src dst", {126, false, false, 1, "", "", "*.*", true, false, false, 0, -1}},
+        {"/w:-1 src dst", {126, false, false, 1, "", "", "*.*", true, false, false, 0, -1}},
+        {"/wx src dst", {0, false, false, 1, "/wx", "src", "dst", false}},
     };
     for (const auto& c : cases) {
         const Parsed actual = parse(c.line);
@@ -108,6 +118,7 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         EXPECT_EQ(e.includeSubdirs, actual.includeSubdirs) << "[" << c.line << "]";
         EXPECT_EQ(e.keepHierarchy, actual.keepHierarchy) << "[" << c.line << "]";
         EXPECT_EQ(e.autoMinutes, actual.autoMinutes) << "[" << c.line << "]";
+        EXPECT_EQ(e.waitMinutes, actual.waitMinutes) << "[" << c.line << "]";
     }
 }
 

@@ -14,6 +14,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -230,10 +231,11 @@ TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
         const char* name;
         std::function<std::string(const ScratchDir&)> list;  // a killed run's list
         bool inLockFile = false;       // the list is an earlier version's, in the lock file
-        const char* lockIs = nullptr;  // the lock file: a link to this ("~": a hard link), or "folder"
+        const char* lockIs = nullptr;  // the lock file: a link to this ("~": a hard link), "folder", "fifo"
         bool removes = false;          // the entry is a real temporary's, "out/sub/~qw0005"
         bool throughLink = false;      // the entry leads through "out/link", a link to outside/
         bool nested = false;           // "out/sub" is a save folder of its own
+        bool listIsLink = false;       // the list is a link to "outside/list.txt"
     } cases[] = {
         {"absolute", [](const ScratchDir& dir) { return dir.path("outside/~qw0001") + "\n"; }},
         {"a step up", listed("../outside/~qw0001\n")},
@@ -248,6 +250,10 @@ TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
         {"a lock file that is a link", listed(""), false, "precious.txt"},
         {"a lock file with a second name", listed(""), false, "~precious.txt"},
         {"a lock file that is a folder", listed(""), false, "folder"},
+#ifndef _WIN32
+        {"a lock file that is a pipe", listed(""), false, "fifo"},
+#endif
+        {"a list that is a link", listed("sub/~qw0005\n"), false, nullptr, false, false, false, true},
         {"a real temporary", listed("sub/~qw0005\n"), false, nullptr, true},
         {"a real temporary, listed by an earlier version", listed("sub/~qw0005\n"), true, nullptr, true},
         {"below a save folder of its own", listed("sub/~qw0005\n"), false, nullptr, false, false, true},
@@ -271,12 +277,20 @@ TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
         const std::vector<std::uint8_t> bytes(text.begin(), text.end());
         const std::string listFile =
             c.inLockFile ? std::string(platform::kLockFileName) : ".quirewell-0001.list";
-        if (c.lockIs == nullptr) {
+        if (c.listIsLink) {
+            dir.write("outside/list.txt", bytes);
+            std::filesystem::create_symlink(dir.path("outside/list.txt"), dir.path("out/" + listFile),
+                                            linked);
+        } else if (c.lockIs == nullptr) {
             dir.write("out/" + listFile, bytes);
         } else if (c.lockIs[0] == '~') {
             std::filesystem::create_hard_link(dir.path(c.lockIs + 1), lockFile, linked);
         } else if (std::string(c.lockIs) == "folder") {
             dir.makeDir("out/" + std::string(platform::kLockFileName));
+#ifndef _WIN32
+        } else if (std::string(c.lockIs) == "fifo") {
+            ASSERT_EQ(0, mkfifo(lockFile.c_str(), 0666));
+#endif
         } else {
             std::filesystem::create_symlink(dir.path(c.lockIs), lockFile, linked);
         }
@@ -300,13 +314,16 @@ TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
         EXPECT_EQ(pageFile(1), test_support::readFile(dir.path("out/Zfax.fxm"))) << c.name;
         // The lock file is never written, cut or removed; a list is removed once done with, and
         // the run's own list goes at its end; an earlier version's list stays as it was.
-        if (c.lockIs == nullptr) {
+        if (c.listIsLink) {
+            EXPECT_EQ(bytes, test_support::readFile(dir.path("outside/list.txt"))) << c.name;
+        } else if (c.lockIs == nullptr) {
             EXPECT_TRUE(std::filesystem::is_regular_file(lockFile)) << c.name;
             EXPECT_EQ(c.inLockFile ? bytes : std::vector<std::uint8_t>{}, test_support::readFile(lockFile))
                 << c.name;
         }
         for (const auto& entry : std::filesystem::directory_iterator(dir.path("out"))) {
-            EXPECT_FALSE(isListFileName(entry.path().filename().string())) << c.name << ": " << entry.path();
+            EXPECT_FALSE(isListFileName(entry.path().filename().string()) && !entry.is_symlink())
+                << c.name << ": " << entry.path();
         }
         const bool notPlain = c.lockIs != nullptr && c.lockIs[0] != '~';
         EXPECT_EQ(notPlain, options.runLogText().find(

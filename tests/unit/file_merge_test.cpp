@@ -565,6 +565,13 @@ TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
          [](const ScratchDir& d) { d.write("in/L003.FXD", pageFile(43)); },
          false,
          {"Lfax.fxm"}},
+        // Its dates given to the other name too, were the file taken for unchanged.
+        {"a second name for the fax in its place, dates kept",
+         [](const ScratchDir& d) {
+             std::filesystem::create_hard_link(d.path("out/Afax.fxm"), d.path("second-name"));
+         },
+         true,
+         {"Afax.fxm"}},
         {"a fax in two day folders", nullptr, false, {}, dayFolders(3), true},
         {"a fax in two day folders, a page changed",
          [](const ScratchDir& d) { d.write("in/day2/F00002001.FXR", pageFile(44)); },
