@@ -4,9 +4,7 @@
 #include <limits>
 #include <new>
 
-FaxFile::~FaxFile() {
-    close();
-}
+FaxFile::~FaxFile() { close(); }
 
 void FaxFile::open(const std::string& path) {
     close();

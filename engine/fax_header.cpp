@@ -9,8 +9,7 @@
 namespace {
 
 bool fitsInt32(std::int64_t value) {
-    return value >= std::numeric_limits<std::int32_t>::min() &&
-           value <= std::numeric_limits<std::int32_t>::max();
+    return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
 
 }  // namespace
@@ -21,52 +20,31 @@ FaxHeader FaxHeader::fromBytes(const std::uint8_t* bytes) {
     return header;
 }
 
-void FaxHeader::toBytes(std::uint8_t* bytes) const {
-    std::memcpy(bytes, bytes_.data(), kFaxHeaderSize);
-}
+void FaxHeader::toBytes(std::uint8_t* bytes) const { std::memcpy(bytes, bytes_.data(), kFaxHeaderSize); }
 
 bool FaxHeader::isValid() const {
-    return bytes_[fax_field::kSignature] == kSignatureByte0 &&
-           bytes_[fax_field::kSignature + 1] == kSignatureByte1;
+    return bytes_[fax_field::kSignature] == kSignatureByte0 && bytes_[fax_field::kSignature + 1] == kSignatureByte1;
 }
 
-std::int32_t FaxHeader::dataOffset() const {
-    return byte_order::readI32(&bytes_[fax_field::kDataOffset]);
-}
-std::int32_t FaxHeader::extraOffset1() const {
-    return byte_order::readI32(&bytes_[fax_field::kExtraOffset1]);
-}
-std::int32_t FaxHeader::extraOffset2() const {
-    return byte_order::readI32(&bytes_[fax_field::kExtraOffset2]);
-}
-std::uint16_t FaxHeader::pageCount() const {
-    return byte_order::readU16(&bytes_[fax_field::kPageCount]);
-}
-std::int32_t FaxHeader::extraLength() const {
-    return byte_order::readI32(&bytes_[fax_field::kExtraLength]);
-}
-std::int32_t FaxHeader::dataLength() const {
-    return byte_order::readI32(&bytes_[fax_field::kDataLength]);
-}
+std::int32_t FaxHeader::dataOffset() const { return byte_order::readI32(&bytes_[fax_field::kDataOffset]); }
+std::int32_t FaxHeader::extraOffset1() const { return byte_order::readI32(&bytes_[fax_field::kExtraOffset1]); }
+std::int32_t FaxHeader::extraOffset2() const { return byte_order::readI32(&bytes_[fax_field::kExtraOffset2]); }
+std::uint16_t FaxHeader::pageCount() const { return byte_order::readU16(&bytes_[fax_field::kPageCount]); }
+std::int32_t FaxHeader::extraLength() const { return byte_order::readI32(&bytes_[fax_field::kExtraLength]); }
+std::int32_t FaxHeader::dataLength() const { return byte_order::readI32(&bytes_[fax_field::kDataLength]); }
 
-void FaxHeader::setDataOffset(std::int32_t value) {
-    byte_order::writeI32(&bytes_[fax_field::kDataOffset], value);
-}
+void FaxHeader::setDataOffset(std::int32_t value) { byte_order::writeI32(&bytes_[fax_field::kDataOffset], value); }
 void FaxHeader::setExtraOffset1(std::int32_t value) {
     byte_order::writeI32(&bytes_[fax_field::kExtraOffset1], value);
 }
 void FaxHeader::setExtraOffset2(std::int32_t value) {
     byte_order::writeI32(&bytes_[fax_field::kExtraOffset2], value);
 }
-void FaxHeader::setPageCount(std::uint16_t value) {
-    byte_order::writeU16(&bytes_[fax_field::kPageCount], value);
-}
+void FaxHeader::setPageCount(std::uint16_t value) { byte_order::writeU16(&bytes_[fax_field::kPageCount], value); }
 void FaxHeader::setExtraLength(std::int32_t value) {
     byte_order::writeI32(&bytes_[fax_field::kExtraLength], value);
 }
-void FaxHeader::setDataLength(std::int32_t value) {
-    byte_order::writeI32(&bytes_[fax_field::kDataLength], value);
-}
+void FaxHeader::setDataLength(std::int32_t value) { byte_order::writeI32(&bytes_[fax_field::kDataLength], value); }
 
 std::int64_t FaxHeader::blockEnd() const {
     return static_cast<std::int64_t>(dataOffset()) + static_cast<std::int64_t>(factorA()) * factorB() +

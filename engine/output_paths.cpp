@@ -28,9 +28,7 @@ std::string replaceName(const std::string& path) {
 
 }  // namespace
 
-std::string outputNameFor(const std::string& pageFileName) {
-    return replaceName(pageFileName);
-}
+std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
 
 namespace {
 
@@ -49,12 +47,6 @@ std::string temporaryName(std::uint32_t number) {
         number /= 36;
     }
     return name;
-}
-
-std::string temporaryPathFor(const std::string& output, std::uint32_t number) {
-    const std::size_t separator = platform::findLastChar(output, platform::kSeparator);
-    return (separator == std::string::npos ? std::string() : output.substr(0, separator + 1)) +
-           temporaryName(number);
 }
 
 std::uint32_t firstTemporaryNumber(std::uint32_t processNumber) {
@@ -81,8 +73,8 @@ std::string directoryPart(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir,
-                            const std::string& entry, bool keepHierarchy) {
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
+                            bool keepHierarchy) {
     EntryPaths paths;
     paths.source = sourceDir + platform::kSeparator + entry;
     const std::string merged = replaceName(paths.source);

@@ -22,7 +22,6 @@ std::string outputNameFor(const std::string& pageFileName);
 // output. The run puts it in the output's place once the output is complete.
 inline constexpr std::uint32_t kTemporaryNames = 36 * 36 * 36 * 36;
 std::string temporaryName(std::uint32_t number);
-std::string temporaryPathFor(const std::string& output, std::uint32_t number);
 
 // The number a process's runs start their temporaries' names at. Processes start far apart, so
 // that runs writing into one folder at once (one saving below another's save folder) seldom try
@@ -37,8 +36,8 @@ std::string directoryPart(const std::string& path);
 
 // Window run: with `keepHierarchy` the entry's sub-directories are repeated below destDir;
 // without it every output lies directly in destDir.
-EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir,
-                            const std::string& entry, bool keepHierarchy);
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
+                            bool keepHierarchy);
 
 // Command-line run: every output lies directly in destDir.
 EntryPaths commandLineEntryPaths(const std::string& sourceDir, const std::string& destDir,

@@ -51,9 +51,8 @@ ChainReport walkChain(std::int64_t fileLength, const HeaderReader& readHeader) {
             return fail(report, "the first header counts 0 pages");
         }
         if (header.pageCount() != total - page) {
-            return fail(report, "page " + std::to_string(page) + " counts " +
-                                    std::to_string(header.pageCount()) + " pages left, expected " +
-                                    std::to_string(total - page));
+            return fail(report, "page " + std::to_string(page) + " counts " + std::to_string(header.pageCount()) +
+                                    " pages left, expected " + std::to_string(total - page));
         }
         const std::int64_t next = header.blockEnd();
         if (next < position + headerSize) {

@@ -19,7 +19,7 @@ struct ChainPage {
 struct ChainReport {
     std::vector<ChainPage> pages;  // every header reached, in chain order
     bool wellFormed = false;
-    std::string problem;  // why not, when not well formed
+    std::string problem;           // why not, when not well formed
 };
 
 ChainReport walkChain(const std::uint8_t* bytes, std::size_t length);

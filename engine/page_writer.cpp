@@ -114,8 +114,7 @@ int placeCopy(PageCopy& copy, std::FILE* output, OutputPages& pages) {
 void setPageCounts(std::uint8_t* output, const OutputPages& pages) {
     const std::size_t total = pages.starts.size();
     for (std::size_t i = 0; i < total; ++i) {
-        byte_order::writeU16(output + pages.starts[i] + fax_field::kPageCount,
-                             static_cast<std::uint16_t>(total - i));
+        byte_order::writeU16(output + pages.starts[i] + fax_field::kPageCount, static_cast<std::uint16_t>(total - i));
     }
 }
 

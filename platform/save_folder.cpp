@@ -1,5 +1,8 @@
-// The save folder's walks, the same on every platform: step by step through OpenFolder.
+// The parts of the save folder the same on every platform: its walks, step by step through
+// OpenFolder, and closing a file the run created.
 #include "platform/save_folder.h"
+
+#include <cstdio>
 
 namespace platform {
 
@@ -50,6 +53,15 @@ RemoveResult SaveFolder::removeBelow(const std::vector<std::string>& steps,
         current = &below;
     }
     return current->removePlain(steps.back());
+}
+
+bool CreatedFile::close() {
+    bool closed = true;
+    if (stream_ != nullptr) {
+        closed = std::fclose(stream_) == 0;
+        stream_ = nullptr;
+    }
+    return closed;
 }
 
 }  // namespace platform

@@ -224,13 +224,4 @@ bool CreatedFile::discard(const OpenFolder& folder) {
     return unlinkat(asFd(folder.handle()), name_.c_str(), 0) == 0;
 }
 
-bool CreatedFile::close() {
-    bool closed = true;
-    if (stream_ != nullptr) {
-        closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-    }
-    return closed;
-}
-
 }  // namespace platform

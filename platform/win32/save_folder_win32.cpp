@@ -313,13 +313,4 @@ bool CreatedFile::discard(const OpenFolder& folder) {
     return deleteOnClose(handleOf(stream_));
 }
 
-bool CreatedFile::close() {
-    bool closed = true;
-    if (stream_ != nullptr) {
-        closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-    }
-    return closed;
-}
-
 }  // namespace platform

@@ -515,12 +515,12 @@ TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
     // (with "/s"), names that differ in letter case only, and stems that begin other stems.
     const auto dayFolders = [](unsigned faxes) {
         return [faxes](const ScratchDir& d) {
-            TreeSpec spec;
-            spec.faxes = faxes;
-            spec.minPages = spec.maxPages = 1;
+            TreeSpec wanted;
+            wanted.faxes = faxes;
+            wanted.minPages = wanted.maxPages = 1;
             std::string error;
-            ASSERT_GT(writeTree(d.path("in/day1"), spec, 1, error), 0) << error;
-            ASSERT_GT(writeTree(d.path("in/day2"), spec, 2, error), 0) << error;
+            ASSERT_GT(writeTree(d.path("in/day1"), wanted, 1, error), 0) << error;
+            ASSERT_GT(writeTree(d.path("in/day2"), wanted, 2, error), 0) << error;
         };
     };
     const auto files = [](std::vector<std::pair<std::string, std::vector<std::uint8_t>>> written) {
