@@ -15,6 +15,7 @@
 #include "engine/page_chain.h"
 #include "gui_driver.h"
 #include "link_test_support.h"
+#include "platform/folder_lock.h"
 #include "resources/resource.h"
 #include "ui/window_dpi.h"
 
@@ -503,6 +504,40 @@ TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolderAndTheIconSay
         EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(in, out)) << tick;
         ExpectSameTree(out, dir.path("single"));
     }
+}
+
+TEST_F(MainWindow, AnAutomaticMergeGivesUpAfterItsPeriodAndSaysSo) {
+    ScratchDir dir;
+    dir.write("in/T001.FXR", pageFile(1));
+    dir.makeDir("out");
+    const std::string out = dir.path("out");
+    // Another program holds the save folder for longer than the period of a minute.
+    platform::OpenFolder saveFolder;
+    ASSERT_TRUE(saveFolder.openNamed(out));
+    platform::FolderLock other;
+    other.hold(
+        saveFolder, [] {}, platform::kWaitForever);
+    ASSERT_TRUE(other.held());
+    Start();
+    SetText(dialog_, IDC_FAX_DIR, dir.path("in"));
+    SetText(dialog_, IDC_SAVE_DIR, out);
+    SetText(dialog_, IDC_MINUTES, "1");
+    Click(dialog_, IDC_AUTO_MERGE);
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    const std::string gaveUp = "Gave up waiting for " + out + " after 1 minute: another run still holds it";
+    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == gaveUp; }, 100000))
+        << ControlText(dialog_, IDC_STATUS);
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::string tip = TrayTip();
+        return tip.rfind("Quirewell\n", 0) == 0 && tip.find(':') == 12 && tip.size() > 40 &&
+               (" " + gaveUp).rfind(tip.substr(15), 0) == 0;
+    })) << TrayTip();
+    EXPECT_FALSE(test_support::exists(dir.path("out/Tfax.fxm")));
+    // Let go, the next tick merges.
+    other.release();
+    PostMessageA(dialog_, WM_TIMER, 7, 0);
+    EXPECT_TRUE(WaitUntil([&] { return test_support::exists(dir.path("out/Tfax.fxm")); }, 75000));
+    EXPECT_EQ("Done. Total 1 fax files merged.", WaitForDone(dir.path("in"), out));
 }
 
 TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
