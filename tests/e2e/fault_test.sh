@@ -166,6 +166,7 @@ shared)
             flock "$shared/.quirewell.lock" sleep 30 &
             first=$!
         fi
+        : >"$work/second.err" # the last round's words are not this one's
         as_nobody "$console" /q "$work/second" "$shared" >/dev/null 2>"$work/second.err" &
         second=$!
         for _ in $(seq 400); do grep -q '^Waiting for another' "$work/second.err" && break; sleep 0.05; done

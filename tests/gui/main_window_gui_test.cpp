@@ -459,6 +459,27 @@ TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
     EXPECT_EQ(1, app_->WaitForExit());
 }
 
+// Waits until the icon's tip tells `note` after the time of day, as far as the tray's tooltip
+// gives it.
+bool WaitForNote(const std::string& note) {
+    return WaitUntil([&] {
+        const std::string tip = TrayTip();
+        return tip.rfind("Quirewell\n", 0) == 0 && tip.find(':') == 12 && tip.size() > 40 &&
+               (" " + note).rfind(tip.substr(15), 0) == 0;
+    });
+}
+
+// Whether a save folder has a list of temporaries: it has once a run holds it and has begun.
+bool HasAList(const std::string& folder) {
+    std::error_code none;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, none)) {
+        if (entry.path().extension() == ".list") {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolderAndTheIconSaysSo) {
     ScratchDir dir;
     WriteTree(dir, "in", 1500, 3);
@@ -473,17 +494,7 @@ TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolderAndTheIconSay
         // window's run waits, says so in the status line and the icon's tip, and goes on after.
         HANDLE console = StartConsole("/q " + Quoted(in) + " " + Quoted(out), dir.path("console.txt"));
         ASSERT_NE(nullptr, console);
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                std::error_code none;
-                for (const auto& entry : std::filesystem::directory_iterator(out, none)) {
-                    if (entry.path().extension() == ".list") {
-                        return true;
-                    }
-                }
-                return false;
-            },
-            20000));
+        ASSERT_TRUE(WaitUntil([&] { return HasAList(out); }, 20000));
         SetText(dialog_, IDC_SAVE_DIR, out);
         if (tick) {
             SetText(dialog_, IDC_MINUTES, "1");
@@ -494,12 +505,7 @@ TEST_F(MainWindow, AWindowRunWaitsForAConsoleRunOnTheSameSaveFolderAndTheIconSay
         }
         const std::string waiting = "Waiting for another Quirewell run to finish with " + out;
         EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == waiting; }, 20000)) << tick;
-        // The tip after the time the wait began, as far as the tray's tooltip gives it.
-        EXPECT_TRUE(WaitUntil([&] {
-            const std::string tip = TrayTip();
-            return tip.rfind("Quirewell\n", 0) == 0 && tip.find(':') == 12 && tip.size() > 40 &&
-                   (" " + waiting).rfind(tip.substr(15), 0) == 0;
-        })) << TrayTip();
+        EXPECT_TRUE(WaitForNote(waiting)) << TrayTip();
         EXPECT_EQ(0, WaitForConsole(console));
         EXPECT_EQ("Done. Total 4500 fax files merged.", WaitForDone(in, out)) << tick;
         ExpectSameTree(out, dir.path("single"));
@@ -527,11 +533,7 @@ TEST_F(MainWindow, AnAutomaticMergeGivesUpAfterItsPeriodAndSaysSo) {
     const std::string gaveUp = "Gave up waiting for " + out + " after 1 minute: another run still holds it";
     EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog_, IDC_STATUS) == gaveUp; }, 100000))
         << ControlText(dialog_, IDC_STATUS);
-    EXPECT_TRUE(WaitUntil([&] {
-        const std::string tip = TrayTip();
-        return tip.rfind("Quirewell\n", 0) == 0 && tip.find(':') == 12 && tip.size() > 40 &&
-               (" " + gaveUp).rfind(tip.substr(15), 0) == 0;
-    })) << TrayTip();
+    EXPECT_TRUE(WaitForNote(gaveUp)) << TrayTip();
     EXPECT_FALSE(test_support::exists(dir.path("out/Tfax.fxm")));
     // Let go, the next tick merges.
     other.release();
