@@ -69,8 +69,7 @@ waits() {
         WINEPREFIX="$how" run_prog "$console" /q /w:0 "$(prog_path "$work/waiting")" "$(prog_path "$out")" 2>/dev/null
     fi
     check_eq "$name: a run that may not wait gives up" 6 $?
-    # Emptied before the waiter starts: the last case's waiter said the same, and a slow start
-    # under Wine would otherwise be read as this one's words.
+    # The last case's waiter said the same: a slow start must not pass for this one's words.
     : >"$work/err"
     if [ "$how" = native ]; then
         "$native" /q "$work/waiting" "$out" 2>"$work/err" &

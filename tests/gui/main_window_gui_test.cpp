@@ -13,6 +13,7 @@
 
 #include "../unit/test_support.h"
 #include "engine/page_chain.h"
+#include "engine/temporary_records.h"
 #include "gui_driver.h"
 #include "link_test_support.h"
 #include "platform/folder_lock.h"
@@ -469,11 +470,20 @@ bool WaitForNote(const std::string& note) {
     });
 }
 
+// Waits until the icon's tip tells the time of day the last merge ended ("14:00") and its outcome.
+bool WaitForTip(const std::string& outcome) {
+    return WaitUntil([&] {
+        const std::string tip = TrayTip();
+        return tip.rfind("Quirewell\nLast merge ", 0) == 0 && tip.find(':') == 23 &&
+               tip.substr(26) == ": " + outcome;
+    });
+}
+
 // Whether a save folder has a list of temporaries: it has once a run holds it and has begun.
 bool HasAList(const std::string& folder) {
     std::error_code none;
     for (const auto& entry : std::filesystem::directory_iterator(folder, none)) {
-        if (entry.path().extension() == ".list") {
+        if (isListFileName(entry.path().filename().string())) {
             return true;
         }
     }
@@ -579,15 +589,6 @@ TEST_F(MainWindow, AutomaticMergingChecksItsMinutesAndMergesOnEachTick) {
 
     Click(dialog_, IDC_AUTO_MERGE);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, IDC_MINUTES)) != FALSE; }));
-}
-
-// Waits until the icon's tip tells the time of day the last merge ended ("14:00") and its outcome.
-bool WaitForTip(const std::string& outcome) {
-    return WaitUntil([&] {
-        const std::string tip = TrayTip();
-        return tip.rfind("Quirewell\nLast merge ", 0) == 0 && tip.find(':') == 23 &&
-               tip.substr(26) == ": " + outcome;
-    });
 }
 
 TEST_F(MainWindow, ThePresetMergesOutOfSightAndTheIconTellsHowTheLastMergeWent) {
