@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "app/private_messages.h"
-#include "engine/output_files.h"
 #include "runs/dialog_rules.h"
 #include "runs/directory_run.h"
+#include "runs/run_session.h"
 
 namespace {
 
@@ -140,9 +140,10 @@ unsigned __stdcall MergeWorker::ThreadProc(void* worker) {
 
 unsigned MergeWorker::Run() {
     MergeOptions& record = *record_;
+    RunSession session(record, RunSession::Kind::Merge, true);
     WorkerReport begin;
     begin.begins = true;
-    begin.saveDirFailed = makeDirectories(record.destDir()) == 0;
+    begin.saveDirFailed = !session.saveFolderReady();
     const bool wait = begin.saveDirFailed;
     Deliver(std::move(begin), wait);
 
@@ -150,9 +151,9 @@ unsigned MergeWorker::Run() {
     const std::string sourceDir = record.sourceDir();
     const std::string destDir = record.destDir();
     const RunTotals totals = walkScanList(
-        record,
+        session,
         [&](const std::string& entry) { return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_); },
-        true, &sink);
+        &sink);
     sink.Close(totals);
     return static_cast<unsigned>(totals.merged);
 }

@@ -23,30 +23,26 @@ bool sameDates(const platform::FileTimes& a, const platform::FileTimes& b) {
 
 }  // namespace
 
-MergeBatch::MergeBatch(Mode mode) : mode_(mode) {}
+MergeBatch::MergeBatch(const platform::SaveFolder& saveFolder, const std::string& savePath,
+                       TemporaryRecords* list, Mode mode, bool makesFolders)
+    : mode_(mode), makesFolders_(makesFolders), places_(saveFolder, savePath, list) {}
 
 MergeBatch::~MergeBatch() {
     closeOpenOutput();
 }
 
-HoldReport MergeBatch::holdFolder(const std::string& folder, const std::function<void()>& waiting,
-                                  long long waitMs) {
-    return places_.hold(folder, waiting, waitMs, mode_ == Mode::Plan);
-}
-
 bool MergeBatch::makeTemporary() {
-    if (temporary_.isOpen()) {
-        return true;
+    if (!temporary_ && mode_ == Mode::Write) {
+        if (std::optional<Temporary> made = places_.makeTemporary(open_.place)) {
+            temporary_.emplace(std::move(*made));
+        }
     }
-    return mode_ == Mode::Write && places_.makeTemporary(open_.place, temporary_, open_.line);
+    return temporary_.has_value();
 }
 
 void MergeBatch::closeOpenOutput() {
-    if (temporary_.isOpen() && !temporary_.discard(places_.folder()) && !open_.line.empty()) {
-        // Listed, and still there: the next run removes it.
-        places_.keep(open_.line);
-    }
-    temporary_.close();
+    // Removed unless it was put in place.
+    temporary_.reset();
     placed_.close();
     memory_.clear();
     building_ = Building::InMemory;
@@ -61,8 +57,8 @@ int MergeBatch::writeMemory() {
     if (!makeTemporary()) {
         return kAppendCannotOpenOutput;
     }
-    return platform::writeAt(temporary_.stream(), 0, memory_.data(), memory_.size()) ? kAppendOk
-                                                                                     : kAppendIoError;
+    return platform::writeAt(temporary_->stream(), 0, memory_.data(), memory_.size()) ? kAppendOk
+                                                                                      : kAppendIoError;
 }
 
 int MergeBatch::leavePlaced(std::int64_t length) {
@@ -70,7 +66,7 @@ int MergeBatch::leavePlaced(std::int64_t length) {
     int result = kAppendOk;
     if (mode_ == Mode::Write && !makeTemporary()) {
         result = kAppendCannotOpenOutput;
-    } else if (mode_ == Mode::Write && !placed_.copyTo(temporary_.stream(), length)) {
+    } else if (mode_ == Mode::Write && !placed_.copyTo(temporary_->stream(), length)) {
         open_.broken = true;
         result = kAppendIoError;
     }
@@ -102,7 +98,8 @@ int MergeBatch::addCopy(PageCopy& copy, bool copyInMemory) {
             return left;
         }
     }
-    std::FILE* const written = building_ == Building::InTemporary ? temporary_.stream() : nullptr;
+    std::FILE* const written =
+        building_ == Building::InTemporary && temporary_ ? temporary_->stream() : nullptr;
     const OutputPages before = {open_.pages.length, {}};
     const std::size_t pagesBefore = open_.pages.starts.size();
     const int result = placeCopy(copy, written, open_.pages);
@@ -124,14 +121,14 @@ int MergeBatch::addCopy(PageCopy& copy, bool copyInMemory) {
     // From this page on the output differs from the file in its place: it goes on in its
     // temporary, from what it holds so far.
     int moved = leavePlaced(before.length);
-    if (moved == kAppendOk && temporary_.isOpen() &&
-        !platform::writeAt(temporary_.stream(), before.length, copy.bytes, copy.length)) {
+    if (moved == kAppendOk && temporary_.has_value() &&
+        !platform::writeAt(temporary_->stream(), before.length, copy.bytes, copy.length)) {
         moved = kAppendIoError;
     }
     if (moved != kAppendOk) {
         open_.pages.starts.resize(pagesBefore);
         open_.pages.length = before.length;
-        if (temporary_.isOpen() && !platform::truncateFile(temporary_.stream(), before.length)) {
+        if (temporary_.has_value() && !platform::truncateFile(temporary_->stream(), before.length)) {
             open_.broken = true;
         }
     }
@@ -160,13 +157,13 @@ OutputFate MergeBatch::completeOutput() {
             if (!unchanged) {
                 const int left = leavePlaced(open_.pages.length);
                 unwritten = left == kAppendCannotOpenOutput;
-                open_.broken = open_.broken || (left == kAppendOk && temporary_.isOpen() &&
-                                                !writePageCounts(temporary_.stream(), open_.pages));
+                open_.broken = open_.broken || (left == kAppendOk && temporary_.has_value() &&
+                                                !writePageCounts(temporary_->stream(), open_.pages));
             }
             break;
         case Building::InTemporary:
-            open_.broken =
-                open_.broken || (temporary_.isOpen() && !writePageCounts(temporary_.stream(), open_.pages));
+            open_.broken = open_.broken ||
+                           (temporary_.has_value() && !writePageCounts(temporary_->stream(), open_.pages));
             break;
     }
     const OutputFate fate = placeOpenOutput(unchanged, unwritten);
@@ -182,9 +179,10 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
     if (mode_ == Mode::Plan) {
         return planned;
     }
-    if (placingHook_ && temporary_.isOpen()) {
+    if (placingHook_ && temporary_) {
         const std::string folder = directoryPart(open_.path);
-        placingHook_(folder.empty() ? temporary_.name() : folder + platform::kSeparator + temporary_.name());
+        placingHook_(folder.empty() ? temporary_->name()
+                                    : folder + platform::kSeparator + temporary_->name());
     }
     const auto fail = [&](OutputProblem problem) {
         result_.notes.push_back({open_.path, problem});
@@ -207,8 +205,13 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         return planned;
     }
     placed_.close();
+    if (!temporary_) {
+        return fail(OutputProblem::CannotPutInPlace);
+    }
+    bool timesKept = false;
     // Whatever wrote to the temporary besides this run changed its length.
-    switch (temporary_.putInPlace(places_.folder(), open_.place.name, open_.pages.length)) {
+    switch (temporary_->putInPlace(open_.place.name, open_.pages.length, open_.dated ? &open_.times : nullptr,
+                                   timesKept)) {
         case platform::Placing::Placed:
             break;
         case platform::Placing::ChangedLength:
@@ -216,12 +219,9 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         default:
             return fail(OutputProblem::CannotPutInPlace);
     }
-    // Given after the rename, on the file's own handle: a system that carries a replaced file's
-    // creation time over to the file put in its place would otherwise undo it.
-    if (open_.dated && !temporary_.setTimes(open_.times)) {
+    if (open_.dated && !timesKept) {
         result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
     }
-    temporary_.close();
     return planned;
 }
 

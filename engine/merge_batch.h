@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "engine/output_places.h"
 #include "engine/page_writer.h"
 #include "engine/placed_file.h"
+#include "engine/temporary.h"
 #include "platform/file_system.h"
 #include "platform/save_folder.h"
 
@@ -60,27 +62,20 @@ public:
     // knows every refusal a run would meet but the ones only writing can show and what a run would
     // write, and creates, changes and removes nothing.
     enum class Mode { Write, Plan };
-    explicit MergeBatch(Mode mode = Mode::Write);
+    // The outputs of a run that holds `saveFolder` (opened from `savePath`; for a plan, open
+    // only when it is there) and lists its temporaries in `list` (null for a plan). With
+    // `makesFolders`, the folders of outputs below the save folder are made where missing.
+    MergeBatch(const platform::SaveFolder& saveFolder, const std::string& savePath, TemporaryRecords* list,
+               Mode mode, bool makesFolders);
     // A batch that was never finished belongs to a run that was abandoned: the output it was
-    // building stays as it was, and the save folder is let go.
+    // building stays as it was.
     ~MergeBatch();
     MergeBatch(const MergeBatch&) = delete;
     MergeBatch& operator=(const MergeBatch&) = delete;
 
-    // Between runs, a batch may be made one that writes or one that plans.
-    void setMode(Mode mode) { mode_ = mode; }
     Mode mode() const { return mode_; }
-    // Whether the folders of outputs below the save folder are made where missing.
-    void setMakesFolders(bool on) { makesFolders_ = on; }
-
-    // Holds the save folder for the batch, waiting while another run holds it (`waiting` is
-    // called once, before the wait) for at most `waitMs` (platform::kWaitForever: as long as it
-    // takes), and removes the temporaries killed runs left there. A folder that cannot be held is
-    // merged into without the hold, unless the wait timed out.
-    HoldReport holdFolder(const std::string& folder, const std::function<void()>& waiting, long long waitMs);
-    bool folderHeld() const { return places_.held(); }
-    // True once a temporary could not be listed: a run killed now would leave it behind.
-    bool failedToList() const { return places_.failedToList(); }
+    // What the save folder held when the run took it.
+    void knowSaveFolderNames(const std::vector<std::string>& names) { places_.knowSaveFolderNames(names); }
 
     // Merges page file `source` into `output`: started afresh when it is not the output the last
     // page went to, extended otherwise. The page is read and checked before its output is
@@ -94,9 +89,10 @@ public:
     // What became of it; Failed when none was being built or it did not reach its place.
     OutputFate completeOutput();
 
-    // Completes the last output, then lets the save folder go; the batch is then empty and may
-    // start again.
+    // Completes the last output; the batch is then empty and may start again.
     BatchResult finish();
+    // Lets go of the output being built, which stays as it was: the run was abandoned.
+    void abandon() { closeOpenOutput(); }
 
     // Called with each temporary just before it is put in place: for tests of what others may
     // do to a save folder meanwhile.
@@ -117,7 +113,6 @@ private:
         std::string key;
         std::string path;
         OutputPlace place;
-        std::string line;  // its temporary's line in the run's list, once listed
         OutputPages pages;
         int entries = 0;  // page files merged into it
         bool broken = false;
@@ -145,7 +140,7 @@ private:
     void closeOpenOutput();
 
     Mode mode_;
-    bool makesFolders_ = false;
+    bool makesFolders_;
     OutputPlaces places_;
     OpenOutput open_;
     bool isOpen_ = false;
@@ -153,8 +148,8 @@ private:
     std::string lastOutput_;                     // the output the last page named, and its key
     std::string lastKey_;
     Building building_ = Building::InMemory;
-    platform::CreatedFile temporary_;  // the open output's, when it has one
-    PlacedFile placed_;                // the file in its place, to compare it with
+    std::optional<Temporary> temporary_;  // the open output's, when it has one
+    PlacedFile placed_;                   // the file in its place, to compare it with
     ByteBuffer memory_;
     ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
     BatchResult result_;

@@ -1,10 +1,11 @@
-// The save folder of a run and its outputs' folders and temporaries.
+// The folders of a run's outputs below its save folder, and the temporaries made there.
 #include "engine/output_places.h"
 
 #include <algorithm>
 
 #include "engine/output_paths.h"
 #include "engine/temporary_list.h"
+#include "engine/temporary_records.h"
 #include "platform/ansi_string.h"
 
 namespace {
@@ -31,32 +32,20 @@ std::vector<std::string> stepsOf(const std::string& path) {
 
 }  // namespace
 
-OutputPlaces::OutputPlaces() : nextTemporary_(firstTemporaryNumber(platform::processNumber())) {}
+OutputPlaces::OutputPlaces(const platform::SaveFolder& saveFolder, std::string savePath,
+                           TemporaryRecords* list)
+    : saveFolder_(saveFolder),
+      savePath_(std::move(savePath)),
+      list_(list),
+      folder_(std::make_shared<platform::OpenFolder>()),
+      nextTemporary_(firstTemporaryNumber(platform::processNumber())) {}
 
-HoldReport OutputPlaces::hold(const std::string& folder, const std::function<void()>& waiting,
-                              long long waitMs, bool planOnly) {
-    HoldReport report;
-    savePath_ = folder;
-    // A plan walks the folder as the run would, and holds nothing.
-    if (!saveFolder_.open(folder) || planOnly) {
-        report.problem = planOnly ? platform::LockProblem::None : platform::LockProblem::CannotOpen;
-        return report;
+void OutputPlaces::knowSaveFolderNames(const std::vector<std::string>& names) {
+    Listing& listing = listings_[platform::pathKey(savePath_)];
+    listing.complete = true;
+    for (const std::string& name : names) {
+        listing.names.insert(platform::pathKey(name));
     }
-    const platform::HoldResult held = lock_.hold(saveFolder_.root(), waiting, waitMs);
-    report.problem = held.problem;
-    if (lock_.held()) {
-        // Listed once, for the lists killed runs left and for the outputs that go directly into it.
-        std::vector<std::string> names;
-        saveFolder_.root().list(names);
-        auto& listing = listings_[platform::pathKey(folder)];
-        for (const std::string& name : names) {
-            listing.insert(platform::pathKey(name));
-        }
-        report.leftoversKept = records_.removeLeftovers(saveFolder_, names, held.earlierList);
-    } else if (held.problem == platform::LockProblem::TimedOut) {
-        saveFolder_.close();
-    }
-    return report;
 }
 
 OutputPlace OutputPlaces::placeOf(const std::string& output) const {
@@ -86,20 +75,17 @@ platform::Reach OutputPlaces::open(const OutputPlace& place, bool make, std::str
 
 platform::Reach OutputPlaces::reach(const OutputPlace& place, bool make, std::string& refused) {
     refused.clear();
-    folder_.close();
-    if (!place.belowSaveFolder) {
-        // Outside any save folder held, the folder is the one the output's path names.
-        return folder_.openNamed(place.folderPath) ? platform::Reach::Reached : platform::Reach::Failed;
+    // A temporary made in the folder open so far keeps it open for itself.
+    folder_ = std::make_shared<platform::OpenFolder>();
+    if (!place.belowSaveFolder || std::count(place.steps.begin(), place.steps.end(), "..") > 0) {
+        return platform::Reach::Failed;
     }
     if (!saveFolder_.isOpen()) {
         // A save folder not made yet holds nothing: all a plan needs to know.
         return platform::Reach::Missing;
     }
-    if (std::count(place.steps.begin(), place.steps.end(), "..") > 0) {
-        return platform::Reach::Failed;
-    }
     std::size_t reached = 0;
-    const platform::Reach result = saveFolder_.reach(place.steps, make, folder_, reached);
+    const platform::Reach result = saveFolder_.reach(place.steps, make, *folder_, reached);
     if (result == platform::Reach::StrangersLink || result == platform::Reach::UnknownLink) {
         refused = savePath_;
         for (std::size_t i = 0; i <= reached && i < place.steps.size(); ++i) {
@@ -117,20 +103,22 @@ bool OutputPlaces::wasThere(const std::string& name) {
     // systems (and under Wine) such a lookup searches the whole folder, and a run makes thousands
     // of them, one for each new output and for each temporary's name.
     const auto [listing, isNew] = listings_.try_emplace(folderKey_);
-    if (isNew && folder_.isOpen()) {
+    if (isNew && folder_->isOpen()) {
         std::vector<std::string> names;
-        folder_.list(names);
+        listing->second.complete = folder_->list(names);
         for (const std::string& entry : names) {
-            listing->second.insert(platform::pathKey(entry));
+            listing->second.names.insert(platform::pathKey(entry));
         }
     }
-    return listing->second.count(platform::pathKey(name)) > 0;
+    // A folder that could not be listed whole is asked for the name itself: an output taken for
+    // absent would lose its comparison, and a name taken for free may be someone else's.
+    return listing->second.names.count(platform::pathKey(name)) > 0 ||
+           (!listing->second.complete && folder_->holds(name));
 }
 
-bool OutputPlaces::makeTemporary(const OutputPlace& place, platform::CreatedFile& file, std::string& line) {
-    line.clear();
-    if (!folder_.isOpen()) {
-        return false;
+std::optional<Temporary> OutputPlaces::makeTemporary(const OutputPlace& place) {
+    if (!folder_->isOpen()) {
+        return std::nullopt;
     }
     for (unsigned attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
         const std::string name = temporaryName(nextTemporary_++);
@@ -141,31 +129,27 @@ bool OutputPlaces::makeTemporary(const OutputPlace& place, platform::CreatedFile
         // Listed just before it is made, so that a run killed at any moment leaves nothing
         // unlisted, and taken off again when it could not be made.
         std::string listed;
-        if (lock_.held() && place.belowSaveFolder) {
+        if (list_ != nullptr && list_->keepsList()) {
             std::vector<std::string> steps = place.steps;
             steps.push_back(name);
             listed = temporaryListLine(steps);
-            if (!records_.record(saveFolder_, listed)) {
+            if (!list_->record(listed)) {
                 listed.clear();
             }
         }
-        if (folder_.create(name, file)) {
-            line = listed;
-            return true;
+        platform::CreatedFile file;
+        if (folder_->create(name, file)) {
+            return Temporary(folder_, std::move(file), list_, std::move(listed));
         }
         if (!listed.empty()) {
-            records_.unrecordLast();
+            list_->unrecordLast();
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void OutputPlaces::release() {
-    records_.finish(saveFolder_);
-    lock_.release();
-    saveFolder_.close();
-    savePath_.clear();
-    folder_.close();
+    folder_ = std::make_shared<platform::OpenFolder>();
     folderKnown_ = false;
     folderKey_.clear();
     refused_.clear();

@@ -2,6 +2,7 @@
 #include "engine/temporary_list.h"
 
 #include "engine/output_paths.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -59,16 +60,9 @@ bool unescape(const std::string& text, std::string& step) {
 // A step that names an entry of the folder it is taken in, and nothing else: never the folder
 // itself or its parent, never a drive, a stream or a path of its own.
 bool isPlainStep(const std::string& step) {
-    if (step.empty() || step == "." || step == ".." || step.find('\0') != std::string::npos ||
-        step.find(kStep) != std::string::npos) {
-        return false;
-    }
-#ifdef _WIN32
-    if (step.find_first_of("\\:") != std::string::npos) {
-        return false;
-    }
-#endif
-    return true;
+    return !step.empty() && step != "." && step != ".." && step.find('\0') == std::string::npos &&
+           step.find(kStep) == std::string::npos &&
+           step.find_first_of(platform::kNotInNames) == std::string::npos;
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ bool isListFileName(const std::string& name) {
            isTemporaryName("~qw" + name.substr(prefix, 4));
 }
 
-int TemporaryRecords::removeLeftovers(const platform::SaveFolder& folder,
-                                      const std::vector<std::string>& names, const std::string& earlierList) {
+int TemporaryRecords::removeLeftovers(const std::vector<std::string>& names, const std::string& earlierList) {
+    const platform::SaveFolder& folder = folder_;
     int stay = removeListed(folder, earlierList);
     std::size_t lists = 0;
     for (const std::string& name : names) {
@@ -73,11 +73,11 @@ int TemporaryRecords::removeLeftovers(const platform::SaveFolder& folder,
     return stay;
 }
 
-bool TemporaryRecords::record(const platform::SaveFolder& folder, const std::string& line) {
+bool TemporaryRecords::record(const std::string& line) {
     if (!list_.isOpen() && !failedToList_) {
         std::uint32_t number = firstTemporaryNumber(platform::processNumber());
         for (unsigned attempt = 0;
-             attempt < kListAttempts && !folder.root().create(listFileName(number++), list_);) {
+             attempt < kListAttempts && !folder_.root().create(listFileName(number++), list_);) {
             ++attempt;
         }
         length_ = 0;
@@ -86,8 +86,8 @@ bool TemporaryRecords::record(const platform::SaveFolder& folder, const std::str
     // A line half written is no line: a list that could not be written only leaves a killed
     // run's temporary behind.
     if (!list_.isOpen() || !platform::writeAt(list_.stream(), length_, line.data(), line.size())) {
-        if (list_.isOpen()) {
-            platform::truncateFile(list_.stream(), lastRecorded_);
+        if (list_.isOpen() && !platform::truncateFile(list_.stream(), lastRecorded_)) {
+            unrecordLast();
         }
         failedToList_ = true;
         return false;
@@ -97,23 +97,44 @@ bool TemporaryRecords::record(const platform::SaveFolder& folder, const std::str
 }
 
 void TemporaryRecords::unrecordLast() {
-    if (list_.isOpen() && platform::truncateFile(list_.stream(), lastRecorded_)) {
-        length_ = lastRecorded_;
+    if (!list_.isOpen()) {
+        return;
     }
+    if (platform::truncateFile(list_.stream(), lastRecorded_)) {
+        length_ = lastRecorded_;
+        return;
+    }
+    // Blank lines name nothing; a line that stays would have the next run remove a file of that
+    // name, which may be someone else's.
+    const std::string blank(static_cast<std::size_t>(length_ - lastRecorded_), '\n');
+    namesOthers_ =
+        namesOthers_ || !platform::writeAt(list_.stream(), lastRecorded_, blank.data(), blank.size());
 }
 
-void TemporaryRecords::finish(const platform::SaveFolder& folder) {
-    if (list_.isOpen()) {
+bool TemporaryRecords::finish() {
+    bool keptListed = true;
+    if (list_.isOpen() && kept_.empty()) {
+        list_.discard(folder_.root());
+    } else if (list_.isOpen()) {
         // Written before the rest is cut off, so that a run killed in between leaves every line
-        // that still counts.
-        if (kept_.empty() || !platform::writeAt(list_.stream(), 0, kept_.data(), kept_.size()) ||
-            !platform::truncateFile(list_.stream(), static_cast<std::int64_t>(kept_.size()))) {
-            list_.discard(folder.root());
+        // that still counts. A list that cannot be cut back to what stays names more than that,
+        // which the next run finds gone; but it never names a file this run did not make.
+        const bool rewritten =
+            platform::writeAt(list_.stream(), 0, kept_.data(), kept_.size()) &&
+            platform::truncateFile(list_.stream(), static_cast<std::int64_t>(kept_.size()));
+        if (!rewritten && namesOthers_) {
+            list_.discard(folder_.root());
+            keptListed = false;
         }
-        list_.close();
+        // A close that fails may have lost what was written.
+        keptListed = list_.close() && keptListed;
     }
+    list_.close();
     length_ = 0;
     lastRecorded_ = 0;
     kept_.clear();
     failedToList_ = false;
+    namesOthers_ = false;
+    listing_ = false;
+    return keptListed;
 }

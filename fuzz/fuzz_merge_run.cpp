@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,17 @@
 #include "engine/page_chain.h"
 #include "fuzz_files.h"
 #include "runs/merge_options.h"
+#include "runs/run_session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The input is up to four page files, each preceded by its 16-bit length.
     const fuzz_files::Scratch scratch;
     const std::string output = scratch.path("Qfax.fxm");
+    // Held as the programs hold a save folder.
     MergeOptions options;
+    options.setDestDir(scratch.path(""));
+    auto session = std::make_unique<RunSession>(options, RunSession::Kind::Merge, false);
+    session->hold([] {});
     std::size_t at = 0;
     unsigned merged = 0;
     int pagesWritten = 0;
@@ -31,13 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += 2 + length;
         const std::string source = scratch.path("Q00" + std::to_string(page) + ".FXR");
         fuzz_files::write(source, bytes);
-        merged += options.mergeFile(source, output) ? 1 : 0;
+        merged += session->mergeFile(source, output) ? 1 : 0;
         if (fuzz_files::read(source) != bytes) {
             std::fprintf(stderr, "a page file changed\n");
             std::abort();
         }
     }
-    const int lost = options.finishRun();
+    const int lost = session->finish().lostEntries;
+    session.reset();
     const auto noTemporaryLeft = [&] {
         for (const auto& entry : std::filesystem::directory_iterator(scratch.path("."))) {
             if (isTemporaryName(entry.path().filename().string())) {
@@ -60,16 +67,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         struct stat before {};
         stat(output.c_str(), &before);
-        MergeOptions again;
+        RunSession again(options, RunSession::Kind::Merge, false);
+        again.hold([] {});
         for (int page = 1; page <= pagesWritten; ++page) {
             again.mergeFile(scratch.path("Q00" + std::to_string(page) + ".FXR"), output);
         }
-        again.finishRun();
+        again.finish();
         noTemporaryLeft();
         struct stat after {};
         stat(output.c_str(), &after);
         if (fuzz_files::read(output) != bytes || after.st_ino != before.st_ino) {
-            std::fprintf(stderr, "a second run over the same page files did not leave the output as it was\n");
+            std::fprintf(stderr,
+                         "a second run over the same page files did not leave the output as it was\n");
             std::abort();
         }
     }

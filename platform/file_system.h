@@ -9,13 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+#include "native_handles.h"
 
-#ifdef _WIN32
-inline constexpr char kSeparator = '\\';
-#else
-inline constexpr char kSeparator = '/';
-#endif
+namespace platform {
 
 // Whose an entry is when it is a link, a junction or a mount point: only the user's own and the
 // system's are followed through a folder that strangers may write to.
@@ -134,7 +130,7 @@ public:
     // names in `links`; with `forTimes` its times may be set as well (where the user may).
     bool openIn(const OpenFolder& folder, const std::string& name, bool forTimes, FileInfo& info,
                 unsigned& links);
-    bool isOpen() const { return handle_ != kNone; }
+    bool isOpen() const { return file_.isOpen(); }
     // What the system tells of the open file now.
     bool info(FileInfo& info) const;
     // Reads `length` bytes at `position`; true when every byte was read.
@@ -145,8 +141,7 @@ public:
     bool close();
 
 private:
-    static constexpr long long kNone = -1;
-    long long handle_ = kNone;  // a descriptor on POSIX, a HANDLE on Windows
+    NativeFile file_;
 };
 
 // Reads or writes `length` bytes at `position` of an open, unbuffered file in one positioned

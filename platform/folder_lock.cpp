@@ -1,9 +1,13 @@
 // The save folder's lock, the part every platform shares: the wait for another run, tries a tenth
-// of a second apart, so that a wait can end at a time limit and a folder let go is held at once.
+// of a second apart, so that a wait can end at a time limit and a folder let go is held at once;
+// an earlier version's list read; and the folder let go.
 #include "platform/folder_lock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
+
+#include "platform/native_calls.h"
 
 namespace platform {
 
@@ -38,6 +42,25 @@ HoldResult FolderLock::hold(const OpenFolder& folder, const std::function<void()
         }
         const auto left = waitMs >= 0 ? std::chrono::milliseconds(waitMs) - waited : kRetry;
         std::this_thread::sleep_for(left < kRetry ? left : kRetry);
+    }
+}
+
+void FolderLock::readEarlierList(std::string& list) const {
+    char piece[4096];
+    for (std::int64_t got = 0; list.size() < kMaxListBytes;) {
+        got = native::readSome(file_, static_cast<std::int64_t>(list.size()), piece,
+                               std::min(sizeof piece, kMaxListBytes - list.size()));
+        if (got <= 0) {
+            return;
+        }
+        list.append(piece, static_cast<std::size_t>(got));
+    }
+}
+
+void FolderLock::release() {
+    if (held()) {
+        // Closing the file lets every lock on it go.
+        native::closeFile(file_);
     }
 }
 

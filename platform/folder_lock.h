@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "native_handles.h"
 #include "platform/save_folder.h"
 
 namespace platform {
@@ -32,10 +33,11 @@ inline constexpr std::size_t kMaxListBytes = std::size_t{4} << 20;
 // What holding a folder met besides the lock itself.
 enum class LockProblem {
     None,
-    CannotOpen,         // not held: the lock file can be neither opened nor created
-    NotPlainFile,       // not held: the lock file is a link, a folder or no plain file
-    FileSystemNoLocks,  // not held: the file system does not lock files
-    TimedOut            // not held: another run held the folder for longer than the run may wait
+    FolderCannotBeOpened,  // not held: the save folder itself cannot be opened
+    CannotOpen,            // not held: the lock file can be neither opened nor created
+    NotPlainFile,          // not held: the lock file is a link, a folder or no plain file
+    FileSystemNoLocks,     // not held: the file system does not lock files
+    TimedOut               // not held: another run held the folder for longer than the run may wait
 };
 
 struct HoldResult {
@@ -58,7 +60,7 @@ public:
     // (kWaitForever: as long as it takes); `waiting` is called once, before the first wait. When
     // the folder cannot be held, held() is false and the problem says why.
     HoldResult hold(const OpenFolder& folder, const std::function<void()>& waiting, long long waitMs);
-    bool held() const { return handle_ != kNone; }
+    bool held() const { return file_.isOpen(); }
 
     // Lets the folder go.
     void release();
@@ -68,9 +70,10 @@ private:
     // One try: opens the lock file and locks its byte. Held (with the earlier version's list
     // read), Busy (another run holds it) or Failed (the problem set).
     Attempt tryHold(const OpenFolder& folder, HoldResult& result);
+    // The list an earlier version kept in the lock file just held, at most kMaxListBytes of it.
+    void readEarlierList(std::string& list) const;
 
-    static constexpr long long kNone = -1;
-    long long handle_ = kNone;  // the open lock file: a descriptor on POSIX, a HANDLE on Windows
+    NativeFile file_;  // the lock file, open while the folder is held
 };
 
 }  // namespace platform

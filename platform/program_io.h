@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "native_handles.h"
+
 namespace platform {
 
 // The program's arguments after its own name. On Windows they are read as the system holds them
@@ -22,7 +24,7 @@ public:
     Utf8Console& operator=(const Utf8Console&) = delete;
 
 private:
-    [[maybe_unused]] unsigned saved_ = 0;  // the code page to go back to (Windows only)
+    [[maybe_unused]] NativeConsoleState saved_;
 };
 
 }  // namespace platform

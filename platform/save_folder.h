@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "native_handles.h"
 #include "platform/file_system.h"
 
 namespace platform {
@@ -43,7 +44,7 @@ public:
     // Opens the folder `path` names, links on the way followed: a folder the user names. False
     // when it is no folder or cannot be opened.
     bool openNamed(const std::string& path);
-    bool isOpen() const { return handle_ != kNone; }
+    bool isOpen() const { return native_.isOpen(); }
     void close();
     // Makes `into` hold this folder as well.
     bool duplicate(OpenFolder& into) const;
@@ -64,30 +65,20 @@ public:
     // Removes the plain file `name` when it is no link and has no other name.
     RemoveResult removePlain(const std::string& name) const;
 
-    // The platform's handle, for the platform's own parts (the lock).
-    long long handle() const { return handle_; }
-#ifdef _WIN32
-    // The folder's own path, every link and junction resolved, as the system gives it
-    // ("\\?\C:\..."): what the folder's files are opened by, and checked against.
-    const std::wstring& finalPath() const {
-        return finalPath_;
-    }
-#endif
+    // The system's own handle, for the platform's own parts.
+    const NativeFolder& native() const { return native_; }
 
 private:
-    static constexpr long long kNone = -1;
-    long long handle_ = kNone;  // a descriptor on POSIX, a HANDLE on Windows
-#ifdef _WIN32
-    std::wstring finalPath_;
-#endif
+    NativeFolder native_;
 };
 
 // What putting a file in place found.
 enum class Placing {
     Placed,
-    NotItsName,     // its name holds another file now: someone exchanged it, and nothing is moved
-    ChangedLength,  // someone wrote to it besides the run
-    Refused         // the system would not put it there (a folder holds the name, say)
+    NotItsName,          // its name holds another file now: someone exchanged it, and nothing is moved
+    ChangedLength,       // someone wrote to it besides the run
+    Refused,             // the system would not put it there (a folder holds the name, say)
+    PlacedButNotClosed,  // in place, but closing it failed: some of its bytes may be lost
 };
 
 // A file this run created below the save folder: open for reading and writing (a stream for the
@@ -97,6 +88,8 @@ class CreatedFile {
 public:
     CreatedFile() = default;
     ~CreatedFile() { close(); }
+    CreatedFile(CreatedFile&& other) noexcept;
+    CreatedFile& operator=(CreatedFile&& other) noexcept;
     CreatedFile(const CreatedFile&) = delete;
     CreatedFile& operator=(const CreatedFile&) = delete;
 

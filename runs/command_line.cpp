@@ -1,13 +1,11 @@
-// Parsing the command line into a MergeOptions record, and the directory run it asks for.
+// Parsing the command line into a MergeOptions record.
 #include "runs/command_line.h"
 
 #include <algorithm>
 
 #include "platform/ansi_string.h"
 #include "runs/dialog_rules.h"
-#include "runs/directory_run.h"
 #include "runs/merge_options.h"
-#include "runs/run_preview.h"
 
 namespace {
 
@@ -159,46 +157,4 @@ std::string joinArguments(const std::vector<std::string>& arguments) {
         line += quote ? '"' + argument + '"' : argument;
     }
     return line;
-}
-
-namespace {
-
-// A command-line run tells on standard error of its wait for the save folder and of a save folder
-// it cannot hold, in UTF-8 like everything else the console program writes.
-class StandardErrorSink : public RunSink {
-public:
-    void entryStarted(const EntryPaths&) override {}
-    void entryFinished(const EntryPaths&, const PageReport&) override {}
-    void waitingForFolder(const std::string& folder) override { tell(waitingText(folder)); }
-    // Also in the log, which a script may not keep.
-    void holdProblem(const std::string& line) override { tell(line); }
-
-private:
-    static void tell(const std::string& line) {
-        std::fputs(platform::toUtf8(line + "\n").c_str(), stderr);
-        std::fflush(stderr);
-    }
-};
-
-}  // namespace
-
-int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait) {
-    if (pleaseWait != nullptr) {
-        std::fputs("Please Wait...\n", pleaseWait);
-        std::fflush(pleaseWait);
-    }
-    // The source is scanned once the save folder is held, in the run itself.
-    RunTotals totals;
-    StandardErrorSink sink;
-    if ((options.preview() ? previewDirectoryMerge(options, totals)
-                           : options.runDirectoryMerge(&totals, &sink)) != 0) {
-        return kExitNoDestination;
-    }
-    if (totals.gaveUp) {
-        return kExitGaveUpWaiting;
-    }
-    if (totals.failed > 0) {
-        return kExitSomeFailed;
-    }
-    return totals.foldersNotRead > 0 ? kExitFoldersNotRead : kExitMerged;
 }

@@ -1,10 +1,13 @@
 // The command line of both programs: the usage text, the results of parsing, and the directory
-// run that a parsed command line asks for, with exit codes a script can rely on.
+// run that a parsed command line asks for, with exit codes a script can rely on (the parsing in
+// command_line.cpp, the run in command_line_run.cpp).
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "runs/directory_run.h"
 
 class MergeOptions;
 
@@ -29,6 +32,16 @@ const std::string& usageText();
 // The console program's arguments as one command line: joined with single blanks, an argument
 // that holds a blank or is empty enclosed in double quotes.
 std::string joinArguments(const std::vector<std::string>& arguments);
+
+// Where the command line puts each output: directly in destDir, as it always has; with "/s" or
+// "/h", by the window's rules for "Include Sub-dir" and "Keep Hiberarchy", so that both write the
+// same outputs from the same tree.
+PathRule commandLinePathRule(const MergeOptions& options);
+
+// The command-line run: the top level of sourceDir with every output directly in destDir, or
+// with "/s" and "/h" the window's rules for its sub-folders; the log closed by the totals. 0
+// when the run was made, -1 when destDir is empty or cannot be made.
+int runDirectoryMerge(MergeOptions& options, RunTotals* totals = nullptr, RunSink* sink = nullptr);
 
 // "Please Wait...\n" on `pleaseWait` (unless null), the run (or with "/n" its preview, into the
 // log) over the source's top level, or with "/s" its whole tree; returns the exit code. A wait for

@@ -1,91 +1,12 @@
-// The directory merge run: the order of work both drivers share, and the command-line driver.
+// The order of a merge run: the hold, the scan, the outputs merged and the entries logged.
 #include "runs/directory_run.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <unordered_map>
 #include <vector>
 
-#include "engine/output_files.h"
 #include "platform/ansi_string.h"
 #include "runs/merge_options.h"
-
-std::string runHeader(const std::string& sourceDir, const std::string& destDir) {
-    return "Source Dir: " + sourceDir + "\r\nDestination Dir: " + destDir + "\r\n\r\n";
-}
-
-std::string commandLineClosing(const RunTotals& totals) {
-    std::string text =
-        "\r\n---------\r\nTotal merged WinFax files: " + std::to_string(totals.merged) + "\r\n";
-    if (totals.failed > 0) {
-        text += "Failed WinFax files: " + std::to_string(totals.failed) + "\r\n";
-    }
-    if (totals.foldersNotRead > 0) {
-        text += "Folders not read: " + std::to_string(totals.foldersNotRead) + "\r\n";
-    }
-    return text;
-}
-
-std::string unreadFolderLine(const UnreadFolder& folder) {
-    const char* reason = "cannot be listed";
-    switch (folder.reason) {
-        case FolderReason::NotFound:
-            reason = "not found";
-            break;
-        case FolderReason::AccessDenied:
-            reason = "access denied";
-            break;
-        case FolderReason::InUse:
-            reason = "in use by another program";
-            break;
-        case FolderReason::PathTooLong:
-            reason = "path too long";
-            break;
-        case FolderReason::NameNotInCodePage:
-            reason = "the folder name cannot be used in this system's code page";
-            break;
-        case FolderReason::AlreadyMerged:
-            return "Skipped folder: " + folder.folder + " (already merged as " + folder.firstPath + ")\r\n";
-        case FolderReason::StrangersLink:
-        case FolderReason::LinkOwnerUnknown:
-            return (folder.isFile ? "Skipped file: " : "Skipped folder: ") + folder.folder +
-                   (folder.reason == FolderReason::StrangersLink
-                        ? " (a link of another user's)\r\n"
-                        : " (a link whose owner cannot be told)\r\n");
-        case FolderReason::NotListable:
-            break;
-    }
-    return "Cannot read folder: " + folder.folder + " (" + reason + ")\r\n";
-}
-
-std::string holdProblemLine(platform::LockProblem problem, const std::string& folder, int minutes) {
-    const std::string notHeld = "Cannot hold the save folder " + folder + " (";
-    const char* others = "): another Quirewell run may merge into it at the same time";
-    switch (problem) {
-        case platform::LockProblem::CannotOpen:
-            return notHeld + "its lock file cannot be opened" + others;
-        case platform::LockProblem::NotPlainFile:
-            return notHeld + "its lock file is a link, a folder or no plain file" + others;
-        case platform::LockProblem::FileSystemNoLocks:
-            return notHeld + "its file system does not lock files" + others;
-        case platform::LockProblem::TimedOut:
-            return "Gave up waiting for " + folder + " after " + std::to_string(minutes) +
-                   (minutes == 1 ? " minute" : " minutes") + ": another run still holds it";
-        case platform::LockProblem::None:
-            break;
-    }
-    return std::string();
-}
-
-std::string leftoversKeptLine(int kept, const std::string& folder) {
-    return "Cannot remove " + std::to_string(kept) + (kept == 1 ? " temporary" : " temporaries") +
-           " that an interrupted run left in " + folder + (kept == 1 ? ": it stays" : ": they stay") +
-           " listed for the next run";
-}
-
-std::string waitingText(const std::string& folder) {
-    return "Waiting for another Quirewell run to finish with " + folder;
-}
 
 namespace {
 
@@ -128,14 +49,9 @@ constexpr std::int8_t kNotMerged = 1;
 
 }  // namespace
 
-RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOutputDirectories,
-                       RunSink* sink) {
-    // The save folder itself is the one the user named, made as named; everything below it is
-    // made through it.
-    if (makeOutputDirectories) {
-        makeDirectories(options.destDir());
-    }
-    const HoldReport held = options.holdSaveFolder([&] {
+RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink) {
+    MergeOptions& options = session.options();
+    const HoldReport held = session.hold([&] {
         if (sink != nullptr) {
             sink->waitingForFolder(options.destDir());
         }
@@ -151,7 +67,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
         // Nothing is scanned or merged: the other run may be changing the folder still.
         options.setRunLog(runHeader(options.sourceDir(), options.destDir()));
         tell(holdProblemLine(held.problem, options.destDir(), options.waitMinutes()));
-        options.finishRun();
+        session.finish();
         totals.gaveUp = true;
         return totals;
     }
@@ -163,10 +79,12 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     if (held.problem != platform::LockProblem::None) {
         tell(holdProblemLine(held.problem, options.destDir(), options.waitMinutes()));
     }
+    if (held.folderNotListed) {
+        tell(saveFolderNotListedLine(options.destDir()));
+    }
     if (held.leftoversKept > 0) {
         tell(leftoversKeptLine(held.leftoversKept, options.destDir()));
     }
-    options.setMakesFolders(makeOutputDirectories);
     const std::vector<std::string>& list = options.scanList();
     const std::vector<UnreadFolder>& unread = options.unreadFolders();
     std::size_t nextUnread = 0;
@@ -189,7 +107,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     std::size_t logged = 0;
     const auto logEntry = [&](const EntryPaths& paths, const PageReport& report) {
         logUnreadFolders(logged);
-        options.logPage(paths.source, paths.output, report);
+        session.logPage(paths.source, paths.output, report);
         if (sink != nullptr) {
             sink->entryLogged(paths, report);
         }
@@ -216,7 +134,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             if (sink != nullptr) {
                 sink->entryStarted(paths);
             }
-            const PageReport report = options.mergePage(paths.source, paths.output);
+            const PageReport report = session.mergePage(paths.source, paths.output);
             ++(report.result == kAppendOk ? totals.merged : totals.failed);
             if (sink != nullptr) {
                 sink->entryFinished(paths, report);
@@ -233,7 +151,7 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
             }
             output = paths.output;
         }
-        const OutputFate fate = options.completeOutput();
+        const OutputFate fate = session.completeOutput();
         if (sink != nullptr) {
             sink->outputCompleted(output, fate);
         }
@@ -241,43 +159,15 @@ RunTotals walkScanList(MergeOptions& options, const PathRule& rule, bool makeOut
     }
     logMerged();
     logUnreadFolders(list.size());
-    if (options.failedToList()) {
-        tell("Cannot list this run's temporaries in " + options.destDir() +
-             ": a run interrupted now would leave them behind");
+    if (session.failedToList()) {
+        tell(temporariesNotListedLine(options.destDir()));
     }
     // Entries whose output could not be put in place did not reach any output after all.
-    const int lost = options.finishRun();
-    totals.merged -= lost;
-    totals.failed += lost;
+    const RunSession::Ending ending = session.finish();
+    if (!ending.temporariesKept) {
+        tell(temporariesNotKeptLine(options.destDir()));
+    }
+    totals.merged -= ending.lostEntries;
+    totals.failed += ending.lostEntries;
     return totals;
-}
-
-PathRule commandLinePathRule(const MergeOptions& options) {
-    const std::string source = options.sourceDir();
-    const std::string destination = options.destDir();
-    if (options.includeSubdirs() || options.keepHierarchy()) {
-        const bool keepHierarchy = options.keepHierarchy();
-        return [=](const std::string& entry) {
-            return windowEntryPaths(source, destination, entry, keepHierarchy);
-        };
-    }
-    return [=](const std::string& entry) { return commandLineEntryPaths(source, destination, entry); };
-}
-
-int MergeOptions::runDirectoryMerge(RunTotals* totals, RunSink* sink) {
-    if (destDir_.empty()) {
-        return -1;
-    }
-    if (makeDirectories(destDir_) == 0) {
-        appendRunLog("Failed to create dir: " + destDir_ + "\r\n");
-        return -1;
-    }
-    // Sub-folders repeated below the save folder are made as their outputs need them.
-    const RunTotals counted =
-        walkScanList(*this, commandLinePathRule(*this), includeSubdirs_ && keepHierarchy_, sink);
-    appendRunLog(commandLineClosing(counted));
-    if (totals != nullptr) {
-        *totals = counted;
-    }
-    return 0;
 }

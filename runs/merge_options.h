@@ -1,22 +1,15 @@
 // MergeOptions: the record one merge run works on: its switches and directories, the scan's
-// list of page files, the run's text log, and the batch of outputs the run is building.
+// list of page files and the run's text log. What a run holds while it works (its save folder,
+// its temporaries, its outputs) is its RunSession's.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "engine/merge_batch.h"
 #include "engine/source_scan.h"
-
-struct RunTotals;
-class RunSink;
-
-// The reason the log gives for a page file that failed with this kAppend* result.
-const char* pageFailureReason(int result);
 
 inline constexpr int kModeDirectory = 1;
 inline constexpr int kModeFile = 2;
@@ -74,11 +67,6 @@ public:
     // -1 without a command line, 126 when it is incomplete or its minutes are refused.
     int parseCommandLine(const char* commandLine, std::string& standardOutput);
 
-    // The command-line run: the top level of sourceDir with every output directly in destDir, or
-    // with "/s" and "/h" the window's rules for its sub-folders; the log closed by the totals. 0
-    // when the run was made, -1 when destDir is empty or cannot be made.
-    int runDirectoryMerge(RunTotals* totals = nullptr, RunSink* sink = nullptr);
-
     // Fills the list with the page files below sourceDir (with sub-directories on request, which
     // the record keeps for the run), in name order within each directory, and notes every folder
     // it could not read. The number of entries, or -1 when sourceDir is empty.
@@ -92,40 +80,8 @@ public:
     // A "/w:" switch stood among the switches with minutes it does not take.
     bool waitRefused() const { return waitRefused_; }
 
-    // Holds destDir for this run, across processes and machines: waits while another run holds it
-    // (`waiting` is called once, before the wait), for at most waitMinutes, and removes what
-    // killed runs left there. finishRun lets it go. What the hold met, for the log.
-    HoldReport holdSaveFolder(const std::function<void()>& waiting);
-
-    // From now on the run only plans its outputs: it reads and checks everything as a run would
-    // and writes nothing, holds nothing and removes nothing (the preview).
-    void planOnly() { batch_.setMode(MergeBatch::Mode::Plan); }
-    // Whether the folders of outputs below destDir are made where missing.
-    void setMakesFolders(bool on) { batch_.setMakesFolders(on); }
-
-    // Merges page file `source` into output `output`: an output this run has not started yet is
-    // started afresh, a started one is extended. Logs one line; false when the page was not
-    // merged. `report`, when given, receives how the page fared.
-    bool mergeFile(const std::string& source, const std::string& output, PageReport* report = nullptr);
-    // The two halves of mergeFile, for a run that logs its pages in another order than it merges
-    // them: the merge, and the page's line (after the line of a folder it could not enter, the
-    // first time).
-    PageReport mergePage(const std::string& source, const std::string& output) {
-        return batch_.mergePage(source, output, keepFileDate_);
-    }
+    // Appends the log line of a page file merged (or not) into `output`.
     void logPage(const std::string& source, const std::string& output, const PageReport& report);
-    // Completes the output the last page went to; what became of it.
-    OutputFate completeOutput() { return batch_.completeOutput(); }
-    // True once one of the run's temporaries could not be listed in the save folder.
-    bool failedToList() const { return batch_.failedToList(); }
-
-    // Ends the run: completes the last output and puts it in its place, with a log line for each
-    // output that could not be. Returns the number of entries that had been merged into outputs
-    // that did not reach their place. The next mergeFile starts a new run.
-    int finishRun();
-
-    // The batch of the run, for tests of what may happen to a save folder while a run writes.
-    MergeBatch& batch() { return batch_; }
 
 private:
     bool keepFileDate_ = false;
@@ -144,6 +100,4 @@ private:
     std::string runLog_;
     std::vector<std::string> scanList_;
     std::vector<UnreadFolder> unreadFolders_;
-    std::unordered_set<std::string> toldNotEntered_;  // folders whose line the log has
-    MergeBatch batch_;
 };

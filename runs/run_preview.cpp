@@ -5,9 +5,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/output_files.h"
 #include "platform/ansi_string.h"
+#include "runs/command_line.h"
 #include "runs/merge_options.h"
+#include "runs/run_session.h"
 
 namespace {
 
@@ -115,14 +116,14 @@ private:
 }  // namespace
 
 int previewDirectoryMerge(MergeOptions& options, RunTotals& totals) {
+    RunSession session(options, RunSession::Kind::Plan, false);
     // The run would stop here, so the plan does too.
-    if (!directoryCouldBeMade(options.destDir())) {
+    if (!session.saveFolderReady()) {
         options.setRunLog("Failed to create dir: " + options.destDir() + "\r\n");
         return -1;
     }
-    options.planOnly();
     PlanSink plan;
-    totals = walkScanList(options, commandLinePathRule(options), false, &plan);
+    totals = walkScanList(session, commandLinePathRule(options), &plan);
     options.setRunLog(plan.planText(options, totals));
     return 0;
 }

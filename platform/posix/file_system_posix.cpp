@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/native_calls.h"
 #include "platform/path_limits.h"
 #include "platform/posix/file_status.h"
 #include "platform/posix/wildcard_match.h"
@@ -200,34 +201,30 @@ bool writeAt(std::FILE* file, std::int64_t position, const void* data, std::size
 
 bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) {
     close();
-    const int fd = openPlain(path, O_RDONLY | (followLinks ? 0 : O_NOFOLLOW), &info);
-    handle_ = fd >= 0 ? fd : kNone;
-    return fd >= 0;
+    file_.fd = openPlain(path, O_RDONLY | (followLinks ? 0 : O_NOFOLLOW), &info);
+    return isOpen();
 }
 
 bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool, FileInfo& info,
                        unsigned& links) {
     close();
     struct stat status {};
-    const int fd =
-        posix::openPlainAt(static_cast<int>(folder.handle()), name.c_str(), O_RDONLY | O_NOFOLLOW, status);
-    if (fd < 0) {
+    file_.fd = posix::openPlainAt(folder.native().fd, name.c_str(), O_RDONLY | O_NOFOLLOW, status);
+    if (!isOpen()) {
         return false;
     }
     describe(status, info);
     links = static_cast<unsigned>(status.st_nlink);
-    handle_ = fd;
     return true;
 }
 
 bool InputFile::setTimes(const FileTimes& times) const {
-    const timespec values[2] = {fromNanoseconds(times.lastAccess), fromNanoseconds(times.lastWrite)};
-    return isOpen() && futimens(static_cast<int>(handle_), values) == 0;
+    return isOpen() && native::setTimes(file_, times);
 }
 
 bool InputFile::info(FileInfo& info) const {
     struct stat status {};
-    if (!isOpen() || fstat(static_cast<int>(handle_), &status) != 0) {
+    if (!isOpen() || fstat(file_.fd, &status) != 0) {
         return false;
     }
     describe(status, info);
@@ -235,20 +232,43 @@ bool InputFile::info(FileInfo& info) const {
 }
 
 bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
-    const int fd = static_cast<int>(handle_);
+    const int fd = file_.fd;
     return isOpen() &&
            transferAt(static_cast<char*>(data), length, position,
                       [fd](char* bytes, std::size_t count, off_t at) { return pread(fd, bytes, count, at); });
 }
 
 bool InputFile::close() {
-    if (!isOpen()) {
-        return true;
-    }
-    const bool closed = ::close(static_cast<int>(handle_)) == 0;
-    handle_ = kNone;
+    return !isOpen() || native::closeFile(file_);
+}
+
+namespace native {
+
+bool closeFile(NativeFile& file) {
+    const bool closed = ::close(file.fd) == 0;
+    file.fd = -1;
     return closed;
 }
+
+NativeFile fileOf(std::FILE* stream) {
+    return {fileno(stream)};
+}
+
+std::int64_t readSome(const NativeFile& file, std::int64_t position, void* data, std::size_t length) {
+    for (;;) {
+        const ssize_t got = pread(file.fd, data, length, static_cast<off_t>(position));
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
+bool setTimes(const NativeFile& file, const FileTimes& times) {
+    const timespec values[2] = {fromNanoseconds(times.lastAccess), fromNanoseconds(times.lastWrite)};
+    return futimens(file.fd, values) == 0;
+}
+
+}  // namespace native
 
 bool truncateFile(std::FILE* file, std::int64_t length) {
     return std::fflush(file) == 0 && ftruncate(fileno(file), static_cast<off_t>(length)) == 0;

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "platform/folder_lock.h"
@@ -61,19 +60,10 @@ bool stillNamed(int folder, int fd) {
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
-void readEarlierList(int fd, std::string& list) {
-    char piece[4096];
-    for (ssize_t got; list.size() < kMaxListBytes &&
-                      (got = pread(fd, piece, std::min(sizeof piece, kMaxListBytes - list.size()),
-                                   static_cast<off_t>(list.size()))) > 0;) {
-        list.append(piece, static_cast<std::size_t>(got));
-    }
-}
-
 }  // namespace
 
 FolderLock::Attempt FolderLock::tryHold(const OpenFolder& folder, HoldResult& result) {
-    const int at = static_cast<int>(folder.handle());
+    const int at = folder.native().fd;
     // A lock file that an earlier version removed as it let go is opened again at once.
     for (int removedMeanwhile = 0; removedMeanwhile < 3; ++removedMeanwhile) {
         bool writable = true;
@@ -111,21 +101,13 @@ FolderLock::Attempt FolderLock::tryHold(const OpenFolder& folder, HoldResult& re
             close(fd);
             continue;
         }
+        file_.fd = fd;
         if (info.st_nlink == 1) {
-            readEarlierList(fd, result.earlierList);
+            readEarlierList(result.earlierList);
         }
-        handle_ = fd;
         return Attempt::Held;
     }
     return Attempt::Busy;
-}
-
-void FolderLock::release() {
-    if (held()) {
-        // Closing the one description lets both locks go.
-        close(static_cast<int>(handle_));
-        handle_ = kNone;
-    }
 }
 
 }  // namespace platform

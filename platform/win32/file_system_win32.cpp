@@ -1,14 +1,15 @@
 // The file-system boundary on Windows: FindFirstFileW enumeration with names converted without
 // best fit, directory identities, CreateDirectoryA, and the three file times through
 // GetFileTime and SetFileTime.
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
+#include "platform/native_calls.h"
 #include "platform/path_limits.h"
 #include "platform/save_folder.h"
 #include "platform/win32/handles.h"
@@ -247,7 +248,7 @@ bool InputFile::open(const std::string& path, bool followLinks, FileInfo& info) 
         CloseHandle(handle);
         return false;
     }
-    handle_ = keptHandle(handle);
+    file_.handle = handle;
     return true;
 }
 
@@ -257,8 +258,7 @@ bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool f
     if (!folder.isOpen()) {
         return false;
     }
-    const std::wstring path =
-        folder.finalPath() + (folder.finalPath().back() == L'\\' ? L"" : L"\\") + widen(name);
+    const std::wstring path = inFolder(folder.native().finalPath, widen(name));
     // With the right to set its times where this user has it, else for reading alone.
     HANDLE handle = INVALID_HANDLE_VALUE;
     for (const DWORD access : {GENERIC_READ | FILE_WRITE_ATTRIBUTES, DWORD{GENERIC_READ}}) {
@@ -285,34 +285,58 @@ bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool f
         return false;
     }
     links = standard.NumberOfLinks;
-    handle_ = keptHandle(handle);
+    file_.handle = handle;
     return true;
 }
 
 bool InputFile::setTimes(const FileTimes& times) const {
-    const FILETIME creation = fromTicks(times.creation);
-    const FILETIME access = fromTicks(times.lastAccess);
-    const FILETIME write = fromTicks(times.lastWrite);
-    return isOpen() &&
-           SetFileTime(asHandle(handle_), times.hasCreation ? &creation : nullptr, &access, &write);
+    return isOpen() && native::setTimes(file_, times);
 }
 
 bool InputFile::info(FileInfo& info) const {
-    return isOpen() && describe(asHandle(handle_), info);
+    return isOpen() && describe(file_.handle, info);
 }
 
 bool InputFile::readAt(std::int64_t position, void* data, std::size_t length) const {
-    return isOpen() && transferAt(asHandle(handle_), static_cast<char*>(data), length, position, ReadFile);
+    return isOpen() && transferAt(file_.handle, static_cast<char*>(data), length, position, ReadFile);
 }
 
 bool InputFile::close() {
-    if (!isOpen()) {
-        return true;
-    }
-    const bool closed = CloseHandle(asHandle(handle_)) != FALSE;
-    handle_ = kNone;
+    return !isOpen() || native::closeFile(file_);
+}
+
+namespace native {
+
+bool closeFile(NativeFile& file) {
+    const bool closed = CloseHandle(file.handle) != FALSE;
+    file.handle = nullptr;
     return closed;
 }
+
+NativeFile fileOf(std::FILE* stream) {
+    return {kept(handleOf(stream))};
+}
+
+std::int64_t readSome(const NativeFile& file, std::int64_t position, void* data, std::size_t length) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position) & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(file.handle, data, static_cast<DWORD>(length < kMaxTransfer ? length : kMaxTransfer), &got,
+                  &at)) {
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    }
+    return got;
+}
+
+bool setTimes(const NativeFile& file, const FileTimes& times) {
+    const FILETIME creation = fromTicks(times.creation);
+    const FILETIME access = fromTicks(times.lastAccess);
+    const FILETIME write = fromTicks(times.lastWrite);
+    return SetFileTime(file.handle, times.hasCreation ? &creation : nullptr, &access, &write) != FALSE;
+}
+
+}  // namespace native
 
 bool truncateFile(std::FILE* file, std::int64_t length) {
     return std::fflush(file) == 0 && _chsize_s(_fileno(file), length) == 0;
@@ -341,17 +365,13 @@ bool readFileTimes(const std::string& path, FileTimes& times) {
 
 bool writeFileTimes(const std::string& path, const FileTimes& times) {
     // The file itself: a link in its place gets no times for what it leads to.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    NativeFile file{kept(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))};
+    if (!file.isOpen()) {
         return false;
     }
-    const FILETIME creation = fromTicks(times.creation);
-    const FILETIME access = fromTicks(times.lastAccess);
-    const FILETIME write = fromTicks(times.lastWrite);
-    const BOOL ok = SetFileTime(file, times.hasCreation ? &creation : nullptr, &access, &write);
-    const BOOL closed = CloseHandle(file);
-    return ok && closed;
+    const bool set = native::setTimes(file, times);
+    return native::closeFile(file) && set;
 }
 
 }  // namespace platform

@@ -3,8 +3,6 @@
 // a POSIX lock on the Unix file. The file is open for others too, so that every run can lock it.
 #include <windows.h>
 
-#include <algorithm>
-
 #include "platform/folder_lock.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
@@ -32,25 +30,10 @@ HANDLE openLockFile(const std::wstring& path, DWORD& error) {
     return file;
 }
 
-void readEarlierList(HANDLE file, std::string& list) {
-    char piece[4096];
-    for (;;) {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(list.size());
-        DWORD got = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min(sizeof piece, kMaxListBytes - list.size()));
-        if (wanted == 0 || !ReadFile(file, piece, wanted, &got, &at) || got == 0) {
-            return;
-        }
-        list.append(piece, got);
-    }
-}
-
 }  // namespace
 
 FolderLock::Attempt FolderLock::tryHold(const OpenFolder& folder, HoldResult& result) {
-    const std::wstring path =
-        folder.finalPath() + (folder.finalPath().back() == L'\\' ? L"" : L"\\") + widen(kLockFileName);
+    const std::wstring path = inFolder(folder.native().finalPath, widen(kLockFileName));
     DWORD error = ERROR_SUCCESS;
     const HANDLE file = openLockFile(path, error);
     if (file == INVALID_HANDLE_VALUE) {
@@ -89,19 +72,11 @@ FolderLock::Attempt FolderLock::tryHold(const OpenFolder& folder, HoldResult& re
         result.problem = LockProblem::FileSystemNoLocks;
         return Attempt::Failed;
     }
+    file_.handle = file;
     if (standard.NumberOfLinks == 1) {
-        readEarlierList(file, result.earlierList);
+        readEarlierList(result.earlierList);
     }
-    handle_ = keptHandle(file);
     return Attempt::Held;
-}
-
-void FolderLock::release() {
-    if (held()) {
-        // Closing the handle lets the lock go.
-        CloseHandle(asHandle(handle_));
-        handle_ = kNone;
-    }
 }
 
 }  // namespace platform

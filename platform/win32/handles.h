@@ -1,6 +1,5 @@
-// Windows handles as the platform layer's own headers keep them (a long long, so that those
-// headers need no <windows.h>), and what the layer asks of an open handle: the path it reaches,
-// the file's index, and removing the file by the handle.
+// What the Windows platform layer asks of an open handle: the path it reaches, the file's index,
+// and removing the file by the handle; and a name's path in a folder held open.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +10,14 @@
 
 namespace platform {
 
-inline HANDLE asHandle(long long kept) {
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(kept));
+// A handle as the portable headers keep it: none for INVALID_HANDLE_VALUE.
+inline void* kept(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
-inline long long keptHandle(HANDLE handle) {
-    return static_cast<long long>(reinterpret_cast<intptr_t>(handle));
+
+// The path of `name` in the folder whose final path is `folder`.
+inline std::wstring inFolder(const std::wstring& folder, const std::wstring& name) {
+    return folder + (folder.empty() || folder.back() == L'\\' ? L"" : L"\\") + name;
 }
 
 // Removes the file as its handle (opened with DELETE) closes: the file the handle is open on, a

@@ -23,16 +23,16 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return arguments;
 }
 
-Utf8Console::Utf8Console() : saved_(GetConsoleOutputCP()) {
+Utf8Console::Utf8Console() : saved_{GetConsoleOutputCP()} {
     // No console (output redirected from a service, say) has no code page to set or restore.
-    if (saved_ != 0) {
+    if (saved_.codePage != 0) {
         SetConsoleOutputCP(CP_UTF8);
     }
 }
 
 Utf8Console::~Utf8Console() {
-    if (saved_ != 0) {
-        SetConsoleOutputCP(saved_);
+    if (saved_.codePage != 0) {
+        SetConsoleOutputCP(saved_.codePage);
     }
 }
 

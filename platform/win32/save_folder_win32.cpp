@@ -3,10 +3,11 @@
 // the system, and every folder and file checked by its final path, which must be exactly the path
 // it was opened by: under Wine, which follows a Unix link whatever the flags, that is what tells
 // one on the way. Files are renamed and removed by their own handles.
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
+#include "platform/native_calls.h"
 #include "platform/save_folder.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/owners.h"
@@ -20,7 +21,7 @@ constexpr DWORD kFolderAccess =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
 
 std::wstring inFolder(const std::wstring& folder, const std::string& name) {
-    return folder + (folder.empty() || folder.back() == L'\\' ? L"" : L"\\") + widen(name);
+    return platform::inFolder(folder, widen(name));
 }
 
 HANDLE openFolder(const std::wstring& path, bool followLink) {
@@ -49,122 +50,90 @@ bool pathNamesFile(const std::wstring& path, std::uint64_t index) {
     return same;
 }
 
+// Opens `handle`'s folder into `into` when it is a folder; false (the handle closed) otherwise.
+bool keepFolder(HANDLE handle, NativeFolder& into) {
+    const DWORD attributes = attributesOf(handle);
+    std::wstring reached = platform::finalPath(handle);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        reached.empty()) {
+        CloseHandle(handle);
+        return false;
+    }
+    into.handle = handle;
+    into.finalPath = std::move(reached);
+    return true;
+}
+
 }  // namespace
 
-OpenFolder::OpenFolder(OpenFolder&& other) noexcept
-    : handle_(other.handle_), finalPath_(std::move(other.finalPath_)) {
-    other.handle_ = kNone;
+namespace native {
+
+void closeFolder(NativeFolder& folder) {
+    CloseHandle(folder.handle);
+    folder = NativeFolder{};
 }
 
-OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        finalPath_ = std::move(other.finalPath_);
-        other.handle_ = kNone;
+bool duplicateFolder(const NativeFolder& folder, NativeFolder& into) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), folder.handle, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return false;
     }
-    return *this;
+    into.handle = copy;
+    into.finalPath = folder.finalPath;
+    return true;
 }
+
+Step probeStep(const NativeFolder& at, const std::string& name, NativeFolder& opened) {
+    const std::wstring path = inFolder(at.finalPath, name);
+    const HANDLE next = openFolder(path, false);
+    if (next == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED) {
+            return {StepKind::Denied};
+        }
+        return {error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? StepKind::Missing
+                                                                               : StepKind::Failed};
+    }
+    const DWORD attributes = attributesOf(next);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        CloseHandle(next);
+        return {StepKind::Failed};
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        // A junction, a link or a mount point.
+        const LinkOwner owner = reparsePointOwner(next);
+        CloseHandle(next);
+        return {StepKind::Link, owner};
+    }
+    opened.handle = next;
+    opened.finalPath = platform::finalPath(next);
+    // Somewhere else than its path: a link the system did not show (Wine), or a folder exchanged
+    // on the way since it was opened.
+    return samePath(opened.finalPath, path) ? Step{StepKind::Folder}
+                                            : Step{StepKind::Link, LinkOwner::Unknown};
+}
+
+Making makeFolder(const NativeFolder& at, const std::string& name) {
+    SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    if (CreateDirectoryW(inFolder(at.finalPath, name).c_str(), &security) ||
+        GetLastError() == ERROR_ALREADY_EXISTS) {
+        return Making::Made;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED ? Making::Denied : Making::Failed;
+}
+
+bool openFollowingLink(const NativeFolder& at, const std::string& name, NativeFolder& into) {
+    const HANDLE next = openFolder(inFolder(at.finalPath, name), true);
+    return next != INVALID_HANDLE_VALUE && keepFolder(next, into);
+}
+
+}  // namespace native
 
 bool OpenFolder::openNamed(const std::string& path) {
     close();
     const HANDLE folder = openFolder(widen(path.empty() ? std::string(".") : path), true);
-    if (folder == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD attributes = attributesOf(folder);
-    std::wstring reached = platform::finalPath(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        reached.empty()) {
-        CloseHandle(folder);
-        return false;
-    }
-    handle_ = keptHandle(folder);
-    finalPath_ = std::move(reached);
-    return true;
-}
-
-void OpenFolder::close() {
-    if (isOpen()) {
-        CloseHandle(asHandle(handle_));
-        handle_ = kNone;
-    }
-    finalPath_.clear();
-}
-
-bool OpenFolder::duplicate(OpenFolder& into) const {
-    into.close();
-    HANDLE copy = nullptr;
-    if (!isOpen() || !DuplicateHandle(GetCurrentProcess(), asHandle(handle_), GetCurrentProcess(), &copy, 0,
-                                      FALSE, DUPLICATE_SAME_ACCESS)) {
-        return false;
-    }
-    into.handle_ = keptHandle(copy);
-    into.finalPath_ = finalPath_;
-    return true;
-}
-
-Reach OpenFolder::enter(const std::string& name, LinkRule rule, bool make, OpenFolder& into) const {
-    into.close();
-    if (!isOpen()) {
-        return Reach::Failed;
-    }
-    const std::wstring path = inFolder(finalPath_, name);
-    // Twice at most: once more after the folder was made (or another run made it first).
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        HANDLE next = openFolder(path, false);
-        if (next == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_ACCESS_DENIED) {
-                return Reach::Denied;
-            }
-            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-                return Reach::Failed;
-            }
-            if (!make) {
-                return Reach::Missing;
-            }
-            SECURITY_ATTRIBUTES security = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-            if (!CreateDirectoryW(path.c_str(), &security) && GetLastError() != ERROR_ALREADY_EXISTS) {
-                return GetLastError() == ERROR_ACCESS_DENIED ? Reach::Denied : Reach::Failed;
-            }
-            continue;
-        }
-        const DWORD attributes = attributesOf(next);
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            CloseHandle(next);
-            return Reach::Failed;
-        }
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            // A junction, a link or a mount point: followed only when it is the user's or the
-            // system's, to wherever its owner made it lead.
-            const LinkOwner owner = rule == LinkRule::None ? LinkOwner::Stranger : reparsePointOwner(next);
-            CloseHandle(next);
-            if (owner != LinkOwner::OwnOrSystem) {
-                return rule == LinkRule::None        ? Reach::Failed
-                       : owner == LinkOwner::Unknown ? Reach::UnknownLink
-                                                     : Reach::StrangersLink;
-            }
-            next = openFolder(path, true);
-            if (next == INVALID_HANDLE_VALUE) {
-                return Reach::Failed;
-            }
-            into.handle_ = keptHandle(next);
-            into.finalPath_ = platform::finalPath(next);
-            return into.finalPath_.empty() ? Reach::Failed : Reach::Reached;
-        }
-        std::wstring reached = platform::finalPath(next);
-        if (!samePath(reached, path)) {
-            // Somewhere else than its path: a link the system did not show (Wine), or a folder
-            // exchanged on the way since it was opened.
-            CloseHandle(next);
-            return rule == LinkRule::None ? Reach::Failed : Reach::UnknownLink;
-        }
-        into.handle_ = keptHandle(next);
-        into.finalPath_ = std::move(reached);
-        return Reach::Reached;
-    }
-    return Reach::Failed;
+    return folder != INVALID_HANDLE_VALUE && keepFolder(folder, native_);
 }
 
 bool OpenFolder::list(std::vector<std::string>& names) const {
@@ -172,7 +141,7 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
         return false;
     }
     WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW((finalPath_ + L"\\*").c_str(), &data);
+    const HANDLE find = FindFirstFileW((native_.finalPath + L"\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -188,7 +157,8 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
 }
 
 bool OpenFolder::holds(const std::string& name) const {
-    return isOpen() && GetFileAttributesW(inFolder(finalPath_, name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return isOpen() &&
+           GetFileAttributesW(inFolder(native_.finalPath, name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
@@ -196,7 +166,7 @@ bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
     if (!isOpen()) {
         return false;
     }
-    const std::wstring path = inFolder(finalPath_, name);
+    const std::wstring path = inFolder(native_.finalPath, name);
     const HANDLE handle =
         CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -231,7 +201,7 @@ RemoveResult OpenFolder::removePlain(const std::string& name) const {
     if (!isOpen()) {
         return RemoveResult::NotThere;
     }
-    const std::wstring path = inFolder(finalPath_, name);
+    const std::wstring path = inFolder(native_.finalPath, name);
     // The file itself, a link or junction in its place included, never what that leads to.
     const HANDLE file = CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -270,44 +240,32 @@ Placing CreatedFile::putInPlace(const OpenFolder& folder, const std::string& nam
     // Renamed by its own handle. Under Wine the rename goes by the name it was made under, so the
     // name must still be the file's: someone who may rename in the folder could otherwise have
     // this run move their file in its place.
-    if (!pathNamesFile(inFolder(folder.finalPath(), name_), inode_)) {
+    if (!pathNamesFile(inFolder(folder.native().finalPath, name_), inode_)) {
         return Placing::NotItsName;
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(handleOf(stream_), &size) || size.QuadPart != length) {
         return Placing::ChangedLength;
     }
-    const std::wstring target = inFolder(folder.finalPath(), name);
+    const std::wstring target = inFolder(folder.native().finalPath, name);
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     rename->ReplaceIfExists = TRUE;
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
-    if (!SetFileInformationByHandle(handleOf(stream_), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    if (!SetFileInformationByHandle(handleOf(stream_), FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size()))) {
         return Placing::Refused;
     }
     name_ = name;
     return Placing::Placed;
 }
 
-bool CreatedFile::setTimes(const FileTimes& times) {
-    const auto toFileTime = [](std::int64_t ticks) {
-        FILETIME t;
-        t.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
-        t.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(ticks) >> 32);
-        return t;
-    };
-    const FILETIME creation = toFileTime(times.creation);
-    const FILETIME access = toFileTime(times.lastAccess);
-    const FILETIME write = toFileTime(times.lastWrite);
-    return isOpen() && SetFileTime(handleOf(stream_), times.hasCreation ? &creation : nullptr, &access, &write);
-}
-
 bool CreatedFile::discard(const OpenFolder& folder) {
     // Removed by its handle, which Wine does by the name it was made under: whatever has taken
     // that name since is left alone.
-    if (!isOpen() || !folder.isOpen() || !pathNamesFile(inFolder(folder.finalPath(), name_), inode_)) {
+    if (!isOpen() || !folder.isOpen() || !pathNamesFile(inFolder(folder.native().finalPath, name_), inode_)) {
         return true;
     }
     return deleteOnClose(handleOf(stream_));

@@ -60,7 +60,7 @@ TEST(DirectoryRun, LogHeaderLinesAndTotals) {
     ASSERT_EQ(4, options.collectFaxFiles(false));
     RunTotals totals;
     RecordingSink sink;
-    ASSERT_EQ(0, options.runDirectoryMerge(&totals, &sink));
+    ASSERT_EQ(0, runDirectoryMerge(options, &totals, &sink));
     EXPECT_EQ(3, totals.merged);
     EXPECT_EQ(1, totals.failed);
     const std::string in = dir.path("in") + platform::kSeparator;
@@ -86,7 +86,7 @@ TEST(DirectoryRun, AMissingSourceFolderIsReportedNotPassedOver) {
     options.setDestDir(dir.path("out"));
     options.collectFaxFiles(false);
     RunTotals totals;
-    ASSERT_EQ(0, options.runDirectoryMerge(&totals));
+    ASSERT_EQ(0, runDirectoryMerge(options, &totals));
     EXPECT_EQ(1, totals.foldersNotRead);
     EXPECT_EQ("Source Dir: " + dir.path("missing") + "\r\nDestination Dir: " + dir.path("out") + "\r\n\r\n" +
                   "Cannot read folder: " + dir.path("missing") + " (not found)\r\n" +
@@ -102,12 +102,12 @@ TEST(DirectoryRun, DestinationThatCannotBeMadeEndsTheRunWithOneLine) {
     options.setSourceDir(dir.path("in"));
     options.setDestDir(dir.path("blocker/out"));
     options.collectFaxFiles(false);
-    EXPECT_EQ(-1, options.runDirectoryMerge());
+    EXPECT_EQ(-1, runDirectoryMerge(options));
     EXPECT_EQ("Failed to create dir: " + dir.path("blocker/out") + "\r\n", options.runLogText());
 
     MergeOptions noDestination;
     noDestination.setRunLog("kept");
-    EXPECT_EQ(-1, noDestination.runDirectoryMerge());
+    EXPECT_EQ(-1, runDirectoryMerge(noDestination));
     EXPECT_EQ("kept", noDestination.runLogText());
 }
 
@@ -221,22 +221,109 @@ TEST(DirectoryRun, ExitCodesAndThePleaseWaitLineOfARunAndItsPreview) {
     }
 }
 
-TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
-    // Files a stranger would have a run remove: beside the save folder, in it under names that
-    // are no temporary's, and one of each kind a link could lead to.
-    const std::vector<std::string> planted = {"outside/~qw0001", "out/notes.txt", "out/keep.partial",
-                                              "out/~qw0006",     "precious.txt",  "cwd/~qw0003"};
-    const auto listed = [](const std::string& text) { return [text](const ScratchDir&) { return text; }; };
-    const struct {
-        const char* name;
-        std::function<std::string(const ScratchDir&)> list;  // a killed run's list
-        bool inLockFile = false;       // the list is an earlier version's, in the lock file
-        const char* lockIs = nullptr;  // the lock file: a link to this ("~": a hard link), "folder", "fifo"
-        bool removes = false;          // the entry is a real temporary's, "out/sub/~qw0005"
-        bool throughLink = false;      // the entry leads through "out/link", a link to outside/
-        bool nested = false;           // "out/sub" is a save folder of its own
-        bool listIsLink = false;       // the list is a link to "outside/list.txt"
-    } cases[] = {
+// Files a stranger would have a run remove: beside the save folder, in it under names that are no
+// temporary's, and one of each kind a link could lead to.
+const std::vector<std::string> kPlanted = {"outside/~qw0001", "out/notes.txt", "out/keep.partial",
+                                           "out/~qw0006",     "precious.txt",  "cwd/~qw0003"};
+std::function<std::string(const ScratchDir&)> listed(const std::string& text) {
+    return [text](const ScratchDir&) { return text; };
+}
+
+// A list or a lock file a stranger left in a save folder.
+struct StrangersList {
+    const char* name;
+    std::function<std::string(const ScratchDir&)> list;  // a killed run's list
+    bool inLockFile = false;                             // the list is an earlier version's, in the lock file
+    const char* lockIs = nullptr;  // the lock file: a link to this ("~": a hard link), "folder", "fifo"
+    bool removes = false;          // the entry is a real temporary's, "out/sub/~qw0005"
+    bool throughLink = false;      // the entry leads through "out/link", a link to outside/
+    bool nested = false;           // "out/sub" is a save folder of its own
+    bool listIsLink = false;       // the list is a link to "outside/list.txt"
+};
+
+// Named by the row's name in the test's name and in its failures.
+void PrintTo(const StrangersList& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class StrangersLists : public testing::TestWithParam<StrangersList> {};
+
+TEST_P(StrangersLists, TouchOnlyTheRunsOwnFiles) {
+    const StrangersList& c = GetParam();
+    ScratchDir dir;
+    dir.write("in/Z001.FXR", pageFile(1));
+    for (const std::string& path : kPlanted) {
+        dir.write(path, {1, 2, 3});
+    }
+    dir.write("out/sub/~qw0005", {5});
+    if (c.nested) {
+        dir.write("out/sub/" + std::string(platform::kLockFileName), {});
+    }
+    std::error_code linked;
+    if (c.throughLink) {
+        std::filesystem::create_directory_symlink(dir.path("outside"), dir.path("out/link"), linked);
+    }
+    const std::string lockFile = dir.path("out") + platform::kSeparator + platform::kLockFileName;
+    const std::string text = c.list(dir);
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    const std::string listFile = c.inLockFile ? std::string(platform::kLockFileName) : ".quirewell-0001.list";
+    if (c.listIsLink) {
+        dir.write("outside/list.txt", bytes);
+        std::filesystem::create_symlink(dir.path("outside/list.txt"), dir.path("out/" + listFile), linked);
+    } else if (c.lockIs == nullptr) {
+        dir.write("out/" + listFile, bytes);
+    } else if (c.lockIs[0] == '~') {
+        std::filesystem::create_hard_link(dir.path(c.lockIs + 1), lockFile, linked);
+    } else if (std::string(c.lockIs) == "folder") {
+        dir.makeDir("out/" + std::string(platform::kLockFileName));
+#ifndef _WIN32
+    } else if (std::string(c.lockIs) == "fifo") {
+        ASSERT_EQ(0, mkfifo(lockFile.c_str(), 0666));
+#endif
+    } else {
+        std::filesystem::create_symlink(dir.path(c.lockIs), lockFile, linked);
+    }
+    if (linked) {
+        GTEST_SKIP() << "this system makes no links of this kind";
+    }
+    const auto savedFolder = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path("cwd"));
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    std::FILE* out = std::tmpfile();
+    EXPECT_EQ(kExitMerged, performDirectoryRun(options, out)) << c.name;
+    std::fclose(out);
+    std::filesystem::current_path(savedFolder);
+    for (const std::string& path : kPlanted) {
+        EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), test_support::readFile(dir.path(path)))
+            << c.name << ": " << path;
+    }
+    EXPECT_EQ(!c.removes, test_support::exists(dir.path("out/sub/~qw0005"))) << c.name;
+    EXPECT_EQ(pageFile(1), test_support::readFile(dir.path("out/Zfax.fxm"))) << c.name;
+    // The lock file is never written, cut or removed; a list is removed once done with, and
+    // the run's own list goes at its end; an earlier version's list stays as it was.
+    if (c.listIsLink) {
+        EXPECT_EQ(bytes, test_support::readFile(dir.path("outside/list.txt"))) << c.name;
+    } else if (c.lockIs == nullptr) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(lockFile)) << c.name;
+        EXPECT_EQ(c.inLockFile ? bytes : std::vector<std::uint8_t>{}, test_support::readFile(lockFile))
+            << c.name;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path("out"))) {
+        EXPECT_FALSE(isListFileName(entry.path().filename().string()) && !entry.is_symlink())
+            << c.name << ": " << entry.path();
+    }
+    const bool notPlain = c.lockIs != nullptr && c.lockIs[0] != '~';
+    EXPECT_EQ(notPlain, options.runLogText().find("Cannot hold the save folder " + dir.path("out") +
+                                                  " (its lock file is a link, a folder or no plain file)") !=
+                            std::string::npos)
+        << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DirectoryRun, StrangersLists,
+    testing::ValuesIn(std::vector<StrangersList>{
         {"absolute", [](const ScratchDir& dir) { return dir.path("outside/~qw0001") + "\n"; }},
         {"a step up", listed("../outside/~qw0001\n")},
         {"a step up, escaped", listed("%2E%2E/outside/~qw0001\nsub/%2E%2E/../outside/~qw0001\n")},
@@ -257,81 +344,14 @@ TEST(DirectoryRun, WhateverAListOrTheLockFileIsARunTouchesOnlyItsOwnFiles) {
         {"a real temporary", listed("sub/~qw0005\n"), false, nullptr, true},
         {"a real temporary, listed by an earlier version", listed("sub/~qw0005\n"), true, nullptr, true},
         {"below a save folder of its own", listed("sub/~qw0005\n"), false, nullptr, false, false, true},
-    };
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        dir.write("in/Z001.FXR", pageFile(1));
-        for (const std::string& path : planted) {
-            dir.write(path, {1, 2, 3});
+    }),
+    [](const testing::TestParamInfo<StrangersList>& info) {
+        std::string name;
+        for (const char c : std::string(info.param.name)) {
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
         }
-        dir.write("out/sub/~qw0005", {5});
-        if (c.nested) {
-            dir.write("out/sub/" + std::string(platform::kLockFileName), {});
-        }
-        std::error_code linked;
-        if (c.throughLink) {
-            std::filesystem::create_directory_symlink(dir.path("outside"), dir.path("out/link"), linked);
-        }
-        const std::string lockFile = dir.path("out") + platform::kSeparator + platform::kLockFileName;
-        const std::string text = c.list(dir);
-        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
-        const std::string listFile =
-            c.inLockFile ? std::string(platform::kLockFileName) : ".quirewell-0001.list";
-        if (c.listIsLink) {
-            dir.write("outside/list.txt", bytes);
-            std::filesystem::create_symlink(dir.path("outside/list.txt"), dir.path("out/" + listFile),
-                                            linked);
-        } else if (c.lockIs == nullptr) {
-            dir.write("out/" + listFile, bytes);
-        } else if (c.lockIs[0] == '~') {
-            std::filesystem::create_hard_link(dir.path(c.lockIs + 1), lockFile, linked);
-        } else if (std::string(c.lockIs) == "folder") {
-            dir.makeDir("out/" + std::string(platform::kLockFileName));
-#ifndef _WIN32
-        } else if (std::string(c.lockIs) == "fifo") {
-            ASSERT_EQ(0, mkfifo(lockFile.c_str(), 0666));
-#endif
-        } else {
-            std::filesystem::create_symlink(dir.path(c.lockIs), lockFile, linked);
-        }
-        if (linked) {
-            continue;  // Wine makes no symbolic links
-        }
-        const auto savedFolder = std::filesystem::current_path();
-        std::filesystem::current_path(dir.path("cwd"));
-        MergeOptions options;
-        options.setSourceDir(dir.path("in"));
-        options.setDestDir(dir.path("out"));
-        std::FILE* out = std::tmpfile();
-        EXPECT_EQ(kExitMerged, performDirectoryRun(options, out)) << c.name;
-        std::fclose(out);
-        std::filesystem::current_path(savedFolder);
-        for (const std::string& path : planted) {
-            EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), test_support::readFile(dir.path(path)))
-                << c.name << ": " << path;
-        }
-        EXPECT_EQ(!c.removes, test_support::exists(dir.path("out/sub/~qw0005"))) << c.name;
-        EXPECT_EQ(pageFile(1), test_support::readFile(dir.path("out/Zfax.fxm"))) << c.name;
-        // The lock file is never written, cut or removed; a list is removed once done with, and
-        // the run's own list goes at its end; an earlier version's list stays as it was.
-        if (c.listIsLink) {
-            EXPECT_EQ(bytes, test_support::readFile(dir.path("outside/list.txt"))) << c.name;
-        } else if (c.lockIs == nullptr) {
-            EXPECT_TRUE(std::filesystem::is_regular_file(lockFile)) << c.name;
-            EXPECT_EQ(c.inLockFile ? bytes : std::vector<std::uint8_t>{}, test_support::readFile(lockFile))
-                << c.name;
-        }
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path("out"))) {
-            EXPECT_FALSE(isListFileName(entry.path().filename().string()) && !entry.is_symlink())
-                << c.name << ": " << entry.path();
-        }
-        const bool notPlain = c.lockIs != nullptr && c.lockIs[0] != '~';
-        EXPECT_EQ(notPlain, options.runLogText().find(
-                                "Cannot hold the save folder " + dir.path("out") +
-                                " (its lock file is a link, a folder or no plain file)") != std::string::npos)
-            << c.name;
-    }
-}
+        return name;
+    });
 
 // A path from UTF-8 text, as the file system holds it whatever the program's code page, and its
 // bytes written and read under that name.
@@ -407,12 +427,12 @@ TEST(DirectoryRun, NamesInEveryLanguageAreMergedOrReportedButNeverMixedUp) {
             // Neither the source nor the save folder is ever opened under another spelling.
             ASSERT_EQ(1u, options.unreadFolders().size()) << folder;
             EXPECT_EQ(FolderReason::NameNotInCodePage, options.unreadFolders()[0].reason) << folder;
-            EXPECT_EQ(-1, options.runDirectoryMerge(&totals)) << folder;
+            EXPECT_EQ(-1, runDirectoryMerge(options, &totals)) << folder;
             const auto out = utf8Path(dir.path("out"));
             EXPECT_TRUE(!std::filesystem::exists(out) || std::filesystem::is_empty(out)) << folder;
             continue;
         }
-        ASSERT_EQ(0, options.runDirectoryMerge(&totals)) << folder;
+        ASSERT_EQ(0, runDirectoryMerge(options, &totals)) << folder;
         int held = 0;
         for (const auto& n : names) {
             std::string name;
@@ -545,13 +565,13 @@ TEST(DirectoryRun, SubFoldersFromTheCommandLineAreMergedAsTheWindowMergesThem) {
         window.setSourceDir(dir.path("in"));
         window.setDestDir(dir.path("out"));
         window.setIncludeSubdirs(c.includeSubdirs);
-        makeDirectories(window.destDir());
+        RunSession session(window, RunSession::Kind::Merge, true);
         walkScanList(
-            window,
+            session,
             [&](const std::string& entry) {
                 return windowEntryPaths(window.sourceDir(), window.destDir(), entry, c.keepHierarchy);
             },
-            true, nullptr);
+            nullptr);
         const auto windowTree = treeBytes(dir.path("out"));
         std::filesystem::remove_all(dir.path("out"));
         MergeOptions console;

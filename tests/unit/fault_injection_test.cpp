@@ -30,12 +30,13 @@ std::vector<std::uint8_t> withFirstHeader(std::vector<std::uint8_t> bytes, void 
 }
 
 RunTotals runWindowStyle(MergeOptions& options, bool includeSubdirs, RunSink* sink = nullptr) {
-    options.collectFaxFiles(includeSubdirs);
+    options.setIncludeSubdirs(includeSubdirs);
+    RunSession session(options, RunSession::Kind::Merge, true);
     const std::string source = options.sourceDir();
     const std::string destination = options.destDir();
     return walkScanList(
-        options, [&](const std::string& entry) { return windowEntryPaths(source, destination, entry, true); },
-        true, sink);
+        session, [&](const std::string& entry) { return windowEntryPaths(source, destination, entry, true); },
+        sink);
 }
 
 TEST(FaultInjection, HostileHeadersNeverBreakAnOutput) {
@@ -43,30 +44,36 @@ TEST(FaultInjection, HostileHeadersNeverBreakAnOutput) {
         const char* name;
         std::vector<std::uint8_t> bytes;
     } hostile[] = {
-        {"data offset at the 32-bit limit", withFirstHeader(pageFile(1), [](FaxHeader& h) { h.setDataOffset(kMax); })},
+        {"data offset at the 32-bit limit",
+         withFirstHeader(pageFile(1), [](FaxHeader& h) { h.setDataOffset(kMax); })},
         {"negative data offset", withFirstHeader(pageFile(2), [](FaxHeader& h) { h.setDataOffset(kMin); })},
-        {"data length overflowing", withFirstHeader(pageFile(3), [](FaxHeader& h) { h.setDataLength(kMax); })},
-        {"negative lengths", withFirstHeader(pageFile(4), [](FaxHeader& h) {
-             h.setExtraLength(kMin);
-             h.setDataLength(kMin);
-         })},
-        {"extra offsets at the limit", withFirstHeader(pageFile(5), [](FaxHeader& h) {
-             h.setExtraOffset1(kMax);
-             h.setExtraOffset2(kMax - 1);
-         })},
+        {"data length overflowing",
+         withFirstHeader(pageFile(3), [](FaxHeader& h) { h.setDataLength(kMax); })},
+        {"negative lengths", withFirstHeader(pageFile(4),
+                                             [](FaxHeader& h) {
+                                                 h.setExtraLength(kMin);
+                                                 h.setDataLength(kMin);
+                                             })},
+        {"extra offsets at the limit", withFirstHeader(pageFile(5),
+                                                       [](FaxHeader& h) {
+                                                           h.setExtraOffset1(kMax);
+                                                           h.setExtraOffset2(kMax - 1);
+                                                       })},
         {"count of 65535 pages", withFirstHeader(pageFile(6), [](FaxHeader& h) { h.setPageCount(65535); })},
-        {"chain pointing at itself", withFirstHeader(pageFile(7, FaxKind::MultiPage, 50, 3), [](FaxHeader& h) {
-             h.setDataOffset(0);
-             h.setFactorA(0);
-             h.setExtraLength(0);
-             h.setDataLength(0);
-         })},
-        {"chain pointing backwards", withFirstHeader(pageFile(8, FaxKind::MultiPage, 50, 3), [](FaxHeader& h) {
-             h.setDataOffset(-1000);
-             h.setFactorA(0);
-             h.setExtraLength(0);
-             h.setDataLength(0);
-         })},
+        {"chain pointing at itself", withFirstHeader(pageFile(7, FaxKind::MultiPage, 50, 3),
+                                                     [](FaxHeader& h) {
+                                                         h.setDataOffset(0);
+                                                         h.setFactorA(0);
+                                                         h.setExtraLength(0);
+                                                         h.setDataLength(0);
+                                                     })},
+        {"chain pointing backwards", withFirstHeader(pageFile(8, FaxKind::MultiPage, 50, 3),
+                                                     [](FaxHeader& h) {
+                                                         h.setDataOffset(-1000);
+                                                         h.setFactorA(0);
+                                                         h.setExtraLength(0);
+                                                         h.setDataLength(0);
+                                                     })},
     };
     for (const auto& c : hostile) {
         ScratchDir dir;

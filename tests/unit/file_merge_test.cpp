@@ -13,12 +13,14 @@
 #include "engine/page_chain.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
+#include "runs/command_line.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
 #include "test_support.h"
 
 namespace {
 
+using test_support::HeldRun;
 using test_support::pageFile;
 using test_support::readFile;
 using test_support::ScratchDir;
@@ -30,16 +32,16 @@ std::size_t pagesIn(const std::string& path) {
     return report.pages.size();
 }
 
-// A window run over the tree, without the dialog: the save folder made first, as the worker does.
+// A window run over the tree, without the dialog.
 int mergeTree(MergeOptions& options, bool includeSubdirs, bool keepHierarchy) {
     options.setIncludeSubdirs(includeSubdirs);
-    makeDirectories(options.destDir());
+    RunSession session(options, RunSession::Kind::Merge, true);
     const std::string source = options.sourceDir();
     const std::string destination = options.destDir();
     const RunTotals totals = walkScanList(
-        options,
+        session,
         [&](const std::string& entry) { return windowEntryPaths(source, destination, entry, keepHierarchy); },
-        true, nullptr);
+        nullptr);
     EXPECT_EQ(0, totals.failed);
     return totals.merged;
 }
@@ -117,20 +119,20 @@ TEST(MergeFile, AnOutputPathInsideAnotherIsStillItsOwnOutput) {
     const std::string outer = inner + "dir" + platform::kSeparator + "Qfax.fxm";
     dir.makeDir("d/Afax.fxmdir");
     dir.write("d/Afax.fxm", pageFile(9));  // left by an earlier run
-    MergeOptions options;
-    ASSERT_TRUE(options.mergeFile(dir.write("in/Q001.FXR", pageFile(1)), outer));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/A001.FXR", pageFile(2)), inner));
-    ASSERT_EQ(0, options.finishRun());
+    HeldRun run(dir.path("d"));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/Q001.FXR", pageFile(1)), outer));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/A001.FXR", pageFile(2)), inner));
+    ASSERT_EQ(0, run.finish());
     EXPECT_EQ(pageFile(2), readFile(inner));
 }
 
 TEST(MergeFile, OutputsDifferingOnlyInCaseAreOneFileWhereTheFileSystemSaysSo) {
     ScratchDir dir;
-    MergeOptions options;
     dir.makeDir("out");
-    ASSERT_TRUE(options.mergeFile(dir.write("in/C001.FXR", pageFile(1)), dir.path("out/Cfax.fxm")));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/c002.FXR", pageFile(2)), dir.path("out/cfax.fxm")));
-    ASSERT_EQ(0, options.finishRun());
+    HeldRun run(dir.path("out"));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/C001.FXR", pageFile(1)), dir.path("out/Cfax.fxm")));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/c002.FXR", pageFile(2)), dir.path("out/cfax.fxm")));
+    ASSERT_EQ(0, run.finish());
 #ifdef _WIN32
     EXPECT_EQ(2u, pagesIn(dir.path("out/Cfax.fxm")));
 #else
@@ -142,116 +144,148 @@ TEST(MergeFile, OutputsDifferingOnlyInCaseAreOneFileWhereTheFileSystemSaysSo) {
 TEST(MergeFile, AFailedFirstPageLeavesTheNextToStartTheOutput) {
     ScratchDir dir;
     const std::string out = dir.write("out/Rfax.fxm", pageFile(7, FaxKind::MultiPage, 100, 2));
-    MergeOptions options;
-    EXPECT_FALSE(options.mergeFile(dir.write("in/R001.FXR", pageFile(1, FaxKind::NoSignature)), out));
-    EXPECT_TRUE(options.mergeFile(dir.write("in/R002.FXR", pageFile(2)), out));
-    ASSERT_EQ(0, options.finishRun());
+    HeldRun run(dir.path("out"));
+    EXPECT_FALSE(run.mergeFile(dir.write("in/R001.FXR", pageFile(1, FaxKind::NoSignature)), out));
+    EXPECT_TRUE(run.mergeFile(dir.write("in/R002.FXR", pageFile(2)), out));
+    ASSERT_EQ(0, run.finish());
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
 TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     ScratchDir dir;
-    MergeOptions options;
+    // Every name the run would try for a temporary in "taken" is someone else's.
+    for (std::uint32_t taken = 0; taken < 300; ++taken) {
+        dir.write("out/taken/" + temporaryName(firstTemporaryNumber(platform::processNumber()) + taken), {});
+    }
+    dir.write("out/blocked", {1});  // a file where a folder would be made
     const struct {
-        std::string source;
+        const char* entry;  // in the scan's order
+        std::vector<std::uint8_t> bytes;
+        std::string source;  // where the run is sent to read it
         std::string output;
         const char* reason;
     } cases[] = {
-        {dir.path("in/none001.FXR"), dir.path("out/Afax.fxm"), "cannot open the page file"},
-        {dir.write("in/E001.FXR", {}), dir.path("out/Efax.fxm"), "not a WinFax page file"},
-        {dir.write("in/S001.FXR", pageFile(1, FaxKind::Short)), dir.path("out/Sfax.fxm"),
+        {"A001.FXR", pageFile(1), dir.path("in/gone/A001.FXR"), dir.path("out/Afax.fxm"),
+         "cannot open the page file"},
+        {"E001.FXR", {}, dir.path("in/E001.FXR"), dir.path("out/Efax.fxm"), "not a WinFax page file"},
+        {"N001.FXR", pageFile(1, FaxKind::NoSignature), dir.path("in/N001.FXR"), dir.path("out/Nfax.fxm"),
          "not a WinFax page file"},
-        {dir.write("in/N001.FXR", pageFile(1, FaxKind::NoSignature)), dir.path("out/Nfax.fxm"),
+        {"S001.FXR", pageFile(1, FaxKind::Short), dir.path("in/S001.FXR"), dir.path("out/Sfax.fxm"),
          "not a WinFax page file"},
-        {dir.write("in/W001.FXR", pageFile(1)), dir.path("missing/Wfax.fxm"), "cannot write the output file"},
-        // Every name the run would try for its temporary is someone else's.
-        {dir.write("in/T001.FXR", pageFile(1)),
-         [&] {
-             for (std::uint32_t taken = 0; taken < 300; ++taken) {
-                 dir.write("taken/" + temporaryName(firstTemporaryNumber(platform::processNumber()) + taken),
-                           {});
-             }
-             return dir.path("taken/Tfax.fxm");
-         }(),
+        {"T001.FXR", pageFile(1), dir.path("in/T001.FXR"), dir.path("out/taken/Tfax.fxm"),
+         "cannot write the output file"},
+        {"W001.FXR", pageFile(1), dir.path("in/W001.FXR"), dir.path("out/blocked/Wfax.fxm"),
          "cannot write the output file"},
     };
-    std::string expectedLog;
+    std::map<std::string, EntryPaths> paths;
+    std::string expectedLog = runHeader(dir.path("in"), dir.path("out"));
     for (const auto& c : cases) {
-        EXPECT_FALSE(options.mergeFile(c.source, c.output)) << c.reason;
+        dir.write(std::string("in/") + c.entry, c.bytes);
+        paths[c.entry] = {c.source, c.output};
         expectedLog += c.source + " -> " + c.output + " (failed: " + c.reason + ")\r\n";
-        EXPECT_FALSE(test_support::exists(c.output));
     }
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    RunSession session(options, RunSession::Kind::Merge, true);
+    const RunTotals totals = walkScanList(
+        session, [&](const std::string& entry) { return paths.at(entry); }, nullptr);
+    EXPECT_EQ(0, totals.merged);
+    EXPECT_EQ(static_cast<int>(std::size(cases)), totals.failed);
     EXPECT_EQ(expectedLog, options.runLogText());
+    for (const auto& c : cases) {
+        EXPECT_FALSE(test_support::exists(c.output)) << c.entry;
+    }
 }
 
-TEST(MergeFile, ATemporaryChangedOrSwappedBeforeItIsPutInPlaceNeverReplacesTheOldOneNorMovesAnythingElse) {
-    // What someone who may write the save folder does to the temporary of T just before the run
-    // puts it in place.
-    const struct {
-        const char* name;
-        std::function<bool(const ScratchDir&, const std::string& temporary)> act;  // false: cannot here
-        const char* note;  // the output's line, or null when it is put in place
-    } cases[] = {
-        {"left alone", [](const ScratchDir&, const std::string&) { return true; }, nullptr},
-        {"written to",
-         [](const ScratchDir&, const std::string& temporary) {
-             std::ofstream written(temporary, std::ios::binary | std::ios::app);
-             return written.put(0).flush().good() && written.is_open();
-         },
-         " (failed: cannot renumber the output's pages)"},
-        {"swapped for another file",
-         [](const ScratchDir& dir, const std::string& temporary) {
-             std::error_code renamed;
-             std::filesystem::rename(temporary, dir.path("moved"), renamed);
-             return !renamed && std::ofstream(temporary, std::ios::binary).put(7).good();
-         },
-         " (failed: cannot write the output file)"},
-        {"swapped for a link to another file",
-         [](const ScratchDir& dir, const std::string& temporary) {
-             std::error_code changed;
-             std::filesystem::rename(temporary, dir.path("moved"), changed);
-             if (!changed) {
-                 std::filesystem::create_symlink(dir.path("victim.txt"), temporary, changed);
-             }
-             return !changed;
-         },
-         " (failed: cannot write the output file)"},
-    };
-    for (const auto& c : cases) {
-        ScratchDir dir;
-        const std::string out = dir.write("out/Tfax.fxm", pageFile(9));  // left by an earlier run
-        const std::string victim = dir.write("victim.txt", {1, 2, 3});
-        MergeOptions options;
-        bool acted = true;
-        std::string swapped;
-        options.batch().setPlacingHook([&](const std::string& temporary) {
-            if (swapped.empty()) {
-                swapped = temporary;
-                acted = c.act(dir, temporary);
-            }
-        });
-        ASSERT_TRUE(options.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
-        ASSERT_TRUE(options.mergeFile(dir.write("in/T002.FXR", pageFile(2)), out));
-        ASSERT_TRUE(options.mergeFile(dir.write("in/U001.FXR", pageFile(3)), dir.path("out/Ufax.fxm")));
-        const int lost = options.finishRun();
-        if (!acted) {
-            continue;  // Windows lets nobody else change an open temporary; Wine makes no symbolic links
+// What someone who may write the save folder does to the temporary of T just before the run puts
+// it in place.
+struct TemporaryChange {
+    const char* name;
+    std::function<bool(const ScratchDir&, const std::string& temporary)> act;  // false: it failed
+    const char* note;  // the output's line, or null when it is put in place
+    // Windows lets nobody else write to or rename an open temporary, and Wine makes no Unix links.
+    bool posixOnly;
+};
+
+// Named by the row's name in the test's name and in its failures.
+void PrintTo(const TemporaryChange& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class TemporaryChanged : public testing::TestWithParam<TemporaryChange> {};
+
+TEST_P(TemporaryChanged, NeverReplacesTheOldOutputNorMovesAnythingElse) {
+    const TemporaryChange& c = GetParam();
+    if (c.posixOnly && platform::kSeparator != '/') {
+        GTEST_SKIP() << "nobody else can do this to an open file here";
+    }
+    ScratchDir dir;
+    const std::string out = dir.write("out/Tfax.fxm", pageFile(9));  // left by an earlier run
+    const std::string victim = dir.write("victim.txt", {1, 2, 3});
+    HeldRun run(dir.path("out"));
+    bool acted = false;
+    std::string swapped;
+    run.session().batch().setPlacingHook([&](const std::string& temporary) {
+        if (swapped.empty()) {
+            swapped = temporary;
+            acted = c.act(dir, temporary);
         }
-        EXPECT_EQ(c.note != nullptr ? 2 : 0, lost) << c.name;
-        EXPECT_EQ(c.note != nullptr,
-                  options.runLogText().find("\r\n" + out + (c.note ? c.note : "")) != std::string::npos)
-            << c.name;
-        EXPECT_EQ(c.note != nullptr, readFile(out) == pageFile(9)) << c.name;
-        EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), readFile(victim)) << c.name;
-        EXPECT_EQ(pageFile(3), readFile(dir.path("out/Ufax.fxm"))) << c.name;
-        // What was put under the temporary's name stays there, never moved and never removed.
-        if (std::string(c.name).find("swapped") != std::string::npos) {
-            EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(swapped))) << c.name;
-        } else {
-            EXPECT_TRUE(test_support::temporariesIn(dir.path("out")).empty()) << c.name;
-        }
+    });
+    ASSERT_TRUE(run.mergeFile(dir.write("in/T001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/T002.FXR", pageFile(2)), out));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/U001.FXR", pageFile(3)), dir.path("out/Ufax.fxm")));
+    const int lost = run.finish();
+    ASSERT_TRUE(acted);
+    EXPECT_EQ(c.note != nullptr ? 2 : 0, lost);
+    EXPECT_EQ(c.note != nullptr, run.log().find("\r\n" + out + (c.note ? c.note : "")) != std::string::npos);
+    EXPECT_EQ(c.note != nullptr, readFile(out) == pageFile(9));
+    EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3}), readFile(victim));
+    EXPECT_EQ(pageFile(3), readFile(dir.path("out/Ufax.fxm")));
+    // What was put under the temporary's name stays there, never moved and never removed.
+    if (std::string(c.name).find("swapped") != std::string::npos) {
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(swapped)));
+    } else {
+        EXPECT_TRUE(test_support::temporariesIn(dir.path("out")).empty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    MergeFile, TemporaryChanged,
+    testing::Values(TemporaryChange{"left alone", [](const ScratchDir&, const std::string&) { return true; },
+                                    nullptr, false},
+                    TemporaryChange{"written to",
+                                    [](const ScratchDir&, const std::string& temporary) {
+                                        std::ofstream written(temporary, std::ios::binary | std::ios::app);
+                                        return written.put(0).flush().good() && written.is_open();
+                                    },
+                                    " (failed: cannot renumber the output's pages)", true},
+                    TemporaryChange{"swapped for another file",
+                                    [](const ScratchDir& dir, const std::string& temporary) {
+                                        std::error_code renamed;
+                                        std::filesystem::rename(temporary, dir.path("moved"), renamed);
+                                        return !renamed &&
+                                               std::ofstream(temporary, std::ios::binary).put(7).good();
+                                    },
+                                    " (failed: cannot write the output file)", true},
+                    TemporaryChange{"swapped for a link to another file",
+                                    [](const ScratchDir& dir, const std::string& temporary) {
+                                        std::error_code changed;
+                                        std::filesystem::rename(temporary, dir.path("moved"), changed);
+                                        if (!changed) {
+                                            std::filesystem::create_symlink(dir.path("victim.txt"), temporary,
+                                                                            changed);
+                                        }
+                                        return !changed;
+                                    },
+                                    " (failed: cannot write the output file)", true}),
+    [](const testing::TestParamInfo<TemporaryChange>& info) {
+        std::string name;
+        for (const char c : std::string(info.param.name)) {
+            name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        }
+        return name;
+    });
 
 TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextRun) {
     ScratchDir dir;
@@ -277,14 +311,15 @@ TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextR
     };
     MergeOptions options;
     options.setDestDir(dir.path());
+    RunSession session(options, RunSession::Kind::Merge, false);
     bool waited = false;
-    options.holdSaveFolder([&] { waited = true; });
+    session.hold([&] { waited = true; });
     EXPECT_FALSE(test_support::exists(leftover));
     EXPECT_TRUE(test_support::exists(notes));
     EXPECT_FALSE(test_support::exists(killedList));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/X001.FXR", pageFile(3)), dir.path("Xfax.fxm")));
+    ASSERT_TRUE(session.mergeFile(dir.write("in/W001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(session.mergeFile(dir.write("in/W002.FXR", pageFile(2)), out));
+    ASSERT_TRUE(session.mergeFile(dir.write("in/X001.FXR", pageFile(3)), dir.path("Xfax.fxm")));
     // The run's own list names the temporary it made, never the name someone else holds.
     const std::vector<std::string> lists = listsIn();
     ASSERT_EQ(1u, lists.size());
@@ -297,7 +332,7 @@ TEST(MergeFile, AnEarlierOutputStaysWholeAndAKilledRunsTemporariesGoWithTheNextR
                       std::string::npos)
             << temporary;
     }
-    ASSERT_EQ(0, options.finishRun());
+    ASSERT_EQ(0, session.finish().lostEntries);
     EXPECT_FALSE(waited);
     EXPECT_EQ(2u, pagesIn(out));
     EXPECT_EQ(std::vector<std::uint8_t>{7}, readFile(foreign));
@@ -310,12 +345,11 @@ TEST(MergeFile, AnOutputThatCannotBePutInPlaceIsReportedAndItsPagesCounted) {
     ScratchDir dir;
     dir.makeDir("Dfax.fxm/inside");  // a directory holds the output's name
     const std::string out = dir.path("Dfax.fxm");
-    MergeOptions options;
-    ASSERT_TRUE(options.mergeFile(dir.write("in/D001.FXR", pageFile(1)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
-    EXPECT_EQ(2, options.finishRun());
-    EXPECT_NE(std::string::npos,
-              options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
+    HeldRun run(dir.path());
+    ASSERT_TRUE(run.mergeFile(dir.write("in/D001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(run.mergeFile(dir.write("in/D002.FXR", pageFile(2)), out));
+    EXPECT_EQ(2, run.finish());
+    EXPECT_NE(std::string::npos, run.log().find(out + " (failed: cannot write the output file)\r\n"));
     EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
 }
 
@@ -385,8 +419,7 @@ TEST(MergeFile, EveryPageCountsItselfAndThePagesAfterItAndNothingElseChanges) {
 
 TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
     ScratchDir dir;
-    MergeOptions options;
-    options.setKeepFileDate(true);
+    HeldRun run(dir.path(), true);
     const std::string out = dir.path("Dfax.fxm");
     const std::string first = dir.write("in/D001.FXR", pageFile(1));
     const std::string last = dir.write("in/D002.FXR", pageFile(2));
@@ -397,9 +430,9 @@ TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
     times.lastAccess -= 2000000000000LL;
     times.lastWrite -= 3000000000000LL;
     ASSERT_TRUE(platform::writeFileTimes(last, times));
-    ASSERT_TRUE(options.mergeFile(first, out));
-    ASSERT_TRUE(options.mergeFile(last, out));
-    ASSERT_EQ(0, options.finishRun());
+    ASSERT_TRUE(run.mergeFile(first, out));
+    ASSERT_TRUE(run.mergeFile(last, out));
+    ASSERT_EQ(0, run.finish());
     platform::FileTimes source;
     platform::FileTimes output;
     ASSERT_TRUE(platform::readFileTimes(last, source));
@@ -409,7 +442,7 @@ TEST(MergeFile, KeepFileDateGivesTheOutputTheTimesOfTheLastPage) {
     if (source.hasCreation) {
         EXPECT_EQ(source.creation, output.creation);
     }
-    EXPECT_EQ(first + " -> " + out + "\r\n" + last + " -> " + out + "\r\n", options.runLogText());
+    EXPECT_EQ(first + " -> " + out + "\r\n" + last + " -> " + out + "\r\n", run.log());
 }
 
 TEST(MakeDirectories, CreatesEveryMissingLevelAndNeverChangesTheCurrentDirectory) {
@@ -454,12 +487,12 @@ TEST(MergeOptionsRecord, ResetAndIndependentCopies) {
 
 TEST(FinishRun, TheNextRunStartsEveryOutputAfresh) {
     ScratchDir dir;
-    MergeOptions options;
+    HeldRun run(dir.path());
     const std::string out = dir.path("Hfax.fxm");
-    ASSERT_TRUE(options.mergeFile(dir.write("H001.FXR", pageFile(1)), out));
-    ASSERT_EQ(0, options.finishRun());
-    ASSERT_TRUE(options.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
-    ASSERT_EQ(0, options.finishRun());
+    ASSERT_TRUE(run.mergeFile(dir.write("H001.FXR", pageFile(1)), out));
+    ASSERT_EQ(0, run.finishAndStartAgain());
+    ASSERT_TRUE(run.mergeFile(dir.write("H002.FXR", pageFile(2)), out));
+    ASSERT_EQ(0, run.finish());
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
@@ -483,7 +516,7 @@ void runOver(const ScratchDir& dir, const std::string& dest, bool keepFileDate, 
     options.setKeepFileDate(keepFileDate);
     options.setIncludeSubdirs(subdirs);
     RunTotals totals;
-    ASSERT_EQ(0, options.runDirectoryMerge(&totals));
+    ASSERT_EQ(0, runDirectoryMerge(options, &totals));
     ASSERT_EQ(0, totals.failed) << options.runLogText();
 }
 
@@ -665,13 +698,13 @@ TEST(FinishRun, ARunThatNeverFinishesLeavesTheOutputItWasBuildingAsItWasAndNoTem
     const std::string p = dir.write("Pfax.fxm", pageFile(9));
     const std::string q = dir.write("Qfax.fxm", pageFile(8));
     {
-        MergeOptions options;
-        ASSERT_TRUE(options.mergeFile(dir.write("P001.FXR", pageFile(1)), p));
-        ASSERT_TRUE(options.mergeFile(dir.write("P002.FXR", pageFile(2)), p));
+        HeldRun run(dir.path());
+        ASSERT_TRUE(run.mergeFile(dir.write("P001.FXR", pageFile(1)), p));
+        ASSERT_TRUE(run.mergeFile(dir.write("P002.FXR", pageFile(2)), p));
         // P is complete and in place once Q begins; Q is still being built, and a new output
         // has its temporary from its first page.
-        ASSERT_TRUE(options.mergeFile(dir.write("Q001.FXR", pageFile(3)), q));
-        ASSERT_TRUE(options.mergeFile(dir.write("R001.FXR", pageFile(4)), dir.path("Rfax.fxm")));
+        ASSERT_TRUE(run.mergeFile(dir.write("Q001.FXR", pageFile(3)), q));
+        ASSERT_TRUE(run.mergeFile(dir.write("R001.FXR", pageFile(4)), dir.path("Rfax.fxm")));
         ASSERT_EQ(1u, test_support::temporariesIn(dir.path()).size());
     }
     EXPECT_EQ(2u, pagesIn(p));
@@ -682,23 +715,21 @@ TEST(FinishRun, ARunThatNeverFinishesLeavesTheOutputItWasBuildingAsItWasAndNoTem
 
 TEST(FinishRun, AnOutputThatVanishedBeforeItCouldBePutInPlaceIsReported) {
     ScratchDir dir;
-    MergeOptions options;
+    HeldRun run(dir.path());
     const std::string out = dir.path("Vfax.fxm");
-    ASSERT_TRUE(options.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
-    ASSERT_TRUE(options.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
+    ASSERT_TRUE(run.mergeFile(dir.write("V001.FXR", pageFile(1)), out));
+    ASSERT_TRUE(run.mergeFile(dir.write("V002.FXR", pageFile(2)), out));
     std::error_code removal;
     const auto temporaries = test_support::temporariesIn(dir.path());
     ASSERT_EQ(1u, temporaries.size());
     if (!std::filesystem::remove(temporaries[0], removal)) {
         // Windows keeps an open file in place.
-        options.finishRun();
+        run.finish();
         GTEST_SKIP() << "an open output cannot be removed here";
     }
-    EXPECT_EQ(2, options.finishRun());
-    EXPECT_NE(std::string::npos,
-              options.runLogText().find(out + " (failed: cannot write the output file)\r\n"));
+    EXPECT_EQ(2, run.finish());
+    EXPECT_NE(std::string::npos, run.log().find(out + " (failed: cannot write the output file)\r\n"));
     EXPECT_FALSE(test_support::exists(out));
-    EXPECT_EQ(0, options.finishRun());
 }
 
 }  // namespace

@@ -20,24 +20,28 @@ FaxHeader headerAt(const std::vector<std::uint8_t>& bytes, std::size_t position)
     return FaxHeader::fromBytes(bytes.data() + position);
 }
 
-// Merges page files, each given by its bytes, into one output in a fresh batch and finishes it;
+// Merges page files, each given by its bytes, into one output in a fresh run and finishes it;
 // the results in order.
 std::vector<int> mergeInto(const ScratchDir& dir, const std::string& output,
                            const std::vector<std::vector<std::uint8_t>>& pages) {
-    MergeBatch batch;
+    test_support::HeldRun run(dir.path());
     std::vector<int> results;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const std::string source = dir.write("in/P" + std::to_string(100 + i) + ".FXR", pages[i]);
-        results.push_back(batch.mergePage(source, output, false).result);
+        PageReport report;
+        run.session().mergeFile(source, output, &report);
+        results.push_back(report.result);
     }
-    EXPECT_TRUE(batch.finish().notes.empty());
+    EXPECT_EQ(0, run.finish());
+    EXPECT_EQ(std::string::npos, run.log().find("\r\n" + output + " (")) << run.log();
     return results;
 }
 
 // The bytes of `expected` and `actual` differ at most in the header fields the copy rewrites.
 void expectSameOutsideFields(const std::vector<std::uint8_t>& expected, const std::uint8_t* actual) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const bool field = i < kFaxHeaderSize && ((i >= 89 && i < 109) || i == 113 || i == 114 || (i >= 116 && i < 120));
+        const bool field =
+            i < kFaxHeaderSize && ((i >= 89 && i < 109) || i == 113 || i == 114 || (i >= 116 && i < 120));
         if (!field && expected[i] != actual[i]) {
             ADD_FAILURE() << "byte " << i << " changed";
             return;
@@ -111,7 +115,8 @@ TEST(PageWriter, SourcesThatAreNoPageFileLeaveTheOutputAsItWas) {
     const struct {
         FaxKind kind;
         int result;
-    } cases[] = {{FaxKind::Empty, kAppendNoSource}, {FaxKind::Short, kAppendNotFax},
+    } cases[] = {{FaxKind::Empty, kAppendNoSource},
+                 {FaxKind::Short, kAppendNotFax},
                  {FaxKind::NoSignature, kAppendNotFax}};
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -122,7 +127,8 @@ TEST(PageWriter, SourcesThatAreNoPageFileLeaveTheOutputAsItWas) {
         EXPECT_EQ(std::vector<int>{c.result}, mergeInto(dir, out, {pageFile(10, c.kind)}));
         EXPECT_EQ(earlier, readFile(out)) << static_cast<int>(c.kind);
         EXPECT_TRUE(test_support::temporariesIn(dir.path()).empty());
-        EXPECT_EQ((std::vector<int>{kAppendOk, c.result}), mergeInto(dir, out, {pageFile(11), pageFile(10, c.kind)}));
+        EXPECT_EQ((std::vector<int>{kAppendOk, c.result}),
+                  mergeInto(dir, out, {pageFile(11), pageFile(10, c.kind)}));
         EXPECT_EQ(pageFile(11), readFile(out)) << static_cast<int>(c.kind);
     }
 }
@@ -133,8 +139,8 @@ TEST(PageWriter, MultiPageSourcesBringEveryChainedPage) {
         std::uint16_t claimed;  // count the first header claims
         unsigned appended;      // pages that must arrive
         bool laterCountsWrong;  // the counts after the first header are all 77
-    } cases[] = {{3, 3, 3, false}, {3, 7, 3, false}, {3, 2, 2, false}, {1, 0, 1, false},
-                 {2, 1, 1, false}, {5, 5, 5, true}};
+    } cases[] = {{3, 3, 3, false}, {3, 7, 3, false}, {3, 2, 2, false},
+                 {1, 0, 1, false}, {2, 1, 1, false}, {5, 5, 5, true}};
     for (const auto& c : cases) {
         ScratchDir dir;
         auto source = pageFile(11, FaxKind::MultiPage, 200, c.pages);
@@ -184,9 +190,11 @@ TEST(PageWriter, WithoutAnOpenPageFileNothingIsRead) {
     file.open(dir.path("absent.FXR"));
     EXPECT_FALSE(file.isOpen());
     EXPECT_EQ(kAppendNoSource, file.readCopy(buffer, copy));
-    MergeBatch batch;
-    EXPECT_EQ(kAppendCannotOpenPage, batch.mergePage(dir.path("absent.FXR"), dir.path("out.fxm"), false).result);
-    batch.finish();
+    test_support::HeldRun run(dir.path());
+    PageReport report;
+    run.session().mergeFile(dir.path("absent.FXR"), dir.path("out.fxm"), &report);
+    EXPECT_EQ(kAppendCannotOpenPage, report.result);
+    run.finish();
     EXPECT_FALSE(test_support::exists(dir.path("out.fxm")));
 }
 

@@ -18,8 +18,14 @@ TEST(PlatformWin32, RootPrefixesAreNeverCreated) {
     const struct {
         const char* prefix;
         bool root;
-    } cases[] = {{"", true},          {"C:", true},          {"\\\\server", true}, {"\\\\server\\share", true},
-                 {"\\\\server\\share\\dir", false}, {"C:\\dir", false}, {"ab", false}, {"a", false}};
+    } cases[] = {{"", true},
+                 {"C:", true},
+                 {"\\\\server", true},
+                 {"\\\\server\\share", true},
+                 {"\\\\server\\share\\dir", false},
+                 {"C:\\dir", false},
+                 {"ab", false},
+                 {"a", false}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.root, platform::isRootPrefix(c.prefix)) << c.prefix;
     }
@@ -34,12 +40,11 @@ TEST(PlatformWin32, TheTimesOfAPageAnotherProgramHoldsOpenAreKept) {
     // would refuse.
     std::FILE* holder = std::fopen(source.c_str(), "ab");
     ASSERT_NE(nullptr, holder);
-    MergeOptions options;
-    options.setKeepFileDate(true);
-    EXPECT_TRUE(options.mergeFile(source, out));
+    test_support::HeldRun run(dir.path(), true);
+    EXPECT_TRUE(run.mergeFile(source, out));
     std::fclose(holder);
-    EXPECT_EQ(0, options.finishRun());
-    EXPECT_EQ(source + " -> " + out + "\r\n", options.runLogText());
+    EXPECT_EQ(0, run.finish());
+    EXPECT_EQ(source + " -> " + out + "\r\n", run.log());
     platform::FileTimes page;
     platform::FileTimes merged;
     ASSERT_TRUE(platform::readFileTimes(source, page) && platform::readFileTimes(out, merged));

@@ -31,20 +31,21 @@ TEST(SourceScanPosix, LinksAreEnteredAndEveryFolderOnlyOnce) {
     EXPECT_EQ((std::vector<std::string>{"away.FXR/B001.FXR", "C001.FXR", "sub/A001.FXR", "Z001.FXR"}),
               options.scanList());
 
-    makeDirectories(dir.path("out"));
     // Each folder left out has its line after the entries of the folder that holds it; merged
     // by another path, it is no failure.
+    RunSession session(options, RunSession::Kind::Merge, true);
     const RunTotals totals = walkScanList(
-        options, [&](const std::string& entry) { return windowEntryPaths(src, dir.path("out"), entry, true); }, true,
+        session,
+        [&](const std::string& entry) { return windowEntryPaths(src, dir.path("out"), entry, true); },
         nullptr);
     EXPECT_EQ(4, totals.merged);
     EXPECT_EQ(0, totals.foldersNotRead);
     const std::string out = dir.path("out");
     EXPECT_EQ(runHeader(src, out) + src + "/away.FXR/B001.FXR -> " + out + "/away.FXR/Bfax.fxm\r\n" + src +
-                  "/C001.FXR -> " + out + "/Cfax.fxm\r\n" + src + "/sub/A001.FXR -> " + out + "/sub/Afax.fxm\r\n" +
-                  "Skipped folder: " + src + "/sub/loop (already merged as " + src + ")\r\n" + src +
-                  "/Z001.FXR -> " + out + "/Zfax.fxm\r\n" + "Skipped folder: " + src + "/twice (already merged as " +
-                  src + "/away.FXR)\r\n",
+                  "/C001.FXR -> " + out + "/Cfax.fxm\r\n" + src + "/sub/A001.FXR -> " + out +
+                  "/sub/Afax.fxm\r\n" + "Skipped folder: " + src + "/sub/loop (already merged as " + src +
+                  ")\r\n" + src + "/Z001.FXR -> " + out + "/Zfax.fxm\r\n" + "Skipped folder: " + src +
+                  "/twice (already merged as " + src + "/away.FXR)\r\n",
               options.runLogText());
 }
 
@@ -54,10 +55,18 @@ TEST(WildcardMatch, WindowsRules) {
         const char* mask;
         bool matches;
     } cases[] = {
-        {"A001.FXR", "*.*", true}, {"noextension", "*.*", true}, {".", "*.*", true},
-        {"A001.FXR", "*", true},   {"A001.FXR", "a*.fxr", true}, {"A001.FXR", "?001.FXR", true},
-        {"AB001.FXR", "?001.FXR", false}, {"A001.FXR", "*.FXS", false}, {"A001.FXR", "*1*", true},
-        {"A001.FXR", "A001.FXR*", true},  {"A001.FXR", "A00", false},   {"", "?", false},
+        {"A001.FXR", "*.*", true},
+        {"noextension", "*.*", true},
+        {".", "*.*", true},
+        {"A001.FXR", "*", true},
+        {"A001.FXR", "a*.fxr", true},
+        {"A001.FXR", "?001.FXR", true},
+        {"AB001.FXR", "?001.FXR", false},
+        {"A001.FXR", "*.FXS", false},
+        {"A001.FXR", "*1*", true},
+        {"A001.FXR", "A001.FXR*", true},
+        {"A001.FXR", "A00", false},
+        {"", "?", false},
         {"aaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*a*a*a*a*c", false},
     };
     for (const auto& c : cases) {

@@ -85,6 +85,26 @@ std::vector<std::string> temporariesIn(const std::string& folder) {
     return found;
 }
 
+HeldRun::HeldRun(const std::string& saveFolder, bool keepFileDate, bool makesFolders)
+    : makesFolders_(makesFolders) {
+    options_.setDestDir(saveFolder);
+    options_.setKeepFileDate(keepFileDate);
+    start();
+}
+
+void HeldRun::start() {
+    options_.setRunLog(std::string());
+    session_ = std::make_unique<RunSession>(options_, RunSession::Kind::Merge, makesFolders_);
+    held_ = session_->hold([] {});
+}
+
+int HeldRun::finishAndStartAgain() {
+    const int lost = finish();
+    session_.reset();
+    start();
+    return lost;
+}
+
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {
     FaxFileSpec wanted;
     wanted.kind = kind;

@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "runs/merge_options.h"
+#include "runs/run_session.h"
 #include "tools/fax_generator.h"
 
 namespace test_support {
@@ -37,6 +40,32 @@ std::vector<std::uint8_t> readFile(const std::string& path);
 // The temporaries a run is building (or left) in `folder`, by name.
 std::vector<std::string> temporariesIn(const std::string& folder);
 bool exists(const std::string& path);
+
+// A run as the programs make one, for tests that merge page by page: its save folder made and
+// held for the run, the outputs below it.
+class HeldRun {
+public:
+    explicit HeldRun(const std::string& saveFolder, bool keepFileDate = false, bool makesFolders = false);
+    MergeOptions& options() { return options_; }
+    RunSession& session() { return *session_; }
+    const HoldReport& held() const { return held_; }
+    bool mergeFile(const std::string& source, const std::string& output) {
+        return session_->mergeFile(source, output);
+    }
+    // Ends the run; the entries merged into outputs that did not reach their place.
+    int finish() { return session_->finish().lostEntries; }
+    // Ends the run and starts the next one in the same save folder, with a log of its own.
+    int finishAndStartAgain();
+    const std::string& log() const { return options_.runLogText(); }
+
+private:
+    void start();
+
+    MergeOptions options_;
+    bool makesFolders_;
+    std::unique_ptr<RunSession> session_;
+    HoldReport held_;
+};
 
 // A page file of the given kind from a generator seeded with `seed`.
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind = FaxKind::Consistent,

@@ -1,0 +1,34 @@
+// What the portable platform headers hold of the system's own handles on Windows: HANDLEs (kept as
+// pointers, so that no portable header needs <windows.h>), a folder's final path, which its files
+// are opened by and checked against, and the separator between the steps of a path. Found through
+// the include path of the Windows build.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline constexpr char kSeparator = '\\';
+// What no single name in a folder holds: a separator, or the colon of a drive or a stream.
+inline constexpr const char* kNotInNames = "\\/:";
+
+// A folder held open, and its own path, every link and junction resolved, as the system gives it
+// ("\\?\C:\...").
+struct NativeFolder {
+    void* handle = nullptr;
+    std::wstring finalPath;
+    bool isOpen() const { return handle != nullptr; }
+};
+
+// A file held open.
+struct NativeFile {
+    void* handle = nullptr;
+    bool isOpen() const { return handle != nullptr; }
+};
+
+// The console's output code page to go back to once the program ends.
+struct NativeConsoleState {
+    unsigned codePage = 0;
+};
+
+}  // namespace platform
