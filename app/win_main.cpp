@@ -105,7 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         created = dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr;
         if (created && parsed == kParsePreset) {
             // Unattended merging: the icon alone, until the user opens the window from it.
-            dialog->StartPreset(options);
+            dialog->StartPreset(options, LoggedCommandLine(tail));
         } else if (created) {
             ShowWindow(dialog->Window(), showCommand);
         }
