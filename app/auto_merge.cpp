@@ -62,10 +62,11 @@ void MainDialog::OnTimer(UINT_PTR id) {
     // Never waiting for another run longer than a period: a folder held all that time costs this
     // merge, and the next tick tries again.
     preparedRun_->setWaitMinutes(minutesAccepted(held_.minutes) ? held_.minutes : kMaxMinutes);
-    StartMergeWorker();
+    StartMergeWorker(tickLog_);
 }
 
-void MainDialog::StartPreset(const MergeOptions& preset) {
+void MainDialog::StartPreset(const MergeOptions& preset, const std::string& commandLine) {
+    tickLog_ = {preset.logFile(), preset.logAppends(), commandLine};
     held_.faxDir = preset.sourceDir();
     held_.saveDir = preset.destDir();
     held_.includeSubdirs = preset.includeSubdirs() ? 1 : 0;

@@ -14,6 +14,7 @@
 #include "app/tray_icon.h"
 #include "links/link_label.h"
 #include "runs/merge_options.h"
+#include "runs/run_log_file.h"
 #include "ui/dialog_base.h"
 
 // The values the dialog keeps for its controls; only the UI thread touches them.
@@ -50,8 +51,9 @@ public:
     void CloseWithCode(int code);
 
     // The "/auto:N" preset: the folders and check boxes of `preset` and automatic merging every
-    // autoMinutes() minutes, as if typed and ticked by hand, and a merge at once.
-    void StartPreset(const MergeOptions& preset);
+    // autoMinutes() minutes, as if typed and ticked by hand, and a merge at once. Each automatic
+    // merge writes its log to the preset's "/log:" or "/log+:" file, headed by `commandLine`.
+    void StartPreset(const MergeOptions& preset, const std::string& commandLine);
 
     // Serves the messages of a merge worker that is still running until it has ended: before
     // the next run, and after the window has gone, so that a run goes to its end.
@@ -81,7 +83,8 @@ private:
     void OpenHelp();
 
     int PrepareRun();
-    void StartMergeWorker();
+    // Starts the prepared run, with its log also written to the file `log` names, if any.
+    void StartMergeWorker(const LogFileSetting& log = LogFileSetting());
     void SetControlsEnabled(bool enabled);
 
     // A report of the merge worker, performed on the UI thread (merge_worker.h).
@@ -97,6 +100,8 @@ private:
     bool ExchangeLog(Direction direction);
 
     HeldValues held_;
+    // Where the automatic merges write their logs: set by the preset alone.
+    LogFileSetting tickLog_;
     // The run PrepareRun has scanned for, until StartMergeWorker gives it to the worker.
     std::unique_ptr<MergeOptions> preparedRun_;
     int runActive_ = 0;

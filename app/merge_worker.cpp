@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/private_messages.h"
+#include "runs/command_line.h"
 #include "runs/dialog_rules.h"
 #include "runs/directory_run.h"
 #include "runs/run_session.h"
@@ -56,8 +57,8 @@ namespace {
 class ReportingSink : public RunSink {
 public:
     using DeliverFunction = std::function<void(WorkerReport)>;
-    ReportingSink(MergeOptions& record, DeliverFunction deliver)
-        : record_(record), deliver_(std::move(deliver)) {}
+    ReportingSink(MergeOptions& record, RunLogFile& logFile, DeliverFunction deliver)
+        : record_(record), logFile_(logFile), deliver_(std::move(deliver)) {}
 
     void entryStarted(const EntryPaths&) override {}
 
@@ -89,26 +90,42 @@ public:
     }
 
     // The last report: the closing text, the totals, and whatever the log gained since the last
-    // report.
-    void Close(const RunTotals& totals) {
+    // report; the log file, which ends like the log box with the closing text, is closed first.
+    void Close(const RunTotals& totals, int exitCode) {
         pending_.statusText = totals.gaveUp ? problem_ : dialogClosingText(totals);
         pending_.ends = true;
         pending_.totals = totals;
-        Send();
+        TakeLog();
+        logFile_.add(pending_.statusText + "\r\n");
+        const std::string problem = logFile_.finish(exitCode);
+        if (!problem.empty()) {
+            pending_.statusText += " " + problem;
+        }
+        Deliver();
     }
 
 private:
     void Send() {
-        // The log box keeps the run's log; the record hands over what it wrote since the last
-        // report and keeps nothing of it.
+        TakeLog();
+        Deliver();
+    }
+
+    // The log box keeps the run's log; the record hands over what it wrote since the last report
+    // and keeps nothing of it. The log file takes it as it goes.
+    void TakeLog() {
         pending_.logRestarts = !logStarted_;
         pending_.logText = record_.takeRunLog();
         logStarted_ = true;
+        logFile_.add(pending_.logText);
+    }
+
+    void Deliver() {
         deliver_(std::exchange(pending_, WorkerReport{}));
         lastReport_ = GetTickCount64();
     }
 
     MergeOptions& record_;
+    RunLogFile& logFile_;
     DeliverFunction deliver_;
     WorkerReport pending_;
     bool logStarted_ = false;
@@ -118,8 +135,9 @@ private:
 
 }  // namespace
 
-MergeWorker::MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy)
-    : dialog_(dialog), record_(std::move(record)), keepHierarchy_(keepHierarchy) {}
+MergeWorker::MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy,
+                         LogFileSetting log)
+    : dialog_(dialog), record_(std::move(record)), keepHierarchy_(keepHierarchy), log_(std::move(log)) {}
 
 MergeWorker::~MergeWorker() {
     if (thread_ != nullptr) {
@@ -140,21 +158,24 @@ unsigned __stdcall MergeWorker::ThreadProc(void* worker) {
 
 unsigned MergeWorker::Run() {
     MergeOptions& record = *record_;
+    RunLogFile logFile(log_);
+    logFile.begin();
     RunSession session(record, RunSession::Kind::Merge, true);
     WorkerReport begin;
     begin.begins = true;
-    begin.saveDirFailed = !session.saveFolderReady();
-    const bool wait = begin.saveDirFailed;
-    Deliver(std::move(begin), wait);
+    const bool saveDirFailed = !session.saveFolderReady();
+    begin.saveDirFailed = saveDirFailed;
+    Deliver(std::move(begin), saveDirFailed);
 
-    ReportingSink sink(record, [this](WorkerReport report) { Deliver(std::move(report), false); });
+    ReportingSink sink(record, logFile, [this](WorkerReport report) { Deliver(std::move(report), false); });
     const std::string sourceDir = record.sourceDir();
     const std::string destDir = record.destDir();
     const RunTotals totals = walkScanList(
         session,
         [&](const std::string& entry) { return windowEntryPaths(sourceDir, destDir, entry, keepHierarchy_); },
         &sink);
-    sink.Close(totals);
+    // The exit code a command-line run would have ended with, for the log file.
+    sink.Close(totals, saveDirFailed ? kExitNoDestination : exitCodeOf(totals));
     return static_cast<unsigned>(totals.merged);
 }
 

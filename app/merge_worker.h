@@ -18,6 +18,10 @@
 //    the worker also waits when much log text is waiting, so that the mailbox stays small.
 //    A report carries the log text the record wrote since the last one, taken out of the record:
 //    the log box is the one place a window run's log is kept, however long it grows.
+//    A run started by the timer of a window started with "/log:FILE" or "/log+:FILE" writes
+//    its log to that file as well, as it takes it from the record, on the worker's thread, so
+//    that a slow network file never holds the window up; the file is closed before the last
+//    report, whose status line tells of a file that could not be written.
 // 3. Reports go at most every kReportIntervalMs, besides the first, the last and the save
 //    directory's; that throttle is the only one, and the dialog writes each report it takes to
 //    its controls at once.
@@ -49,6 +53,7 @@
 
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
+#include "runs/run_log_file.h"
 
 // What happened in a run since the worker's last report.
 struct WorkerReport {
@@ -71,8 +76,9 @@ struct WorkerReport {
 class MergeWorker {
 public:
     // A worker for the run `record` describes: its sourceDir, fileMask, includeSubdirs, destDir
-    // and keepFileDate from the dialog. It reports to `dialog`.
-    MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy);
+    // and keepFileDate from the dialog. It reports to `dialog`, and writes the run's log to the
+    // file `log` names, if any.
+    MergeWorker(HWND dialog, std::unique_ptr<MergeOptions> record, bool keepHierarchy, LogFileSetting log);
     // Only once the thread has ended (see Thread()).
     ~MergeWorker();
     MergeWorker(const MergeWorker&) = delete;
@@ -96,6 +102,7 @@ private:
     const HWND dialog_;
     const std::unique_ptr<MergeOptions> record_;
     const bool keepHierarchy_;
+    const LogFileSetting log_;
     HANDLE thread_ = nullptr;
     bool windowGone_ = false;  // worker thread only
 

@@ -17,17 +17,27 @@
 #include "runs/command_line.h"
 #include "runs/dialog_rules.h"
 #include "runs/merge_options.h"
+#include "runs/run_log_file.h"
 
 namespace {
 
-// The command-line run: no window, icon or timer; the result box unless "/q".
-int RunCommandLine(MergeOptions& options) {
+// The program's name and arguments as a run's log file tells them.
+std::string LoggedCommandLine(const std::string& tail) {
+    return "Quirewell " + tail;
+}
+
+// The command-line run: no window, icon or timer; the result box unless "/q". A log file that
+// cannot be written is told in the box too, where a user who started the run from a shortcut
+// looks.
+int RunCommandLine(MergeOptions& options, const std::string& tail) {
     if (options.mode() == kModeFile) {
         return 0;
     }
-    const int exitCode = performDirectoryRun(options, stdout);
+    std::string logFileProblem;
+    const int exitCode = performLoggedRun(options, stdout, LoggedCommandLine(tail), &logFileProblem);
     if (!options.quiet()) {
-        MessageBoxA(nullptr, resultBoxText(options.runLogText()).c_str(), "Quirewell Result", MB_OK);
+        const std::string told = logFileProblem.empty() ? std::string() : logFileProblem + "\r\n";
+        MessageBoxA(nullptr, resultBoxText(options.runLogText() + told).c_str(), "Quirewell Result", MB_OK);
     }
     return exitCode;
 }
@@ -79,11 +89,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         options.resetOptions();
         std::string standardOutput;
         const std::string tail = commandLine != nullptr ? CommandLineTail() : std::string();
-        const int parsed = options.parseCommandLine(commandLine != nullptr ? tail.c_str() : nullptr, standardOutput);
+        const int parsed =
+            options.parseCommandLine(commandLine != nullptr ? tail.c_str() : nullptr, standardOutput);
         std::fputs(standardOutput.c_str(), stdout);
         std::fflush(stdout);
         if (parsed == kParseRun) {
-            exitCode = RunCommandLine(options);
+            exitCode = RunCommandLine(options, tail);
             std::fflush(stdout);
             dialog.reset();
             module.UnregisterLoop();
@@ -94,7 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         created = dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr;
         if (created && parsed == kParsePreset) {
             // Unattended merging: the icon alone, until the user opens the window from it.
-            dialog->StartPreset(options);
+            dialog->StartPreset(options, LoggedCommandLine(tail));
         } else if (created) {
             ShowWindow(dialog->Window(), showCommand);
         }

@@ -59,7 +59,7 @@ void MainDialog::MergeNow() {
     StartMergeWorker();
 }
 
-void MainDialog::StartMergeWorker() {
+void MainDialog::StartMergeWorker(const LogFileSetting& log) {
     // The previous worker has delivered its last report, but may still be waiting for this
     // thread to take it; so its end is waited for with the messages served. Meanwhile its run
     // counts as active: a click served in the wait gets the usual refusal, a tick is skipped, and
@@ -78,7 +78,7 @@ void MainDialog::StartMergeWorker() {
     std::unique_ptr<MergeOptions> record = std::move(preparedRun_);
     record->setKeepFileDate(held_.keepFileDate == 1);
     record->setDestDir(held_.saveDir);
-    worker_ = std::make_unique<MergeWorker>(Window(), std::move(record), held_.keepHierarchy == 1);
+    worker_ = std::make_unique<MergeWorker>(Window(), std::move(record), held_.keepHierarchy == 1, log);
     if (!worker_->Start()) {
         worker_.reset();
         MessageBoxA(Window(), "Cannot start the merge", "Error", MB_OK);

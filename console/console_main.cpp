@@ -9,6 +9,7 @@
 #include "platform/program_io.h"
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
+#include "runs/run_log_file.h"
 #include "version.h"
 
 namespace {
@@ -30,7 +31,8 @@ constexpr const char* kExamples =
 
 std::string usageLine() {
     return std::string("Usage: ") + kProgram +
-           " [/l] [/q] [/n] [/s] [/h] [/w:N] [/d] source-directory dest-directory [file-mask]\n";
+           " [/l] [/q] [/n] [/s] [/h] [/w:N] [/log:FILE | /log+:FILE] [/d] source-directory\n"
+           "       dest-directory [file-mask]\n";
 }
 
 std::string helpText() {
@@ -50,6 +52,12 @@ std::string helpText() {
            "               merged fax goes directly into dest-directory)\n"
            "  /w:N         wait at most N minutes (0 to 35791) for another run to let\n"
            "               dest-directory go, then give up (exit 6); without it, wait as long as it takes\n"
+           "  /log:FILE    write the run log (or the plan) to FILE as well, also with /q, between a\n"
+           "               line with the date, time, version and command line and a line with the\n"
+           "               exit code; FILE is replaced\n"
+           "  /log+:FILE   the same, added to the end of FILE (a name with blanks is quoted after\n"
+           "               the colon: /log+:\"merge logs.txt\"); a FILE that cannot be written gets\n"
+           "               a line on standard error, and the run goes on\n"
            "  /d           merge a directory (the only mode; may be left out)\n"
            "  file-mask    the names to take from the folders, with * and ? (default *.*)\n"
            "\n"
@@ -70,20 +78,6 @@ std::string helpText() {
            "\n"
            "Examples:\n" +
            kExamples;
-}
-
-// The log is kept with "\r\n" line ends; standard output takes "\n", which the Windows runtime
-// writes as "\r\n" again.
-std::string withLineFeeds(const std::string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            continue;
-        }
-        result += text[i];
-    }
-    return result;
 }
 
 // Standard output and standard error take UTF-8, whatever the program's code page.
@@ -123,6 +117,9 @@ int main(int argc, char** argv) {
     if (options.waitRefused()) {
         return usageError("/w:N takes a whole number of minutes from 0 to 35791");
     }
+    if (options.logRefused()) {
+        return usageError("/log:FILE and /log+:FILE need a file name");
+    }
     if (parsed != kParseRun) {
         // The parser gives its usage text only when an argument is missing.
         return usageError(usage.empty() ? "the destination folder is empty"
@@ -132,7 +129,8 @@ int main(int argc, char** argv) {
         return usageError("file mode (/f) is not supported");
     }
     // Standard output is the log's alone, for scripts that read it.
-    const int exitCode = performDirectoryRun(options, options.quiet() ? nullptr : stderr);
+    const int exitCode = performLoggedRun(options, options.quiet() ? nullptr : stderr,
+                                          std::string(kProgram) + " " + commandLine);
     if (!options.quiet()) {
         write(stdout, withLineFeeds(options.runLogText()));
     }

@@ -2,6 +2,7 @@
 #include "runs/command_line.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/ansi_string.h"
 #include "runs/dialog_rules.h"
@@ -63,6 +64,21 @@ namespace {
 constexpr const char* kAutoSwitch = "/auto:";
 constexpr const char* kWaitSwitch = "/w:";
 
+// The length of the "/log:" or "/log+:" that `argument` begins with, in any letter case, else 0.
+// Only ASCII is compared, so that the name after it is never cut inside a character.
+std::size_t logSwitchLength(const std::string& argument) {
+    const auto sameLetter = [](char wanted, char given) {
+        return wanted == (given >= 'A' && given <= 'Z' ? static_cast<char>(given - 'A' + 'a') : given);
+    };
+    for (const std::string_view name : {std::string_view("/log:"), std::string_view("/log+:")}) {
+        if (argument.size() >= name.size() &&
+            std::equal(name.begin(), name.end(), argument.begin(), sameLetter)) {
+            return name.size();
+        }
+    }
+    return 0;
+}
+
 // The minutes after `prefix` when they are a whole number from `least` to kMaxMinutes, else -1.
 int minutesIn(const std::string& token, const char* prefix, int least) {
     const std::size_t length = std::char_traits<char>::length(prefix);
@@ -87,6 +103,9 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     waitMinutes_ = -1;
     waitRefused_ = false;
     presetAsked_ = false;
+    logFile_.clear();
+    logAppends_ = false;
+    logRefused_ = false;
     bool minutesRefused = false;
     if (commandLine == nullptr) {
         return kParseNoCommandLine;
@@ -94,9 +113,24 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     std::string line = platform::trimTrailingSpace(commandLine);
 
     // Switches come first; the first token that is none (or is quoted) starts the source.
-    for (std::size_t blank = platform::findFirstChar(line, ' ');
-         blank != std::string::npos && blank > 0 && line[0] != '"';
+    for (std::size_t blank = platform::findFirstChar(line, ' '); blank != std::string::npos && blank > 0;
          blank = platform::findFirstChar(line, ' ')) {
+        // The log file's name keeps its letter case, and a name with blanks is quoted after the
+        // switch, /log+:"C:\My Logs\merge.log", or with it, "/log+:C:\My Logs\merge.log", as
+        // PowerShell and other programs that quote whole arguments pass it. No folder name holds
+        // that colon.
+        const bool quoted = line[0] == '"';
+        if (const std::size_t length = logSwitchLength(quoted ? line.substr(1) : line)) {
+            const Token file = takeToken(quoted ? line : line.substr(length));
+            logFile_ = quoted ? file.text.substr(length) : file.text;
+            logAppends_ = length == 6;
+            logRefused_ = logRefused_ || logFile_.empty();
+            line = file.blankFollows ? file.rest : std::string();
+            continue;
+        }
+        if (quoted) {
+            break;
+        }
         const std::string token = platform::toLowerCase(line.substr(0, blank));
         if (token == "/l") {
             keepFileDate_ = true;
@@ -127,8 +161,9 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     }
 
     const Token source = takeToken(line);
-    // Minutes the timer cannot take start the window as without arguments.
-    if (!source.blankFollows || minutesRefused) {
+    // Minutes the timer cannot take, or a log file without a name, start the window as without
+    // arguments.
+    if (!source.blankFollows || minutesRefused || logRefused_) {
         standardOutput += usageText();
         autoMinutes_ = 0;
         return kParseIncomplete;

@@ -10,6 +10,7 @@
 #include "runs/directory_run.h"
 
 class MergeOptions;
+struct RunTotals;
 
 // Results of MergeOptions::parseCommandLine.
 inline constexpr int kParseRun = 0;     // a command-line run is requested
@@ -47,3 +48,6 @@ int runDirectoryMerge(MergeOptions& options, RunTotals* totals = nullptr, RunSin
 // log) over the source's top level, or with "/s" its whole tree; returns the exit code. A wait for
 // another run to finish with the save folder is told on standard error.
 int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait);
+
+// The exit code of a run that went as far as these totals tell: 0, 4, 5 or 6.
+int exitCodeOf(const RunTotals& totals);

@@ -72,6 +72,10 @@ int performDirectoryRun(MergeOptions& options, std::FILE* pleaseWait) {
                            : runDirectoryMerge(options, &totals, &sink)) != 0) {
         return kExitNoDestination;
     }
+    return exitCodeOf(totals);
+}
+
+int exitCodeOf(const RunTotals& totals) {
     if (totals.gaveUp) {
         return kExitGaveUpWaiting;
     }

@@ -80,6 +80,13 @@ public:
     // A "/w:" switch stood among the switches with minutes it does not take.
     bool waitRefused() const { return waitRefused_; }
 
+    // "/log:FILE" or "/log+:FILE": the file the run's log goes to besides the screen (empty for
+    // none), and whether the log is added to what the file holds rather than replacing it.
+    const std::string& logFile() const { return logFile_; }
+    bool logAppends() const { return logAppends_; }
+    // A "/log:" or "/log+:" switch stood among the switches without a file name.
+    bool logRefused() const { return logRefused_; }
+
     // Appends the log line of a page file merged (or not) into `output`.
     void logPage(const std::string& source, const std::string& output, const PageReport& report);
 
@@ -91,6 +98,9 @@ private:
     int waitMinutes_ = -1;
     bool waitRefused_ = false;
     bool presetAsked_ = false;
+    std::string logFile_;
+    bool logAppends_ = false;
+    bool logRefused_ = false;
     bool quiet_ = false;
     bool preview_ = false;
     int mode_ = kModeDirectory;

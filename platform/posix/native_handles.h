@@ -1,8 +1,14 @@
-// What the portable platform headers hold of the system's own handles on POSIX: descriptors, and
-// the separator between the steps of a path. Found through the include path of the POSIX build.
+// What the portable platform headers hold of the system's own handles on POSIX: descriptors, the
+// separator between the steps of a path, and the line end of text files. Found through the
+// include path of the POSIX build.
 #pragma once
 
+#include <string_view>
+
 namespace platform {
+
+// The line end of text files here, and of what the programs write to standard output.
+inline constexpr std::string_view kLineEnd = "\n";
 
 inline constexpr char kSeparator = '/';
 // What no single name in a folder holds.

@@ -1,12 +1,17 @@
 // What the portable platform headers hold of the system's own handles on Windows: HANDLEs (kept as
 // pointers, so that no portable header needs <windows.h>), a folder's final path, which its files
-// are opened by and checked against, and the separator between the steps of a path. Found through
-// the include path of the Windows build.
+// are opened by and checked against, the separator between the steps of a path, and the line end
+// of text files. Found through the include path of the Windows build.
 #pragma once
+
+#include <string_view>
 
 #include <string>
 
 namespace platform {
+
+// The line end of text files here, and of what the programs write to standard output.
+inline constexpr std::string_view kLineEnd = "\r\n";
 
 inline constexpr char kSeparator = '\\';
 // What no single name in a folder holds: a separator, or the colon of a drive or a stream.

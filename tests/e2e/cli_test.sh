@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The command-line programs end to end over trees written by faxgen: the run log on standard
-# output, exit codes 0, 2, 3, 4 and 5, well-formed outputs, sources unchanged, repeatable runs,
-# names in every language (under Wine in three code pages), and (for the Windows build)
-# Quirewell.exe /q and the native console giving the same bytes.
+# output and in /log: and /log+: files, exit codes 0, 2, 3, 4 and 5, well-formed outputs, sources
+# unchanged, repeatable runs, names in every language (under Wine in three code pages), and (for
+# the Windows build) Quirewell.exe /q and the native console giving the same bytes.
 # Usage: cli_test.sh FAXGEN FAXINFO CONSOLE [WINDOW_PROGRAM]
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
@@ -94,6 +94,45 @@ touch "$work/blocker"
 check_eq "destination cannot be made: exit 3" 3 "$(run_console "$(prog_path "$src")" "$(prog_path "$work/blocker/out")")"
 check_eq "failure line" "Failed to create dir: $(prog_path "$work/blocker/out")${eol}x" \
     "$(cat "$work/stdout"; printf x)"
+
+# /log+:FILE adds each run's log, as standard output has it (also with /q), between a line with
+# the start, version and command line and a line with the exit code; /log:FILE replaces it. A
+# FILE that cannot be written gets one line on standard error, and the run is as without it.
+logs="$work/run logs"
+mkdir -p "$logs"
+name="$(basename "$console" .exe)"
+stamp='==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} Quirewell [0-9]+[.][0-9]+[.][0-9]+: '
+check_eq "/log+: exit 4" 4 "$(run_console "/log+:$(prog_path "$logs/m.log")" "$(prog_path "$src")" "$(prog_path "$dst")")"
+cp "$work/stdout" "$work/log-run"
+check_eq "/q /log+: exit 0" 0 "$(run_console /q "/LOG+:$(prog_path "$logs/m.log")" "$(prog_path "$clean")" "$(prog_path "$work/clean-out")")"
+run_console "$(prog_path "$clean")" "$(prog_path "$work/clean-out")" >/dev/null
+mapfile -t heads < <(grep -a -E "^$stamp" "$logs/m.log")
+check_eq "/log+: each run's line names its command line" \
+    "$name \"/log+:$(prog_path "$logs/m.log")\" \"$(prog_path "$src")\" \"$(prog_path "$dst")\"${eol%$'\n'}|$name /q \"/LOG+:$(prog_path "$logs/m.log")\" $(prog_path "$clean") $(prog_path "$work/clean-out")${eol%$'\n'}" \
+    "$(printf '%s|' "${heads[@]}" | sed -E "s/$stamp//g; s/[|]$//")"
+{ printf '%s\n' "${heads[0]}"; cat "$work/log-run"; printf '==== Exit code 4%s%s\n' "$eol" "${heads[1]:-}"; cat "$work/stdout"; printf '==== Exit code 0%s' "$eol"; } >"$work/expected"
+check "/log+: two runs' logs, each between its lines" cmp "$work/expected" "$logs/m.log"
+check_eq "/log: exit 5" 5 "$(run_console /q "/log:$(prog_path "$logs/m.log")" "$(prog_path "$src/none")" "$(prog_path "$work/none-out")")"
+check_eq "/log: replaces the file with this run's log" "1 Folders not read: 1${eol%$'\n'} ==== Exit code 5${eol%$'\n'}" \
+    "$(grep -a -c -E "^$stamp" "$logs/m.log") $(tail -n 2 "$logs/m.log" | head -n 1) $(tail -n 1 "$logs/m.log")"
+for bad in "$logs:a folder has that name" "$logs/none/m.log:its folder does not exist"; do
+    check_eq "unwritable log file (${bad#*:}): the run's exit code" 4 \
+        "$(run_console "/log+:$(prog_path "${bad%%:*}")" "$(prog_path "$src")" "$(prog_path "$dst")")"
+    check "unwritable log file (${bad#*:}): the run's log" cmp "$work/log-run" "$work/stdout"
+    check_eq "unwritable log file (${bad#*:}): one line" \
+        "Please Wait...${eol}Cannot write the log file $(prog_path "${bad%%:*}") (${bad#*:})${eol}x" "$(cat "$work/stderr"; printf x)"
+done
+check_eq "/log: without a file: exit 2" 2 "$(run_console "/log:" a b)"
+check "/log: without a file: its message" grep -q '^Quirewell: /log:FILE and /log+:FILE need a file name' "$work/stderr"
+if [ -n "$window_program" ]; then
+    check_eq "Quirewell.exe /q /log+: exit 4" 4 \
+        "$(run_prog "$window_program" /q "/log+:$(prog_path "$logs/w.log")" "$(prog_path "$src")" "$(prog_path "$dst")" >/dev/null 2>&1; echo $?)"
+    check_eq "Quirewell.exe /q /log+: the console's log between its lines" \
+        "$(cat "$work/log-run"; printf '==== Exit code 4%s' "$eol")" "$(grep -a -v -E "^$stamp" "$logs/w.log")"
+    check_eq "Quirewell.exe /q, unwritable log file: the run's exit code" 4 \
+        "$(run_prog "$window_program" /q "/log+:$(prog_path "$logs")" "$(prog_path "$src")" "$(prog_path "$dst")" 2>"$work/stderr" >/dev/null; echo $?)"
+    check "Quirewell.exe /q, unwritable log file: one line" grep -q -a -F "Cannot write the log file $(prog_path "$logs") (a folder has that name)" "$work/stderr"
+fi
 
 # Help, version and usage errors: help and version on standard output with exit 0; a command
 # line that cannot be run gets one line and the usage line on standard error, and exit 2.

@@ -602,7 +602,9 @@ TEST_F(MainWindow, ThePresetMergesOutOfSightAndTheIconTellsHowTheLastMergeWent) 
     Start("/auto:0 /s " + Quoted(in) + " " + Quoted(out));
     EXPECT_EQ("", ControlText(dialog_, IDC_FAX_DIR));
     EXPECT_EQ(BST_UNCHECKED, CheckState(dialog_, IDC_AUTO_MERGE));
-    app_ = std::make_unique<AppProcess>("/auto:1 /s /h " + Quoted(in) + " " + Quoted(out));
+    const std::string preset =
+        "/auto:1 /s /h /log+:" + Quoted(dir.path("ticks log.txt")) + " " + Quoted(in) + " " + Quoted(out);
+    app_ = std::make_unique<AppProcess>(preset);
     ASSERT_TRUE(WaitUntil([&] { return (dialog_ = app_->FindWindowOfClass("#32770")) != nullptr; }, 5000));
     // It merges at once, with nothing on screen but the icon.
     EXPECT_EQ("Done. Total 4 fax files merged.", WaitForDone(in, out, 10000));
@@ -643,6 +645,24 @@ TEST_F(MainWindow, ThePresetMergesOutOfSightAndTheIconTellsHowTheLastMergeWent) 
     EXPECT_TRUE(WaitForTip("5 fax files, 1 failed")) << TrayTip();
     const std::string balloon = "The last merge could not merge 1 page file; the log tells why.";
     EXPECT_TRUE(WaitUntil([&] { return TrayBalloon() == balloon; }, 5000)) << TrayBalloon();
+    // Each merge added its log, closed as the window's is, to the preset's log file, between its
+    // command line and the exit code a command-line run would have given.
+    const auto bytes = readFile(dir.path("ticks log.txt"));
+    const std::string log(bytes.begin(), bytes.end());
+    std::string exitCodes;
+    for (std::size_t at = 0; (at = log.find("\r\n==== Exit code ", at)) != std::string::npos; ++at) {
+        exitCodes += log.substr(at + 17, 1);
+    }
+    EXPECT_EQ("0404", exitCodes) << log;
+    const auto count = [&](const std::string& text) {
+        std::size_t found = 0;
+        for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    EXPECT_EQ(4u, count(" Quirewell " + preset + "\r\nSource Dir: " + in + "\r\n"));
+    EXPECT_EQ(2u, count("\r\nDone. Total 5 fax files merged, 1 failed.\r\n==== Exit code 4\r\n"));
 }
 
 TEST_F(MainWindow, AboutOpensTheAboutBoxOverTheWindow) {

@@ -8,6 +8,7 @@
 
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
+#include "runs/run_log_file.h"
 
 namespace {
 
@@ -24,6 +25,8 @@ struct Parsed {
     bool keepHierarchy = false;
     int autoMinutes = 0;
     int waitMinutes = -1;
+    std::string logFile = std::string();
+    bool logAppends = false;
 };
 
 Parsed parse(const char* line) {
@@ -42,7 +45,9 @@ Parsed parse(const char* line) {
             options.includeSubdirs(),
             options.keepHierarchy(),
             options.autoMinutes(),
-            options.waitMinutes()};
+            options.waitMinutes(),
+            options.logFile(),
+            options.logAppends()};
 }
 
 TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
@@ -101,6 +106,24 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
         {"/w: src dst", {126, false, false, 1, "", "", "*.*", true, false, false, 0, -1}},
         {"/w:-1 src dst", {126, false, false, 1, "", "", "*.*", true, false, false, 0, -1}},
         {"/wx src dst", {0, false, false, 1, "/wx", "src", "dst", false}},
+        {"/log:run.log src dst",
+         {0, false, false, 1, "src", "dst", "*.*", false, false, false, 0, -1, "run.log"}},
+        {"/Q /LOG+:Runs.Log src dst",
+         {0, false, true, 1, "src", "dst", "*.*", false, false, false, 0, -1, "Runs.Log", true}},
+        {"/log+:\"C:\\My Logs\\merge.log\" /l \"in dir\" out",
+         {0, true, false, 1, "in dir", "out", "*.*", false, false, false, 0, -1, "C:\\My Logs\\merge.log",
+          true}},
+        {"/log+:a.log /log:b.log src dst",
+         {0, false, false, 1, "src", "dst", "*.*", false, false, false, 0, -1, "b.log"}},
+        {"/auto:5 /log+:\"x y.log\" src dst",
+         {kParsePreset, false, false, 1, "src", "dst", "*.*", false, false, false, 5, -1, "x y.log", true}},
+        {"/log: src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/log+:\"\" src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/log:\"unclosed src dst", {126, false, false, 1, "", "", "*.*", true}},
+        {"/log:x.log src", {126, false, false, 1, "", "", "*.*", true}},
+        {"\"/log:C:\\x y.log\" src dst",
+         {0, false, false, 1, "src", "dst", "*.*", false, false, false, 0, -1, "C:\\x y.log"}},
+        {"/logx src dst", {0, false, false, 1, "/logx", "src", "dst", false}},
     };
     for (const auto& c : cases) {
         const Parsed actual = parse(c.line);
@@ -110,6 +133,8 @@ TEST(CommandLine, ParsesAsTheProgramAlwaysHas) {
             EXPECT_EQ(e.sourceDir, actual.sourceDir) << "[" << c.line << "]";
             EXPECT_EQ(e.destDir, actual.destDir) << "[" << c.line << "]";
             EXPECT_EQ(e.fileMask, actual.fileMask) << "[" << c.line << "]";
+            EXPECT_EQ(e.logFile, actual.logFile) << "[" << c.line << "]";
+            EXPECT_EQ(e.logAppends, actual.logAppends) << "[" << c.line << "]";
         }
         EXPECT_EQ(e.keepFileDate, actual.keepFileDate) << "[" << c.line << "]";
         EXPECT_EQ(e.quiet, actual.quiet) << "[" << c.line << "]";
@@ -194,10 +219,35 @@ TEST(CommandLine, ConsoleArgumentsJoinIntoTheSameLine) {
     // What the console joins parses back to the same directories.
     MergeOptions options;
     std::string out;
-    ASSERT_EQ(kParseRun, options.parseCommandLine(joinArguments({"/l", "in dir", "out dir"}).c_str(), out));
+    ASSERT_EQ(kParseRun, options.parseCommandLine(
+                             joinArguments({"/l", "/log:a b.log", "in dir", "out dir"}).c_str(), out));
     EXPECT_EQ("in dir", options.sourceDir());
     EXPECT_EQ("out dir", options.destDir());
+    EXPECT_EQ("a b.log", options.logFile());
     EXPECT_TRUE(options.keepFileDate());
+}
+
+TEST(CommandLine, ALogFileTellsEachRunByItsStartVersionAndCommandLineAndEndsItWithItsExitCode) {
+    const struct {
+        platform::LocalTime started;
+        int exitCode;
+        const char* header;
+        const char* footer;
+    } cases[] = {
+        {{2024, 3, 7, 3, 0, 9}, 4, "==== 2024-03-07 03:00:09 Quirewell 2.3.41: q /q a b", "==== Exit code 4"},
+        {{2031, 12, 31, 23, 59, 59},
+         0,
+         "==== 2031-12-31 23:59:59 Quirewell 2.3.41: q /q a b",
+         "==== Exit code 0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.header, logFileHeader(c.started, "2.3.41", "q /q a b"));
+        EXPECT_EQ(c.footer, logFileFooter(c.exitCode));
+    }
+    EXPECT_EQ("Cannot write the log file C:\\Logs (a folder has that name)",
+              logFileProblemLine("C:\\Logs", platform::LogFileProblem::IsFolder));
+    EXPECT_EQ("Cannot write the log file x (its folder does not exist)",
+              logFileProblemLine("x", platform::LogFileProblem::FolderMissing));
 }
 
 }  // namespace
