@@ -99,6 +99,7 @@ FunctionEnd
 Function ${UN}CloseQuirewell
   System::Call 'user32::RegisterWindowMessageW(w "Quirewell.Quit") i .r5'
   System::Call 'kernel32::GetCurrentProcessId() i .r6'
+  StrCpy $4 ""
   ${Do}
     StrCpy $7 ""
     StrCpy $8 0
@@ -118,8 +119,9 @@ Function ${UN}CloseQuirewell
       ${If} $3 = 0
         Return
       ${EndIf}
-      ${If} $8 = 0
+      ${If} $4 != "told"
         DetailPrint "Closing Quirewell..."
+        StrCpy $4 "told"
       ${EndIf}
       ${If} $2 != $7
         StrCpy $8 0
