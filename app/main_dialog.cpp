@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kExitOk = 1;
-constexpr int kExitCancel = 2;
 constexpr UINT kTrayIconId = 201;
 // Sent when the window moved to a monitor of another DPI, or the monitor's scale changed.
 constexpr UINT kDpiChanged = 0x02E0;
@@ -32,7 +30,7 @@ const COLORREF kEditColor = RGB(255, 255, 255);
 
 }  // namespace
 
-MainDialog::MainDialog() = default;
+MainDialog::MainDialog() : quitMessage_(RegisterWindowMessageA("Quirewell.Quit")) {}
 
 MainDialog::~MainDialog() {
     WaitForWorker();
@@ -103,6 +101,11 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_WORKER_REPORT:
             OnWorkerReport();
             return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                OnEndSession();
+            }
+            return TRUE;
         case kDpiChanged:
             LoadIcons();
             // The system's dialog handling goes on to scale the window, its controls and its font.
@@ -113,6 +116,9 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == trayIcon_.CallbackMessage()) {
         // Closed while its run finishes, the program offers nothing more.
         return Answer(closingCode_ != 0 ? 0 : trayIcon_.OnCallback(TheModule().Instance(), wParam, lParam));
+    }
+    if (message == quitMessage_) {
+        return Answer(OnQuitRequest(static_cast<DWORD>(wParam), lParam == 1));
     }
     if (message == trayIcon_.TaskbarCreatedMessage()) {
         trayIcon_.Reinstall();

@@ -46,6 +46,10 @@ public:
     // failed, after a beep and with the focus on that step's control.
     bool ExchangeData(Direction direction);
 
+    // The window's exit codes: OK and the icon's Exit, or Cancel and the close box.
+    static constexpr int kExitOk = 1;
+    static constexpr int kExitCancel = 2;
+
     // Destroys the window and asks the message loop to end with `code`. During a run the window
     // hides and the icon stays, saying that the merge is finishing, until the run has ended.
     void CloseWithCode(int code);
@@ -81,6 +85,11 @@ private:
     void StopAutoMerge();
     void OnTimer(UINT_PTR id);
     void OpenHelp();
+    // Asked from outside to close (outside_close.cpp): by an installer's "Quirewell.Quit", which
+    // also asks for a start again after it when `startAgain`, and by the end of the session, which
+    // the Restart Manager also sends. Either way a merge in progress finishes first.
+    LRESULT OnQuitRequest(DWORD installer, bool startAgain);
+    void OnEndSession();
 
     int PrepareRun();
     // Starts the prepared run, with its log also written to the file `log` names, if any.
@@ -120,4 +129,8 @@ private:
     LinkLabel siteLink_;
     MessageLoop* loop_ = nullptr;
     int closingCode_ = 0;  // the code to end with once the run has ended, when closed during it
+    const UINT quitMessage_;
+    // Worker reports taken, which tell an installer waiting for the program to close that the merge
+    // it finishes first is still getting on.
+    unsigned reportsTaken_ = 0;
 };

@@ -2,6 +2,7 @@
 // between a command-line run, the window and the window's preset, and runs the UI thread's message
 // loop.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -12,12 +13,14 @@
 #include "app/main_dialog.h"
 #include "app/message_loop.h"
 #include "app/module_state.h"
+#include "app/restart_later.h"
 #include "platform/win32/wide_text.h"
 #include "resources/resource.h"
 #include "runs/command_line.h"
 #include "runs/dialog_rules.h"
 #include "runs/merge_options.h"
 #include "runs/run_log_file.h"
+#include "runs/restart_command.h"
 
 namespace {
 
@@ -44,26 +47,22 @@ int RunCommandLine(MergeOptions& options, const std::string& tail) {
 
 // The text after the program's name, read as the system holds it and converted without best fit,
 // so that a folder whose name the code page cannot hold is never taken for a look-alike (see
-// platform/program_io.h). The name ends at its closing quotation mark, or unquoted at the first
-// character of code 0x20 or below; what follows up to the next other character is skipped.
+// platform/program_io.h).
 std::string CommandLineTail() {
     const wchar_t* line = GetCommandLineW();
-    if (*line == L'"') {
-        for (++line; *line != L'\0' && *line != L'"'; ++line) {
-        }
-        if (*line == L'"') {
-            ++line;
-        }
-    } else {
-        while (*line > L' ') {
-            ++line;
-        }
-    }
-    while (*line != L'\0' && *line <= L' ') {
-        ++line;
-    }
     bool exact = true;
-    return platform::narrow(line, exact);
+    return platform::narrow(line + argumentsStart(line), exact);
+}
+
+// The window mode tells installers that it runs through a mutex of the session, which they wait
+// to see gone, and asks the Restart Manager, which closes it when an installer must replace its
+// files, to start it again afterwards with the same arguments (the "/auto:N" preset included). A
+// crash, a hang or a restart of Windows starts nothing: the Startup folder or a task does that.
+HANDLE AnnounceWindowMode() {
+    const wchar_t* line = GetCommandLineW();
+    RegisterApplicationRestart(line + argumentsStart(line),
+                               RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
+    return CreateMutexW(nullptr, FALSE, L"Local\\Quirewell.Running");
 }
 
 }  // namespace
@@ -84,6 +83,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
 
     int exitCode = 0;
     bool created = false;
+    HANDLE running = nullptr;
     {
         MergeOptions options;
         options.resetOptions();
@@ -102,6 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             CoUninitialize();
             return exitCode;
         }
+        running = AnnounceWindowMode();
         created = dialog->CreateModeless(instance, IDD_MAIN, nullptr) != nullptr;
         if (created && parsed == kParsePreset) {
             // Unattended merging: the icon alone, until the user opens the window from it.
@@ -117,6 +118,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     dialog->WaitForWorker();
     module.UnregisterLoop();
     dialog.reset();
+    RemoveRestartCopies();
+    // Gone only now that the last merge has ended and the icon has gone.
+    if (running != nullptr) {
+        CloseHandle(running);
+    }
     module.Teardown();
     CoUninitialize();
     return exitCode;

@@ -19,16 +19,27 @@ void MainDialog::WaitForWorker() {
     if (worker_ == nullptr) {
         return;
     }
-    // The worker may still be sending its reports; they are served here until it has ended.
+    // The worker may still be sending its reports; they are served here until it has ended. A
+    // report served here may end the program; its quit request is kept for the message loop.
     const HANDLE thread = worker_->Thread();
+    bool quit = false;
+    WPARAM quitCode = 0;
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
     }
     worker_.reset();
+    if (quit) {
+        PostQuitMessage(static_cast<int>(quitCode));
+    }
 }
 
 int MainDialog::PrepareRun() {
@@ -145,6 +156,7 @@ void MainDialog::OnWorkerReport() {
         return;
     }
     WorkerReport report = worker_->TakeReport();
+    ++reportsTaken_;
     if (report.begins) {
         BeginRun(report.saveDirFailed);
     }

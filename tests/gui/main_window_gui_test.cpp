@@ -404,6 +404,24 @@ TEST_F(MainWindow, ClosingDuringARunKeepsTheIconUntilTheRunHasEnded) {
     ExpectSameTree(dir.path("out"), dir.path("console"));
 }
 
+TEST_F(MainWindow, TheEndOfTheSessionIsAnsweredOnlyOnceTheRunHasEnded) {
+    ScratchDir dir;
+    StartLongRun(dir);
+    if (HasFatalFailure()) {
+        return;
+    }
+    // What the Restart Manager sends to close a program whose files an installer must replace.
+    DWORD_PTR answer = 0;
+    ASSERT_NE(0, SendMessageTimeoutA(dialog_, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000,
+                                     &answer));
+    EXPECT_EQ(TRUE, static_cast<BOOL>(answer));
+    SendMessageTimeoutA(dialog_, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP, SMTO_NORMAL, 120000, &answer);
+    // The system may end the process as soon as it has its answer: nothing of the run may be left.
+    TerminateProcess(app_->Process(), 99);
+    EXPECT_EQ(0, RunConsole("/q " + Quoted(dir.path("in")) + " " + Quoted(dir.path("console"))));
+    ExpectSameTree(dir.path("out"), dir.path("console"));
+}
+
 TEST_F(MainWindow, TicksDuringARunAreSkippedWithoutAWindowAndTheRunStaysExact) {
     ScratchDir dir;
     WriteTree(dir, "in", 2000, 3);

@@ -1,5 +1,5 @@
-// Parsing the command line: switches, arguments, quoting, the usage text, and the console
-// program's joining of its arguments.
+// Parsing the command line: switches, arguments, quoting, the usage text, the console program's
+// joining of its arguments, and the command lines of a start again after an upgrade.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -9,6 +9,7 @@
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
 #include "runs/run_log_file.h"
+#include "runs/restart_command.h"
 
 namespace {
 
@@ -248,6 +249,38 @@ TEST(CommandLine, ALogFileTellsEachRunByItsStartVersionAndCommandLineAndEndsItWi
               logFileProblemLine("C:\\Logs", platform::LogFileProblem::IsFolder));
     EXPECT_EQ("Cannot write the log file x (its folder does not exist)",
               logFileProblemLine("x", platform::LogFileProblem::FolderMissing));
+}
+
+TEST(CommandLine, AStartAgainKeepsTheArgumentsExactlyAndRefusesAnyOtherLine) {
+    const struct {
+        const wchar_t* line;
+        std::size_t argumentsAt;
+    } starts[] = {
+        {L"\"C:\\Program Files\\Quirewell\\Quirewell.exe\"  /auto:60 \"D:\\Fax\"", 44},
+        {L"Quirewell.exe\t/q a b", 14},
+        {L"\"C:\\Q.exe\"/s", 10},
+        {L"Quirewell.exe", 13},
+        {L"\"unclosed", 9},
+    };
+    for (const auto& c : starts) {
+        EXPECT_EQ(c.argumentsAt, argumentsStart(c.line)) << c.argumentsAt;
+    }
+    // Arguments go through unchanged, blanks, quotation marks and all.
+    for (const wchar_t* arguments : {L"", L"/auto:60 /s /h \"D:\\My Fax\" \"E:\\Merged\"", L"  \"\" x"}) {
+        const RestartRequest request{4711, L"C:\\Program Files\\Quirewell\\Quirewell.exe", arguments};
+        RestartRequest read;
+        ASSERT_TRUE(parseRestartCommandLine(restartCommandLine(L"C:\\Temp\\h.exe", request), read))
+            << arguments;
+        EXPECT_EQ(request.installer, read.installer);
+        EXPECT_EQ(request.program, read.program);
+        EXPECT_EQ(request.arguments, read.arguments);
+    }
+    for (const wchar_t* line : {L"h.exe", L"h.exe 0 \"C:\\Q.exe\"", L"h.exe x1 \"C:\\Q.exe\"",
+                                L"h.exe 12 C:\\Q.exe", L"h.exe 12 \"C:\\Q.exe", L"h.exe 12 \"\"",
+                                L"h.exe 12 \"C:\\Q.exe\"x", L"h.exe 99999999999999999999999 \"C:\\Q.exe\""}) {
+        RestartRequest read;
+        EXPECT_FALSE(parseRestartCommandLine(line, read)) << std::wstring(line).size();
+    }
 }
 
 }  // namespace
