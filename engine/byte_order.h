@@ -1,5 +1,6 @@
-// Little-endian reads and writes of the fixed-width fields of WinFax headers. Fields are always
-// reached through these, never through struct casts, so the layout holds on every compiler.
+// Little-endian reads and writes of the fixed-width fields of WinFax headers and of the record of
+// merged faxes. Fields are always reached through these, never through struct casts, so the
+// layout holds on every compiler.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,20 @@ inline void writeI32(std::uint8_t* p, std::int32_t value) {
     p[1] = static_cast<std::uint8_t>((bits >> 8) & 0xFF);
     p[2] = static_cast<std::uint8_t>((bits >> 16) & 0xFF);
     p[3] = static_cast<std::uint8_t>(bits >> 24);
+}
+
+inline std::uint64_t readU64(const std::uint8_t* p) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) {
+        value = (value << 8) | p[i];
+    }
+    return value;
+}
+
+inline void writeU64(std::uint8_t* p, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) {
+        p[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
 }
 
 }  // namespace byte_order

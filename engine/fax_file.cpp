@@ -4,7 +4,9 @@
 #include <limits>
 #include <new>
 
-FaxFile::~FaxFile() { close(); }
+FaxFile::~FaxFile() {
+    close();
+}
 
 void FaxFile::open(const std::string& path) {
     close();
@@ -27,6 +29,11 @@ bool FaxFile::times(platform::FileTimes& times) const {
     }
     times = info.times;
     return true;
+}
+
+bool FaxFile::facts(platform::FileFacts& facts) const {
+    facts = info_.facts;
+    return file_.isOpen() && file_.identify(facts);
 }
 
 int FaxFile::readHeader(long long position) {

@@ -37,6 +37,8 @@ public:
     std::int64_t size() const { return file_.isOpen() ? info_.size : -1; }
     // The file's times now; false when none is open or the system cannot tell them.
     bool times(platform::FileTimes& times) const;
+    // Its facts when it was opened (but for its volume on Windows, which is its folder's).
+    bool facts(platform::FileFacts& facts) const;
 
     // Reads the 128-byte header at `position` into header().
     int readHeader(long long position);

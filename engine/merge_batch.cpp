@@ -167,9 +167,31 @@ OutputFate MergeBatch::completeOutput() {
             break;
     }
     const OutputFate fate = placeOpenOutput(unchanged, unwritten);
+    recordOutput(fate);
     completed_.insert(open_.key);
     closeOpenOutput();
     return fate;
+}
+
+void MergeBatch::recordOutput(OutputFate fate) {
+    if (keeper_ == nullptr || !keeper_->keeps() || mode_ != Mode::Write || !open_.recordable ||
+        fate == OutputFate::Failed || open_.datesSet) {
+        return;
+    }
+    const bool written = fate != OutputFate::Unchanged;
+    RecordedOutput output{open_.path, open_.keepFileDate,
+                          written ? open_.writtenFacts : platform::FileFacts{}, std::move(open_.recorded)};
+    if (!written && !placed_.facts(output.facts)) {
+        return;
+    }
+    const platform::FolderFacts& folder = places_.folderFacts();
+    if (output.facts.size < 0) {
+        return;
+    }
+    if (output.facts.volume == 0) {
+        output.facts.volume = folder.volume;
+    }
+    keeper_->built(std::move(output), open_.pageTrust, folder.trust, written);
 }
 
 OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
@@ -198,9 +220,11 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
         // Left as it is: only dates that differ are given to it, asked now; times that cannot be
         // told are set all the same.
         platform::FileTimes now;
-        if (open_.dated && !(placed_.times(now) && sameDates(open_.times, now)) &&
-            !placed_.setTimes(open_.times)) {
-            result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
+        if (open_.dated && !(placed_.times(now) && sameDates(open_.times, now))) {
+            open_.datesSet = true;
+            if (!placed_.setTimes(open_.times)) {
+                result_.notes.push_back({open_.path, OutputProblem::DateNotKept});
+            }
         }
         return planned;
     }
@@ -210,8 +234,9 @@ OutputFate MergeBatch::placeOpenOutput(bool unchanged, bool unwritten) {
     }
     bool timesKept = false;
     // Whatever wrote to the temporary besides this run changed its length.
+    const bool keeps = keeper_ != nullptr && keeper_->keeps();
     switch (temporary_->putInPlace(open_.place.name, open_.pages.length, open_.dated ? &open_.times : nullptr,
-                                   timesKept)) {
+                                   timesKept, keeps ? &open_.writtenFacts : nullptr)) {
         case platform::Placing::Placed:
             break;
         case platform::Placing::ChangedLength:
@@ -265,20 +290,65 @@ int MergeBatch::startOutput(const std::string& key, const std::string& output, P
     return result;
 }
 
-PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate) {
+void MergeBatch::setRecordKeeper(RecordKeeper* keeper) {
+    keeper_ = keeper;
+    places_.setListsFacts(keeper != nullptr && keeper->tells());
+}
+
+bool MergeBatch::leaveAsRecorded(const std::string& output, const std::vector<ScannedPage>& pages,
+                                 bool keepFileDate, std::vector<PageReport>& reports) {
+    if (keeper_ == nullptr || !keeper_->tells() || pages.empty()) {
+        return false;
+    }
+    completeOutput();
+    const std::string key = platform::pathKey(output);
+    if (completed_.count(key) > 0 || !platform::pathFits(output)) {
+        return false;
+    }
+    // The output's folder is reached as for any output (and made as for any: the way it was reached
+    // is kept for the output's pages); what is in its place is known from the folder's listing,
+    // without opening it.
+    const OutputPlace place = places_.placeOf(output);
+    std::string refused;
+    platform::FileFacts placed;
+    if (places_.open(place, makesFolders_ && mode_ == Mode::Write, refused) != platform::Reach::Reached ||
+        !places_.factsOf(place.name, placed)) {
+        return false;
+    }
+    const RecordedOutput* recorded = keeper_->unchanged(output, pages, keepFileDate, placed);
+    if (recorded == nullptr) {
+        return false;
+    }
+    reports.assign(pages.size(), PageReport{});
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        reports[i].pages = recorded->pages[i].pages;
+    }
+    completed_.insert(key);
+    return true;
+}
+
+PageReport MergeBatch::mergePage(const std::string& source, const std::string& output, bool keepFileDate,
+                                 const PageFacts* scanned) {
     PageReport report;
+    // A page that fails into an output being built is in the run's log, which the record cannot
+    // tell again: that output is not recorded.
+    const auto failed = [&](int result) {
+        report.result = result;
+        if (isOpen_ && platform::pathKey(output) == open_.key) {
+            open_.recordable = false;
+        }
+        return report;
+    };
     // A name the code page could not hold was listed with "?" in it; opened under any other
     // spelling it could be another file.
     if (!platform::isExactName(
             std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
-        report.result = kAppendNameNotInCodePage;
-        return report;
+        return failed(kAppendNameNotInCodePage);
     }
     FaxFile page;
     page.open(source);
     if (!page.isOpen()) {
-        report.result = kAppendCannotOpenPage;
-        return report;
+        return failed(kAppendCannotOpenPage);
     }
     // Pages of one output come together: its key is made once for them.
     if (output != lastOutput_) {
@@ -310,6 +380,13 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     // Asked after the reading, as the run before gave the output the times its last page had then.
     platform::FileTimes times;
     const bool timesKnown = keepFileDate && page.times(times);
+    // The facts it was read with, for the record.
+    platform::FileFacts facts;
+    const bool keeps = keeper_ != nullptr && keeper_->keeps() && mode_ == Mode::Write;
+    const bool factsKnown = keeps && report.result == kAppendOk && page.facts(facts);
+    if (factsKnown && facts.volume == 0 && scanned != nullptr) {
+        facts.volume = scanned->facts.volume;
+    }
     page.close();
     if (report.result == kAppendOk) {
         report.pages = copy.pages.size();
@@ -332,9 +409,15 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         ByteBuffer().swap(pageBuffer_);
     }
     if (report.result != kAppendOk) {
-        return report;
+        return failed(report.result);
     }
     ++open_.entries;
+    open_.keepFileDate = keepFileDate;
+    if (keeps) {
+        open_.recorded.push_back({source, facts, static_cast<std::uint32_t>(report.pages)});
+        open_.pageTrust.push_back(scanned != nullptr ? scanned->trust : platform::FileTrust::None);
+        open_.recordable = open_.recordable && factsKnown && (!keepFileDate || timesKnown);
+    }
     if (keepFileDate) {
         // The output takes the times of its last page once it is in place; a page whose times
         // cannot be read says so now, and leaves the output without kept times.

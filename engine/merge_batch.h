@@ -20,6 +20,8 @@
 #include "engine/output_places.h"
 #include "engine/page_writer.h"
 #include "engine/placed_file.h"
+#include "engine/record_keeper.h"
+#include "engine/source_scan.h"
 #include "engine/temporary.h"
 #include "platform/file_system.h"
 #include "platform/save_folder.h"
@@ -75,7 +77,20 @@ public:
 
     Mode mode() const { return mode_; }
     // What the save folder held when the run took it.
-    void knowSaveFolderNames(const std::vector<std::string>& names) { places_.knowSaveFolderNames(names); }
+    void knowSaveFolder(const std::vector<platform::FolderEntry>& entries) {
+        places_.knowSaveFolder(entries);
+    }
+    // The run's record keeping: what tells outputs unchanged, and what gathers the next record.
+    // The folders of outputs are then listed with their entries' facts.
+    void setRecordKeeper(RecordKeeper* keeper);
+
+    // Before the first page of `output`: when the record tells that the output was made, with
+    // `keepFileDate`, from exactly the page files of `pages` as the scan found them, and that
+    // neither they nor the file in its place changed since, it is left as it is without reading a
+    // page file or the output, and `reports` gets each page's report in order. False otherwise,
+    // with nothing done: the output takes the usual road.
+    bool leaveAsRecorded(const std::string& output, const std::vector<ScannedPage>& pages, bool keepFileDate,
+                         std::vector<PageReport>& reports);
 
     // Merges page file `source` into `output`: started afresh when it is not the output the last
     // page went to, extended otherwise. The page is read and checked before its output is
@@ -83,7 +98,9 @@ public:
     // first page fails, its next page starts it. The pages of an output come together: a page of
     // an output this batch has completed already is refused. With `keepFileDate` the output is to
     // take this page's times once it is in place.
-    PageReport mergePage(const std::string& source, const std::string& output, bool keepFileDate);
+    // `scanned`: what the scan found of the page file, for the record.
+    PageReport mergePage(const std::string& source, const std::string& output, bool keepFileDate,
+                         const PageFacts* scanned = nullptr);
 
     // Completes the output the last page went to: puts it in place, or finds it there already.
     // What became of it; Failed when none was being built or it did not reach its place.
@@ -119,6 +136,14 @@ private:
         bool somethingThere = false;  // its place held a file (or anything) when it started
         bool dated = false;           // its last page's times are to be kept
         platform::FileTimes times;
+        bool keepFileDate = false;
+        // For the record: its pages as they were read, how far each may be trusted, and whether it
+        // can be recorded at all (no page of it failed, every page's times known).
+        std::vector<RecordedPage> recorded;
+        std::vector<platform::FileTrust> pageTrust;
+        bool recordable = true;
+        bool datesSet = false;             // found in place, its dates set now
+        platform::FileFacts writtenFacts;  // written now: its facts in place
     };
 
     int startOutput(const std::string& key, const std::string& output, PageCopy& copy, bool copyInMemory,
@@ -138,6 +163,8 @@ private:
     OutputFate placeOpenOutput(bool unchanged, bool unwritten);
     // Lets go of the open output, its temporary removed unless it was put in place.
     void closeOpenOutput();
+    // Gives the record keeper the complete output that met `fate`.
+    void recordOutput(OutputFate fate);
 
     Mode mode_;
     bool makesFolders_;
@@ -154,4 +181,5 @@ private:
     ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
     BatchResult result_;
     std::function<void(const std::string&)> placingHook_;
+    RecordKeeper* keeper_ = nullptr;
 };

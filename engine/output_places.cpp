@@ -40,11 +40,11 @@ OutputPlaces::OutputPlaces(const platform::SaveFolder& saveFolder, std::string s
       folder_(std::make_shared<platform::OpenFolder>()),
       nextTemporary_(firstTemporaryNumber(platform::processNumber())) {}
 
-void OutputPlaces::knowSaveFolderNames(const std::vector<std::string>& names) {
+void OutputPlaces::knowSaveFolder(const std::vector<platform::FolderEntry>& entries) {
     Listing& listing = listings_[platform::pathKey(savePath_)];
     listing.complete = true;
-    for (const std::string& name : names) {
-        listing.names.insert(platform::pathKey(name));
+    for (const platform::FolderEntry& entry : entries) {
+        listing.names.emplace(platform::pathKey(entry.name), entry.facts);
     }
 }
 
@@ -77,6 +77,7 @@ platform::Reach OutputPlaces::reach(const OutputPlace& place, bool make, std::st
     refused.clear();
     // A temporary made in the folder open so far keeps it open for itself.
     folder_ = std::make_shared<platform::OpenFolder>();
+    folderFactsKnown_ = false;
     if (!place.belowSaveFolder || std::count(place.steps.begin(), place.steps.end(), "..") > 0) {
         return platform::Reach::Failed;
     }
@@ -98,22 +99,54 @@ platform::Reach OutputPlaces::reach(const OutputPlace& place, bool make, std::st
     return result;
 }
 
-bool OutputPlaces::wasThere(const std::string& name) {
+OutputPlaces::Listing& OutputPlaces::listing() {
     // A folder is listed once, instead of a lookup of every name that is not there: on some file
     // systems (and under Wine) such a lookup searches the whole folder, and a run makes thousands
     // of them, one for each new output and for each temporary's name.
     const auto [listing, isNew] = listings_.try_emplace(folderKey_);
     if (isNew && folder_->isOpen()) {
-        std::vector<std::string> names;
-        listing->second.complete = folder_->list(names);
-        for (const std::string& entry : names) {
-            listing->second.names.insert(platform::pathKey(entry));
+        std::vector<platform::FolderEntry> entries;
+        if (listsFacts_) {
+            listing->second.complete = folder_->listFacts(entries);
+        } else {
+            std::vector<std::string> names;
+            listing->second.complete = folder_->list(names);
+            for (std::string& name : names) {
+                entries.push_back({std::move(name), platform::FileFacts{}});
+            }
+        }
+        for (const platform::FolderEntry& entry : entries) {
+            listing->second.names.emplace(platform::pathKey(entry.name), entry.facts);
         }
     }
+    return listing->second;
+}
+
+bool OutputPlaces::wasThere(const std::string& name) {
+    const Listing& found = listing();
     // A folder that could not be listed whole is asked for the name itself: an output taken for
     // absent would lose its comparison, and a name taken for free may be someone else's.
-    return listing->second.names.count(platform::pathKey(name)) > 0 ||
-           (!listing->second.complete && folder_->holds(name));
+    return found.names.count(platform::pathKey(name)) > 0 || (!found.complete && folder_->holds(name));
+}
+
+bool OutputPlaces::factsOf(const std::string& name, platform::FileFacts& facts) {
+    const Listing& found = listing();
+    const auto entry = found.names.find(platform::pathKey(name));
+    if (entry == found.names.end() || entry->second.size < 0) {
+        return false;
+    }
+    facts = entry->second;
+    return true;
+}
+
+const platform::FolderFacts& OutputPlaces::folderFacts() {
+    if (!folderFactsKnown_) {
+        folderFactsKnown_ = true;
+        if (!folder_->facts(folderFacts_)) {
+            folderFacts_ = platform::FolderFacts{};
+        }
+    }
+    return folderFacts_;
 }
 
 std::optional<Temporary> OutputPlaces::makeTemporary(const OutputPlace& place) {
@@ -150,6 +183,7 @@ std::optional<Temporary> OutputPlaces::makeTemporary(const OutputPlace& place) {
 
 void OutputPlaces::release() {
     folder_ = std::make_shared<platform::OpenFolder>();
+    folderFactsKnown_ = false;
     folderKnown_ = false;
     folderKey_.clear();
     refused_.clear();

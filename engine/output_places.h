@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "engine/temporary.h"
@@ -31,8 +30,11 @@ public:
     // with the run's `list` of temporaries (null for a plan).
     OutputPlaces(const platform::SaveFolder& saveFolder, std::string savePath, TemporaryRecords* list);
 
+    // Whether the folders of outputs are listed with the facts of their entries.
+    void setListsFacts(bool on) { listsFacts_ = on; }
+    bool listsFacts() const { return listsFacts_; }
     // What the save folder held when the run took it, so that it is not listed twice.
-    void knowSaveFolderNames(const std::vector<std::string>& names);
+    void knowSaveFolder(const std::vector<platform::FolderEntry>& entries);
 
     OutputPlace placeOf(const std::string& output) const;
     // Opens the folder of `place`, made where missing with `make`, unless it is open already.
@@ -41,6 +43,11 @@ public:
     const platform::OpenFolder& folder() const { return *folder_; }
     // True when the open folder held something of that name when this run first looked there.
     bool wasThere(const std::string& name);
+    // The facts `name` had when this run first listed the open folder (with listsFacts); false
+    // when they are not known.
+    bool factsOf(const std::string& name, platform::FileFacts& facts);
+    // What the open folder's file system tells of its files.
+    const platform::FolderFacts& folderFacts();
 
     // Makes a temporary in the open folder of `place`, listed first; none when none can be made.
     std::optional<Temporary> makeTemporary(const OutputPlace& place);
@@ -53,8 +60,9 @@ private:
     // The names a folder held when this run first looked, by the file system's spelling.
     struct Listing {
         bool complete = false;  // a folder that could not be listed is asked name by name
-        std::unordered_set<std::string> names;
+        std::unordered_map<std::string, platform::FileFacts> names;
     };
+    Listing& listing();
 
     const platform::SaveFolder& saveFolder_;
     std::string savePath_;
@@ -66,5 +74,8 @@ private:
     std::string refused_;
     std::shared_ptr<platform::OpenFolder> folder_;
     std::unordered_map<std::string, Listing> listings_;
+    bool listsFacts_ = false;
+    bool folderFactsKnown_ = false;
+    platform::FolderFacts folderFacts_;
     std::uint32_t nextTemporary_;  // the number of the next temporary's name to try
 };

@@ -87,6 +87,11 @@ bool PlacedFile::copyTo(std::FILE* to, std::int64_t length) {
     return true;
 }
 
+bool PlacedFile::facts(platform::FileFacts& facts) const {
+    facts = info_.facts;
+    return file_.isOpen() && file_.identify(facts);
+}
+
 bool PlacedFile::times(platform::FileTimes& times) const {
     platform::FileInfo now;
     if (!file_.info(now)) {

@@ -34,6 +34,8 @@ public:
     // Writes its first `length` bytes to `to` (open, unbuffered); false when a read or write failed.
     bool copyTo(std::FILE* to, std::int64_t length);
 
+    // Its facts when it was opened (but for its volume, which is its folder's).
+    bool facts(platform::FileFacts& facts) const;
     // Its times now, and set.
     bool times(platform::FileTimes& times) const;
     bool setTimes(const platform::FileTimes& times) const { return file_.setTimes(times); }

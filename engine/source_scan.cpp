@@ -87,8 +87,15 @@ FolderReason reasonFor(platform::ListResult result) {
 class SourceWalk {
 public:
     SourceWalk(const std::string& sourceDir, const std::string& mask, bool includeSubdirs,
-               std::vector<std::string>& list, std::vector<UnreadFolder>& unread)
-        : sourceDir_(sourceDir), mask_(mask), includeSubdirs_(includeSubdirs), list_(list), unread_(unread) {}
+               std::vector<std::string>& list, std::vector<UnreadFolder>& unread,
+               std::vector<PageFacts>* facts, bool fileFacts)
+        : sourceDir_(sourceDir),
+          mask_(mask),
+          includeSubdirs_(includeSubdirs),
+          list_(list),
+          unread_(unread),
+          facts_(facts),
+          fileFacts_(fileFacts) {}
 
     // Enters a folder met for the first time; when it was entered before, the path it was
     // entered by.
@@ -102,9 +109,14 @@ public:
     // sub-folders that cannot be read are reported after its own entries.
     std::optional<FolderReason> walk(const std::string& directory) {
         std::vector<platform::DirEntry> entries;
-        const platform::ListResult listed = platform::listDirectory(directory, mask_, entries);
+        const platform::ListResult listed = platform::listDirectory(directory, mask_, entries, fileFacts_);
         if (listed != platform::ListResult::Listed) {
             return reasonFor(listed);
+        }
+        // One look at the folder's file system serves every page file in it.
+        platform::FolderFacts folder;
+        if (facts_ != nullptr && !platform::folderFacts(directory, folder)) {
+            folder.trust = platform::FileTrust::None;
         }
         // The system's order is not defined on every file system, and it decides the page
         // order of every merged fax, so the entries are taken in name order. Each name's key is
@@ -150,6 +162,13 @@ public:
                 const std::string relative = fullPath.substr(sourceDir_.size() + 1);
                 if (isFaxFile(relative)) {
                     list_.push_back(relative);
+                    if (facts_ != nullptr) {
+                        PageFacts page{entry.facts, folder.trust};
+                        if (page.facts.volume == 0) {
+                            page.facts.volume = folder.volume;
+                        }
+                        facts_->push_back(page);
+                    }
                 }
                 continue;
             }
@@ -190,14 +209,17 @@ private:
     const bool includeSubdirs_;
     std::vector<std::string>& list_;
     std::vector<UnreadFolder>& unread_;
+    std::vector<PageFacts>* facts_;
+    const bool fileFacts_;
     std::map<platform::DirectoryIdentity, std::string> visited_;
 };
 
 }  // namespace
 
 void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
-                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread) {
-    SourceWalk walk(sourceDir, mask, includeSubdirs, list, unread);
+                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread,
+                   std::vector<PageFacts>* facts, bool fileFacts) {
+    SourceWalk walk(sourceDir, mask, includeSubdirs, list, unread, facts, fileFacts);
     std::optional<FolderReason> failed;
     if (!platform::isExactName(directory)) {
         failed = FolderReason::NameNotInCodePage;

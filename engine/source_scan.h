@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+
 // 1 when the path ends with ".FXS", ".FXR" or ".FXD" in any letter case, else 0.
 int isFaxFile(const std::string& path);
 
@@ -42,12 +44,21 @@ struct UnreadFolder {
     bool isFile = false;    // a page file's link rather than a folder
 };
 
+// What the scan found of a page file besides its path: its own facts when they were asked for (size
+// -1 otherwise), and how far its folder's file system may be trusted.
+struct PageFacts {
+    platform::FileFacts facts;
+    platform::FileTrust trust = platform::FileTrust::None;
+};
+
 // Appends the page files of `directory` matching `mask` (and, with `includeSubdirs`, those of its
 // sub-directories, each at the point where the walk meets it) to `list`, in name order within
 // each directory. Each entry is the file's path relative to `sourceDir`, the root of the walk.
 // Links, junctions and mount points of the user's or the system's are entered, each folder once;
 // anyone else's are never followed, a folder's or a page file's. Every folder that could not be
 // read, `directory` itself included, every folder reached a second time and every link not
-// followed is added to `unread`.
+// followed is added to `unread`. With `facts`, each page file's PageFacts are appended to it
+// too, with the file's own facts when `fileFacts` is set.
 void listPageFiles(const std::string& sourceDir, const std::string& directory, const std::string& mask,
-                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread);
+                   bool includeSubdirs, std::vector<std::string>& list, std::vector<UnreadFolder>& unread,
+                   std::vector<PageFacts>* facts = nullptr, bool fileFacts = false);

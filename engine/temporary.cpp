@@ -8,7 +8,8 @@ Temporary::Temporary(std::shared_ptr<const platform::OpenFolder> folder, platfor
     : folder_(std::move(folder)), file_(std::move(file)), list_(list), line_(std::move(line)) {}
 
 platform::Placing Temporary::putInPlace(const std::string& name, std::int64_t length,
-                                        const platform::FileTimes* times, bool& timesKept) {
+                                        const platform::FileTimes* times, bool& timesKept,
+                                        platform::FileFacts* facts) {
     timesKept = false;
     if (!file_.isOpen() || folder_ == nullptr) {
         return platform::Placing::NotItsName;
@@ -21,6 +22,12 @@ platform::Placing Temporary::putInPlace(const std::string& name, std::int64_t le
     // given after the rename, on its own handle: a system that carries a replaced file's creation
     // time over to the file put in its place would otherwise undo them.
     timesKept = times != nullptr && file_.setTimes(*times);
+    if (facts != nullptr) {
+        file_.sendToDisk();
+        if (!file_.facts(*facts)) {
+            *facts = platform::FileFacts{};
+        }
+    }
     const bool closed = file_.close();
     line_.clear();
     // A close that fails may have lost the last of its bytes (a network file system tells only

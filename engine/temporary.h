@@ -32,9 +32,12 @@ public:
 
     // Puts it in the place of `name` in its folder, when it still has its own name there and the
     // `length` the run gave it; then, in place, gives it `times` (when set) and closes it.
-    // `timesKept` tells whether the times were given. Placed: it is the merged fax now.
+    // `timesKept` tells whether the times were given. With `facts`, its bytes are sent on to the
+    // disk and its facts (but for its volume) taken before it is closed; `size` -1 when they could
+    // not be. Placed: it is the merged fax now.
     platform::Placing putInPlace(const std::string& name, std::int64_t length,
-                                 const platform::FileTimes* times, bool& timesKept);
+                                 const platform::FileTimes* times, bool& timesKept,
+                                 platform::FileFacts* facts = nullptr);
     // Removes it unless it was put in place; a listed one that cannot be removed stays listed, for
     // the next run.
     void discard();

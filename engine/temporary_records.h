@@ -44,6 +44,8 @@ public:
     void keep(const std::string& line) { kept_ += line; }
     // True once a line could not be listed: a run killed now would leave its temporary behind.
     bool failedToList() const { return failedToList_; }
+    // The run's list file, while it is open: a file the run wrote in the save folder.
+    const platform::CreatedFile* file() const { return list_.isOpen() ? &list_ : nullptr; }
 
     // The run ends: the list goes, or when temporaries stay, it holds their lines alone (or, when
     // that cannot be written, everything it held). False when the temporaries that stay could not

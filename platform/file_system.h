@@ -22,6 +22,36 @@ enum class LinkOwner {
     Unknown       // the system does not tell (a Unix link seen under Wine)
 };
 
+// How far the times and identities a file system gives tell that a file has not changed since it
+// was last looked at: not at all (FAT and exFAT keep no change time and no lasting identity), or
+// by the clock of this computer, or of another one (a network file system's server).
+enum class FileTrust : std::uint8_t { None, Local, Remote };
+
+// What tells a file unchanged without reading it: its length, its last-write and change times (in
+// the platform's units), and its identity (its volume and its number there). The change time moves
+// whenever anything of the file changes, its times and its names included.
+struct FileFacts {
+    std::int64_t size = -1;
+    std::int64_t lastWrite = 0;
+    std::int64_t change = 0;
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileFacts&) const = default;
+};
+
+// What the file system of a folder tells of the files in it: their volume, and how far their
+// facts can be trusted.
+struct FolderFacts {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;  // the folder's own number on its volume
+    FileTrust trust = FileTrust::None;
+};
+// False when the folder cannot be asked.
+bool folderFacts(const std::string& directory, FolderFacts& facts);
+
+// The time now, in the units of file times and from the clock the file system stamps them with.
+std::int64_t fileClockNow();
+
 struct DirEntry {
     std::string name;
     bool isDirectory = false;  // links, junctions and mount points of directories included
@@ -29,16 +59,20 @@ struct DirEntry {
     // the UTF-8 code page): `name` then has "?" for what was lost and names no file.
     bool nameIsExact = true;
     LinkOwner link = LinkOwner::NotALink;
+    // The facts of a file that is no folder (what it leads to, for a link), when they were asked
+    // for; `size` -1 when they could not be told.
+    FileFacts facts;
 };
 
 // Why a directory could not be listed.
 enum class ListResult { Listed, NotFound, AccessDenied, InUse, PathTooLong, NotListable };
 
 // Appends the entries of `directory` whose names match `mask` (the system's wildcard rules), in
-// the order the system reports them, "." and ".." included where the system reports them. On
+// the order the system reports them, "." and ".." included where the system reports them; with
+// `withFacts`, the facts of the files among them (but for their volume, which is the folder's). On
 // any result but Listed `entries` is unchanged.
 ListResult listDirectory(const std::string& directory, const std::string& mask,
-                         std::vector<DirEntry>& entries);
+                         std::vector<DirEntry>& entries, bool withFacts = false);
 
 // Which directory a path reaches, whatever way it goes: the volume and the file's number on it,
 // and whether the user or the system owns it (what counts for a folder mounted there).
@@ -102,6 +136,9 @@ struct FileInfo {
     std::int64_t size = -1;
     bool regular = false;
     FileTimes times;
+    // Its facts as far as the same call tells them: all of them on POSIX; on Windows all but the
+    // identity, which InputFile::identify adds.
+    FileFacts facts;
 };
 bool fileInfo(std::FILE* file, FileInfo& info);
 
@@ -133,6 +170,10 @@ public:
     bool isOpen() const { return file_.isOpen(); }
     // What the system tells of the open file now.
     bool info(FileInfo& info) const;
+    // Adds to `facts` the file's number on its volume, where info() did not tell it.
+    bool identify(FileFacts& facts) const;
+    // True when the file is the user's own (or, on Windows, the system's or the administrators').
+    bool isOwn() const;
     // Reads `length` bytes at `position`; true when every byte was read.
     bool readAt(std::int64_t position, void* data, std::size_t length) const;
     // Gives the file these times (opened for them); false when the system refuses.

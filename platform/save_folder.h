@@ -30,6 +30,15 @@ enum class Reach {
 enum class LinkRule { OwnOrSystem, None };
 
 class CreatedFile;
+class OpenFolder;
+bool openPrivateCache(OpenFolder& folder);
+
+// An entry of a folder with its facts (not followed, for a link); `size` -1 when they could not
+// be told.
+struct FolderEntry {
+    std::string name;
+    FileFacts facts;
+};
 
 // A folder at or below the save folder, held open.
 class OpenFolder {
@@ -55,12 +64,21 @@ public:
 
     // The names this folder holds, "." and ".." left out. False when it cannot be listed.
     bool list(std::vector<std::string>& names) const;
+    // The same with the facts of each entry, each on the folder's volume.
+    bool listFacts(std::vector<FolderEntry>& entries) const;
     // True when something of that name is here: a file, a folder, a link (not followed).
     bool holds(const std::string& name) const;
+    // What the folder's file system tells of its files.
+    bool facts(FolderFacts& facts) const;
+    // Waits until everything written to this folder's file system is on its disk, with `written`
+    // one of the files written there still open (which Windows needs; files written there before
+    // have had their bytes sent with CreatedFile::sendToDisk). False when that cannot be told.
+    bool waitForDisk(const CreatedFile* written) const;
 
     // Creates `name` where nothing of that name is (never through a link), for reading and
-    // writing. False when something is there or it cannot be created.
-    bool create(const std::string& name, CreatedFile& file) const;
+    // writing; with `ownerOnly`, for nobody but the user to read (where the system has such
+    // permissions). False when something is there or it cannot be created.
+    bool create(const std::string& name, CreatedFile& file, bool ownerOnly = false) const;
 
     // Removes the plain file `name` when it is no link and has no other name.
     RemoveResult removePlain(const std::string& name) const;
@@ -69,6 +87,7 @@ public:
     const NativeFolder& native() const { return native_; }
 
 private:
+    friend bool openPrivateCache(OpenFolder& folder);
     NativeFolder native_;
 };
 
@@ -103,6 +122,11 @@ public:
     Placing putInPlace(const OpenFolder& folder, const std::string& name, std::int64_t length);
     // Gives the file these times; false when the system refuses.
     bool setTimes(const FileTimes& times);
+    // Its facts now, but for its volume, which is its folder's.
+    bool facts(FileFacts& facts) const;
+    // Sends its bytes on to the disk without waiting for the disk to keep them, where the system
+    // needs that before OpenFolder::waitForDisk (Windows).
+    void sendToDisk() const;
     // Removes the file from `folder` when it still has its name there; whatever has taken the
     // name since is left alone. False when it could not be removed.
     bool discard(const OpenFolder& folder);

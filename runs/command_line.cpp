@@ -97,6 +97,7 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
     keepFileDate_ = false;
     quiet_ = false;
     preview_ = false;
+    compareEverything_ = false;
     includeSubdirs_ = false;
     keepHierarchy_ = false;
     autoMinutes_ = 0;
@@ -138,6 +139,8 @@ int MergeOptions::parseCommandLine(const char* commandLine, std::string& standar
             quiet_ = true;
         } else if (token == "/n") {
             preview_ = true;
+        } else if (token == "/c") {
+            compareEverything_ = true;
         } else if (token == "/s") {
             includeSubdirs_ = true;
         } else if (token == "/h") {

@@ -126,15 +126,36 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
             logEntry(rule(list[logged]), report);
         }
     };
+    const std::vector<PageFacts>& facts = options.scanFacts();
+    std::vector<std::pair<std::uint32_t, EntryPaths>> group;
+    std::vector<ScannedPage> scanned;
+    std::vector<PageReport> recordedReports;
     std::vector<std::uint32_t> next;
     for (const std::uint32_t first : outputsInOrder(list, rule, next)) {
-        std::string output;
+        group.clear();
         for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {
-            const EntryPaths paths = rule(list[index]);
+            group.emplace_back(index, rule(list[index]));
+        }
+        // An output the record tells unchanged is left as it is, its page files unread.
+        bool recorded = false;
+        if (session.tellsUnchanged()) {
+            scanned.clear();
+            for (const auto& [index, paths] : group) {
+                scanned.push_back(
+                    {&paths.source, index < facts.size() ? facts[index].facts : platform::FileFacts{}});
+            }
+            recorded = session.leaveAsRecorded(group.front().second.output, scanned, recordedReports);
+        }
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            const std::uint32_t index = group[i].first;
+            const EntryPaths& paths = group[i].second;
             if (sink != nullptr) {
                 sink->entryStarted(paths);
             }
-            const PageReport report = session.mergePage(paths.source, paths.output);
+            const PageReport report = recorded
+                                          ? recordedReports[i]
+                                          : session.mergePage(paths.source, paths.output,
+                                                              index < facts.size() ? &facts[index] : nullptr);
             ++(report.result == kAppendOk ? totals.merged : totals.failed);
             if (sink != nullptr) {
                 sink->entryFinished(paths, report);
@@ -149,11 +170,10 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
                     refused[index] = report;
                 }
             }
-            output = paths.output;
         }
-        const OutputFate fate = session.completeOutput();
+        const OutputFate fate = recorded ? OutputFate::Unchanged : session.completeOutput();
         if (sink != nullptr) {
-            sink->outputCompleted(output, fate);
+            sink->outputCompleted(group.back().second.output, fate);
         }
         logMerged();
     }

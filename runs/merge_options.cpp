@@ -17,6 +17,7 @@ void MergeOptions::resetOptions() {
     keepHierarchy_ = false;
     scanList_.clear();
     unreadFolders_.clear();
+    scanFacts_.clear();
     runLog_.clear();
 }
 
@@ -27,12 +28,14 @@ int MergeOptions::collectFaxFiles(bool includeSubdirs) {
     }
     scanList_.clear();
     unreadFolders_.clear();
+    scanFacts_.clear();
     scanDirectory(sourceDir_, includeSubdirs);
     return static_cast<int>(scanList_.size());
 }
 
 void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdirs) {
-    listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_, unreadFolders_);
+    listPageFiles(sourceDir_, directory, fileMask_, includeSubdirs, scanList_, unreadFolders_, &scanFacts_,
+                  scanFileFacts_);
 }
 
 void MergeOptions::logPage(const std::string& source, const std::string& output, const PageReport& report) {

@@ -60,6 +60,14 @@ public:
     const std::vector<std::string>& scanList() const { return scanList_; }
     // The folders the scan could not read, each with its place among the entries.
     const std::vector<UnreadFolder>& unreadFolders() const { return unreadFolders_; }
+    // What the scan found of each entry besides its path, in the list's order; with
+    // `setScanFacts(true)` each file's own facts too.
+    const std::vector<PageFacts>& scanFacts() const { return scanFacts_; }
+    void setScanFacts(bool fileFacts) { scanFileFacts_ = fileFacts; }
+
+    // "/c": every merged fax is compared byte for byte, whatever the record of how it was made says.
+    bool compareEverything() const { return compareEverything_; }
+    void setCompareEverything(bool on) { compareEverything_ = on; }
 
     // Reads the switches, directories and file mask from the text after the program's name
     // (null when there is none). Text meant for standard output (the usage text) is appended to
@@ -110,4 +118,7 @@ private:
     std::string runLog_;
     std::vector<std::string> scanList_;
     std::vector<UnreadFolder> unreadFolders_;
+    std::vector<PageFacts> scanFacts_;
+    bool scanFileFacts_ = false;
+    bool compareEverything_ = false;
 };

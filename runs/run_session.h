@@ -9,6 +9,8 @@
 #include <unordered_set>
 
 #include "engine/merge_batch.h"
+#include "engine/merge_record.h"
+#include "engine/record_keeper.h"
 #include "engine/temporary_records.h"
 #include "platform/folder_lock.h"
 #include "platform/save_folder.h"
@@ -49,9 +51,21 @@ public:
     // that cannot be held is merged into without the hold, unless the wait timed out.
     HoldReport hold(const std::function<void()>& waiting);
 
+    // True when the record of how merged faxes were made may tell outputs unchanged.
+    bool tellsUnchanged() const { return keeper_.tells(); }
+    // Before the first page of `output`: true, with each page's report, when the record tells the
+    // output made from exactly `pages` and none of them nor the output changed since; it is then
+    // left as it is, nothing of it read.
+    bool leaveAsRecorded(const std::string& output, const std::vector<ScannedPage>& pages,
+                         std::vector<PageReport>& reports) {
+        return batch_.leaveAsRecorded(output, pages, options_.keepFileDate(), reports);
+    }
+
     // Merges page file `source` into `output`: started afresh when it is not the output the last
-    // page went to, extended otherwise (see MergeBatch::mergePage).
-    PageReport mergePage(const std::string& source, const std::string& output);
+    // page went to, extended otherwise (see MergeBatch::mergePage). `scanned`: what the scan found
+    // of the page file.
+    PageReport mergePage(const std::string& source, const std::string& output,
+                         const PageFacts* scanned = nullptr);
     // The page's line in the log, after the line of a folder it could not enter, the first time.
     void logPage(const std::string& source, const std::string& output, const PageReport& report);
     // Both: false when the page was not merged.
@@ -75,12 +89,24 @@ public:
     MergeBatch& batch() { return batch_; }
 
 private:
+    // Finds the record of how the save folder's faxes were made, and starts the next one.
+    void startRecord(std::int64_t runStart);
+    // Writes the next record, once what it vouches for is on disk.
+    void keepRecord();
+
     MergeOptions& options_;
     const Kind kind_;
     bool saveFolderReady_ = false;
     platform::SaveFolder saveFolder_;
     platform::FolderLock lock_;
     TemporaryRecords list_;
+    // The record: where it is kept, under which name, for which save folder; the one found.
+    platform::OpenFolder cache_;
+    std::string recordName_;
+    std::string recordKey_;
+    MergeRecord earlier_;
+    bool earlierFound_ = false;
+    RecordKeeper keeper_{nullptr, 0};
     MergeBatch batch_;
     std::unordered_set<std::string> toldNotEntered_;  // folders whose line the log has
     bool finished_ = false;

@@ -29,12 +29,46 @@ inline timespec fromNanoseconds(std::int64_t ns) {
     return t;
 }
 
+inline FileFacts factsOf(const struct stat& status) {
+    FileFacts facts;
+    facts.size = static_cast<std::int64_t>(status.st_size);
+    facts.lastWrite = toNanoseconds(status.st_mtim);
+    facts.change = toNanoseconds(status.st_ctim);
+    facts.volume = static_cast<std::uint64_t>(status.st_dev);
+    facts.index = static_cast<std::uint64_t>(status.st_ino);
+    return facts;
+}
+
 inline void describe(const struct stat& status, FileInfo& info) {
     info.size = static_cast<std::int64_t>(status.st_size);
     info.regular = S_ISREG(status.st_mode);
     info.times.lastAccess = toNanoseconds(status.st_atim);
     info.times.lastWrite = toNanoseconds(status.st_mtim);
     info.times.hasCreation = false;
+    info.facts = factsOf(status);
+}
+
+// How far the facts of files on a file system of this type can be trusted (statfs's f_type).
+inline FileTrust trustOf(unsigned long type) {
+    switch (type) {
+        // No change time and no lasting file numbers: FAT, exFAT, and whatever a FUSE daemon makes
+        // up (exFAT and NTFS disks are often mounted through one).
+        case 0x4d44:      // FAT
+        case 0x2011BAB0:  // exFAT
+        case 0x65735546:  // FUSE
+            return FileTrust::None;
+        // Times from a server's clock.
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFE534D42:  // SMB2
+        case 0xFF534D42:  // CIFS
+        case 0x00C36400:  // Ceph
+        case 0x01021997:  // 9P
+        case 0x5346414F:  // AFS
+            return FileTrust::Remote;
+        default:
+            return FileTrust::Local;
+    }
 }
 
 // The user who runs the program, or root: whose links and mounted folders may be followed.

@@ -3,7 +3,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <cerrno>
 #include <cstring>
@@ -36,7 +39,7 @@ int openPlain(const std::string& path, int flags, FileInfo* info) {
 }  // namespace
 
 ListResult listDirectory(const std::string& directory, const std::string& mask,
-                         std::vector<DirEntry>& entries) {
+                         std::vector<DirEntry>& entries, bool withFacts) {
     DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
     if (dir == nullptr) {
         switch (errno) {
@@ -67,13 +70,17 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
             continue;
         }
         // Most file systems tell the kind of an entry with its name; a stat per page file would
-        // cost a large tree as much as a second walk.
+        // cost a large tree as much as a second walk, and is only made when its facts are asked.
         bool isDir = entry->d_type == DT_DIR;
         LinkOwner link = LinkOwner::NotALink;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat itself {};
-            if (fstatat(dirFd, entry->d_name, &itself, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(itself.st_mode)) {
-                link = isOwnOrSystem(itself.st_uid) ? LinkOwner::OwnOrSystem : LinkOwner::Stranger;
+        FileFacts facts;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK || (withFacts && !isDir)) {
+            if (entry->d_type != DT_REG) {
+                struct stat itself {};
+                if (fstatat(dirFd, entry->d_name, &itself, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISLNK(itself.st_mode)) {
+                    link = isOwnOrSystem(itself.st_uid) ? LinkOwner::OwnOrSystem : LinkOwner::Stranger;
+                }
             }
             // A link counts as what it leads to; one that leads nowhere is no entry.
             struct stat info {};
@@ -81,8 +88,11 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
                 continue;
             }
             isDir = S_ISDIR(info.st_mode);
+            if (!isDir) {
+                facts = posix::factsOf(info);
+            }
         }
-        entries.push_back({name, isDir, true, link});
+        entries.push_back({name, isDir, true, link, facts});
     }
     const bool complete = errno == 0;
     closedir(dir);
@@ -102,6 +112,26 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     identity.index = static_cast<std::uint64_t>(info.st_ino);
     identity.ownOrSystem = isOwnOrSystem(info.st_uid);
     return true;
+}
+
+bool folderFacts(const std::string& directory, FolderFacts& facts) {
+    const char* path = directory.empty() ? "." : directory.c_str();
+    struct stat info {};
+    struct statfs system {};
+    if (stat(path, &info) != 0 || statfs(path, &system) != 0) {
+        return false;
+    }
+    facts.volume = static_cast<std::uint64_t>(info.st_dev);
+    facts.index = static_cast<std::uint64_t>(info.st_ino);
+    facts.trust = posix::trustOf(static_cast<unsigned long>(system.f_type));
+    return true;
+}
+
+std::int64_t fileClockNow() {
+    // The clock the kernel stamps file times with.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return toNanoseconds(now);
 }
 
 bool isExactName(std::string_view) {
@@ -220,6 +250,10 @@ bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool, 
 
 bool InputFile::setTimes(const FileTimes& times) const {
     return isOpen() && native::setTimes(file_, times);
+}
+
+bool InputFile::identify(FileFacts&) const {
+    return isOpen();
 }
 
 bool InputFile::info(FileInfo& info) const {

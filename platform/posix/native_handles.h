@@ -11,6 +11,10 @@ namespace platform {
 inline constexpr std::string_view kLineEnd = "\n";
 
 inline constexpr char kSeparator = '/';
+// File times count nanoseconds. They are stamped from the coarse clock that fileClockNow reads, so
+// a time earlier than its reading is of an earlier tick of it.
+inline constexpr long long kTicksPerSecond = 1000000000LL;
+inline constexpr long long kClockGrain = 0;
 // What no single name in a folder holds.
 inline constexpr const char* kNotInNames = "/";
 

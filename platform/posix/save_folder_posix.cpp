@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,9 +89,13 @@ bool OpenFolder::openNamed(const std::string& path) {
     return isOpen();
 }
 
-bool OpenFolder::list(std::vector<std::string>& names) const {
-    // A description of its own, so that reading it moves no position of the folder held.
-    const int fd = isOpen() ? openat(native_.fd, ".", kFolderFlags) : -1;
+namespace {
+
+// Calls `found` with the name of every entry of `folder` but "." and "..", and `dirFd` a
+// descriptor of the folder's own, so that reading it moves no position of the folder held.
+template <typename Found>
+bool readFolder(int folder, Found found) {
+    const int fd = folder >= 0 ? openat(folder, ".", kFolderFlags) : -1;
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
     if (dir == nullptr) {
         if (fd >= 0) {
@@ -101,7 +106,7 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
     errno = 0;
     for (const dirent* entry; (entry = readdir(dir)) != nullptr; errno = 0) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
-            names.emplace_back(entry->d_name);
+            found(fd, entry->d_name);
         }
     }
     const bool complete = errno == 0;
@@ -109,17 +114,49 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
     return complete;
 }
 
+}  // namespace
+
+bool OpenFolder::list(std::vector<std::string>& names) const {
+    return readFolder(native_.fd, [&](int, const char* name) { names.emplace_back(name); });
+}
+
+bool OpenFolder::listFacts(std::vector<FolderEntry>& entries) const {
+    return readFolder(native_.fd, [&](int fd, const char* name) {
+        struct stat info {};
+        entries.push_back(
+            {name, fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 ? posix::factsOf(info) : FileFacts{}});
+    });
+}
+
+bool OpenFolder::facts(FolderFacts& facts) const {
+    struct stat info {};
+    struct statfs system {};
+    if (!isOpen() || fstat(native_.fd, &info) != 0 || fstatfs(native_.fd, &system) != 0) {
+        return false;
+    }
+    facts.volume = static_cast<std::uint64_t>(info.st_dev);
+    facts.index = static_cast<std::uint64_t>(info.st_ino);
+    facts.trust = posix::trustOf(static_cast<unsigned long>(system.f_type));
+    return true;
+}
+
+bool OpenFolder::waitForDisk(const CreatedFile*) const {
+    // One wait for the whole file system, as a journal commits many files' renames at once.
+    return isOpen() && syncfs(native_.fd) == 0;
+}
+
 bool OpenFolder::holds(const std::string& name) const {
     struct stat info {};
     return isOpen() && fstatat(native_.fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
+bool OpenFolder::create(const std::string& name, CreatedFile& file, bool ownerOnly) const {
     file.close();
     if (!isOpen()) {
         return false;
     }
-    const int fd = openat(native_.fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = openat(native_.fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          ownerOnly ? 0600 : 0666);
     if (fd < 0) {
         return false;
     }
@@ -182,6 +219,17 @@ Placing CreatedFile::putInPlace(const OpenFolder& folder, const std::string& nam
     name_ = name;
     return Placing::Placed;
 }
+
+bool CreatedFile::facts(FileFacts& facts) const {
+    struct stat info {};
+    if (!isOpen() || fstat(fileno(stream_), &info) != 0) {
+        return false;
+    }
+    facts = posix::factsOf(info);
+    return true;
+}
+
+void CreatedFile::sendToDisk() const {}
 
 bool CreatedFile::discard(const OpenFolder& folder) {
     struct stat info {};

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/ansi_string.h"
 #include "platform/file_system.h"
@@ -31,10 +32,34 @@ FILETIME fromTicks(std::int64_t ticks) {
     return t;
 }
 
+// Adds the facts of the files among `entries` from `before` on, listed in `folder` (ending in a
+// backslash), from the folder's own listing: the one the names come from tells no change time and
+// no file number.
+void addFacts(const std::wstring& folder, std::vector<DirEntry>& entries, std::size_t before) {
+    const HANDLE handle = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::unordered_map<std::wstring, FileFacts> byName;
+    listFolderFacts(handle, [&](std::wstring name, const FileFacts& facts, DWORD attributes) {
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+            byName.emplace(std::move(name), facts);
+        }
+    });
+    CloseHandle(handle);
+    for (std::size_t i = before; i < entries.size(); ++i) {
+        if (const auto found = byName.find(widen(entries[i].name)); found != byName.end()) {
+            entries[i].facts = found->second;
+        }
+    }
+}
+
 }  // namespace
 
 ListResult listDirectory(const std::string& directory, const std::string& mask,
-                         std::vector<DirEntry>& entries) {
+                         std::vector<DirEntry>& entries, bool withFacts) {
     // Character-aware: the last byte of "表" is a backslash in code page 932.
     std::string pattern = directory;
     if (!endsWithChar(pattern, '\\')) {
@@ -88,14 +113,17 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
                 CloseHandle(itself);
             }
         }
-        entries.push_back(
-            {std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact, link});
+        entries.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, exact,
+                           link, FileFacts{}});
     } while (FindNextFileW(find, &data));
     const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
     FindClose(find);
     if (!complete) {
         entries.resize(before);
         return ListResult::NotListable;
+    }
+    if (withFacts) {
+        addFacts(folder, entries, before);
     }
     return ListResult::Listed;
 }
@@ -117,6 +145,28 @@ bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) {
     identity.volume = info.dwVolumeSerialNumber;
     identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
+}
+
+bool folderFacts(const std::string& directory, FolderFacts& facts) {
+    const HANDLE folder =
+        CreateFileW(widen(directory.empty() ? std::string(".") : directory).c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    facts.volume = volumeOf(folder);
+    fileIndex(folder, facts.index);
+    facts.trust = trustOf(folder, finalPath(folder));
+    CloseHandle(folder);
+    return true;
+}
+
+std::int64_t fileClockNow() {
+    // The system's tick, which NTFS stamps file times with.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return toTicks(now);
 }
 
 bool isExactName(std::string_view name) {
@@ -214,6 +264,9 @@ bool describe(HANDLE handle, FileInfo& info, DWORD* attributes = nullptr) {
     info.times.lastAccess = basic.LastAccessTime.QuadPart;
     info.times.lastWrite = basic.LastWriteTime.QuadPart;
     info.times.hasCreation = true;
+    info.facts.size = size.QuadPart;
+    info.facts.lastWrite = basic.LastWriteTime.QuadPart;
+    info.facts.change = basic.ChangeTime.QuadPart;
     if (attributes != nullptr) {
         *attributes = basic.FileAttributes;
     }
@@ -291,6 +344,10 @@ bool InputFile::openIn(const OpenFolder& folder, const std::string& name, bool f
 
 bool InputFile::setTimes(const FileTimes& times) const {
     return isOpen() && native::setTimes(file_, times);
+}
+
+bool InputFile::identify(FileFacts& facts) const {
+    return isOpen() && fileIndex(file_.handle, facts.index);
 }
 
 bool InputFile::info(FileInfo& info) const {

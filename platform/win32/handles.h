@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/file_system.h"
+
 namespace platform {
 
 // A handle as the portable headers keep it: none for INVALID_HANDLE_VALUE.
@@ -68,6 +70,53 @@ inline bool fileIndex(HANDLE handle, std::uint64_t& index) {
     }
     index = static_cast<std::uint64_t>(number.QuadPart);
     return true;
+}
+
+// Calls `found` with the name and the facts (but for their volume) of every entry of the folder
+// open as `folder`, "." and ".." included, from the file system's own listing of it, which tells
+// change times and file numbers too (one query of a network share for many entries). False when
+// the folder cannot be listed whole.
+template <typename Found>
+bool listFolderFacts(HANDLE folder, Found found) {
+    alignas(8) unsigned char buffer[64 * 1024];
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;; kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer)) {
+            return GetLastError() == ERROR_NO_MORE_FILES;
+        }
+        for (const unsigned char* at = buffer;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            FileFacts facts;
+            facts.size = entry->EndOfFile.QuadPart;
+            facts.lastWrite = entry->LastWriteTime.QuadPart;
+            facts.change = entry->ChangeTime.QuadPart;
+            facts.index = static_cast<std::uint64_t>(entry->FileId.QuadPart);
+            found(std::wstring(entry->FileName, entry->FileNameLength / sizeof(wchar_t)), facts,
+                  entry->FileAttributes);
+            if (entry->NextEntryOffset == 0) {
+                break;
+            }
+            at += entry->NextEntryOffset;
+        }
+    }
+}
+
+// The volume a handle's file is on; 0 when the system does not tell.
+inline std::uint64_t volumeOf(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(handle, &info) ? info.dwVolumeSerialNumber : 0;
+}
+
+// How far the facts of files in the folder open as `folder` (whose final path, "\\?\...", is `path`) can be
+// trusted: FAT and exFAT keep no change time and no lasting file numbers, and a share's times come
+// from its server's clock.
+inline FileTrust trustOf(HANDLE folder, const std::wstring& path) {
+    wchar_t system[MAX_PATH + 1] = {};
+    if (!GetVolumeInformationByHandleW(folder, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) ||
+        CompareStringOrdinal(system, 3, L"FAT", 3, TRUE) == CSTR_EQUAL ||
+        CompareStringOrdinal(system, -1, L"exFAT", -1, TRUE) == CSTR_EQUAL) {
+        return FileTrust::None;
+    }
+    return path.rfind(L"\\\\?\\UNC\\", 0) == 0 ? FileTrust::Remote : FileTrust::Local;
 }
 
 }  // namespace platform

@@ -14,6 +14,11 @@ namespace platform {
 inline constexpr std::string_view kLineEnd = "\r\n";
 
 inline constexpr char kSeparator = '\\';
+// File times count 100 ns. NTFS stamps them from the system's tick, which fileClockNow reads too;
+// Wine from the host's coarse clock, whose tick may be 10 ms, against a finer reading: a time less
+// than 20 ms before a reading may be of the same tick.
+inline constexpr long long kTicksPerSecond = 10000000LL;
+inline constexpr long long kClockGrain = 200000LL;
 // What no single name in a folder holds: a separator, or the colon of a drive or a stream.
 inline constexpr const char* kNotInNames = "\\/:";
 

@@ -50,6 +50,10 @@ LinkOwner reparsePointOwner(HANDLE handle) {
         (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
         return LinkOwner::Unknown;
     }
+    return ownerOf(handle);
+}
+
+LinkOwner ownerOf(HANDLE handle) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,

@@ -13,4 +13,8 @@ namespace platform {
 // Unknown when that is no reparse point itself (Wine opens what a Unix link leads to instead).
 LinkOwner reparsePointOwner(HANDLE handle);
 
+// The owner of what `handle` (opened with READ_CONTROL) is open on: the user or the system
+// (OwnOrSystem), anyone else (Stranger), or Unknown when the system does not tell.
+LinkOwner ownerOf(HANDLE handle);
+
 }  // namespace platform

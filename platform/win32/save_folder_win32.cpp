@@ -156,12 +156,43 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
     return complete;
 }
 
+bool OpenFolder::listFacts(std::vector<FolderEntry>& entries) const {
+    if (!isOpen()) {
+        return false;
+    }
+    const std::uint64_t volume = volumeOf(native_.handle);
+    return listFolderFacts(native_.handle, [&](const std::wstring& name, FileFacts facts, DWORD) {
+        if (name != L"." && name != L"..") {
+            bool exact = true;
+            facts.volume = volume;
+            entries.push_back({narrow(name, exact), facts});
+        }
+    });
+}
+
+bool OpenFolder::facts(FolderFacts& facts) const {
+    if (!isOpen()) {
+        return false;
+    }
+    facts.volume = volumeOf(native_.handle);
+    fileIndex(native_.handle, facts.index);
+    facts.trust = trustOf(native_.handle, native_.finalPath);
+    return true;
+}
+
+bool OpenFolder::waitForDisk(const CreatedFile* written) const {
+    // Every file written there has had its bytes sent to the disk; a flush of one of them makes
+    // the disk keep them all, as it flushes the disk's own cache.
+    return isOpen() && written != nullptr && written->isOpen() &&
+           FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(written->stream())))) != FALSE;
+}
+
 bool OpenFolder::holds(const std::string& name) const {
     return isOpen() &&
            GetFileAttributesW(inFolder(native_.finalPath, name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool OpenFolder::create(const std::string& name, CreatedFile& file) const {
+bool OpenFolder::create(const std::string& name, CreatedFile& file, bool) const {
     file.close();
     if (!isOpen()) {
         return false;
@@ -260,6 +291,37 @@ Placing CreatedFile::putInPlace(const OpenFolder& folder, const std::string& nam
     }
     name_ = name;
     return Placing::Placed;
+}
+
+bool CreatedFile::facts(FileFacts& facts) const {
+    const HANDLE handle = isOpen() ? handleOf(stream_) : INVALID_HANDLE_VALUE;
+    FILE_BASIC_INFO basic{};
+    LARGE_INTEGER size{};
+    if (handle == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileSizeEx(handle, &size) || !fileIndex(handle, facts.index)) {
+        return false;
+    }
+    facts.size = size.QuadPart;
+    facts.lastWrite = basic.LastWriteTime.QuadPart;
+    facts.change = basic.ChangeTime.QuadPart;
+    return true;
+}
+
+void CreatedFile::sendToDisk() const {
+    // Its bytes written to the disk without waiting for the disk to keep them (Windows 8 and
+    // later); earlier systems flush the disk's cache for it too.
+    using Flush = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PIO_STATUS_BLOCK);
+    static const auto flush = reinterpret_cast<Flush>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtFlushBuffersFileEx")));
+    constexpr ULONG kNoSync = 0x2;  // FLUSH_FLAGS_NO_SYNC
+    if (!isOpen()) {
+        return;
+    }
+    IO_STATUS_BLOCK status{};
+    if (flush == nullptr || flush(handleOf(stream_), kNoSync, nullptr, 0, &status) != 0) {
+        FlushFileBuffers(handleOf(stream_));
+    }
 }
 
 bool CreatedFile::discard(const OpenFolder& folder) {

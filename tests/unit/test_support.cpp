@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -103,6 +104,37 @@ int HeldRun::finishAndStartAgain() {
     session_.reset();
     start();
     return lost;
+}
+
+CacheOfItsOwn::CacheOfItsOwn(const std::string& folder) {
+#ifndef _WIN32
+    const char* earlier = std::getenv("XDG_CACHE_HOME");
+    earlier_ = earlier != nullptr ? earlier : "";
+    setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+#else
+    static_cast<void>(folder);
+#endif
+}
+
+CacheOfItsOwn::~CacheOfItsOwn() {
+#ifndef _WIN32
+    setenv("XDG_CACHE_HOME", earlier_.c_str(), 1);
+#endif
+}
+
+std::vector<std::string> CacheOfItsOwn::files() const {
+#ifdef _WIN32
+    const char* base = std::getenv("LOCALAPPDATA");
+    const std::string folder = std::string(base != nullptr ? base : "") + "\\Quirewell\\Cache";
+#else
+    const std::string folder = std::string(std::getenv("XDG_CACHE_HOME")) + "/quirewell";
+#endif
+    std::vector<std::string> found;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+        found.push_back(entry.path().string());
+    }
+    return found;
 }
 
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {

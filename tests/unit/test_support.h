@@ -67,6 +67,21 @@ private:
     HoldReport held_;
 };
 
+// While it lives, runs keep their records in `folder` (where the environment chooses the cache
+// folder: not on Windows, whose runs keep them in the prefix's or the user's own).
+class CacheOfItsOwn {
+public:
+    explicit CacheOfItsOwn(const std::string& folder);
+    ~CacheOfItsOwn();
+    CacheOfItsOwn(const CacheOfItsOwn&) = delete;
+    CacheOfItsOwn& operator=(const CacheOfItsOwn&) = delete;
+    // The paths of the files the runs keep there.
+    std::vector<std::string> files() const;
+
+private:
+    std::string earlier_;
+};
+
 // A page file of the given kind from a generator seeded with `seed`.
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind = FaxKind::Consistent,
                                    std::size_t dataLength = 300, unsigned pages = 3);
