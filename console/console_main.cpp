@@ -31,7 +31,7 @@ constexpr const char* kExamples =
 
 std::string usageLine() {
     return std::string("Usage: ") + kProgram +
-           " [/l] [/q] [/n] [/s] [/h] [/w:N] [/log:FILE | /log+:FILE] [/d] source-directory\n"
+           " [/l] [/q] [/n] [/c] [/s] [/h] [/w:N] [/log:FILE | /log+:FILE] [/d] source-directory\n"
            "       dest-directory [file-mask]\n";
 }
 
@@ -47,6 +47,9 @@ std::string helpText() {
            "  /n           preview: list the merged faxes a run would write, each marked (new),\n"
            "               (replaces the one there) or (unchanged), their page files in order with\n"
            "               their pages, and the files it would refuse; write nothing\n"
+           "  /c           compare every merged fax with its page files byte for byte, whatever the\n"
+           "               record of how it was made says (which a run keeps so as to leave a fax\n"
+           "               whose page files and own file have not changed as it is, unread)\n"
            "  /s           merge the page files of the sub-folders too\n"
            "  /h           with /s: repeat the sub-folders below dest-directory (without it every\n"
            "               merged fax goes directly into dest-directory)\n"

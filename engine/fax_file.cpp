@@ -1,6 +1,7 @@
 // FaxFile: opening a page file and reading its headers and its bytes.
 #include "engine/fax_file.h"
 
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -62,14 +63,21 @@ int FaxFile::readCopy(ByteBuffer& buffer, PageCopy& copy) {
     }
     const std::size_t before = buffer.size();
     const auto length = static_cast<std::size_t>(sourceLength);
+    // Read to a page boundary, where the system copies at full speed, and moved down to the end
+    // of what the buffer holds.
+    const std::size_t readTo = alignedUp(before);
     try {
-        buffer.resize(before + length);
+        buffer.resize(readTo + length);
     } catch (const std::bad_alloc&) {
         return kAppendNoMemory;
     }
+    int result = file_.readAt(0, buffer.data() + readTo, length) ? kAppendOk : kAppendIoError;
+    if (readTo != before) {
+        std::memmove(buffer.data() + before, buffer.data() + readTo, length);
+        buffer.resize(before + length);
+    }
     copy.bytes = buffer.data() + before;
     copy.length = length;
-    int result = file_.readAt(0, copy.bytes, length) ? kAppendOk : kAppendIoError;
     if (result == kAppendOk) {
         header_ = FaxHeader::fromBytes(copy.bytes);
         result = prepareCopy(copy);

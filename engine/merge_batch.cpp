@@ -364,9 +364,10 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     // The page is read straight to the end of the output in memory when it fits there.
     const auto size = static_cast<std::size_t>(std::max<std::int64_t>(page.size(), 0));
     bool intoMemory = (isNew || building_ == Building::InMemory) && memory_.size() + size <= kMemoryLimit;
-    if (intoMemory && memory_.capacity() < kMemoryLimit) {
+    // Room for a page read to the page boundary past the output's end, too.
+    if (intoMemory && memory_.capacity() < kMemoryLimit + kPageAlignment) {
         try {
-            memory_.reserve(kMemoryLimit);
+            memory_.reserve(kMemoryLimit + kPageAlignment);
         } catch (const std::bad_alloc&) {
             intoMemory = false;
         }

@@ -35,10 +35,13 @@ bool PlacedFile::holds(const std::uint8_t* bytes, std::int64_t offset, std::size
     for (std::size_t done = 0; done < length;) {
         const std::size_t piece = std::min(kPiece, length - done);
         const std::int64_t at = offset + static_cast<std::int64_t>(done);
-        compared_.resize(piece);
-        if (!file_.readAt(at, compared_.data(), piece)) {
+        // Read from the page boundary before it, where the system copies at full speed.
+        const auto lead = static_cast<std::size_t>(at % static_cast<std::int64_t>(kPageAlignment));
+        compared_.resize(lead + piece);
+        if (!file_.readAt(at - static_cast<std::int64_t>(lead), compared_.data(), lead + piece)) {
             return false;
         }
+        std::uint8_t* const read = compared_.data() + lead;
         // The counts the file has stand for the counts this output will have.
         const std::int64_t firstHeader = std::max<std::int64_t>(0, at - kCountField - 1);
         for (auto header = std::lower_bound(headers.begin(), headers.end(), firstHeader,
@@ -49,12 +52,11 @@ bool PlacedFile::holds(const std::uint8_t* bytes, std::int64_t offset, std::size
             for (std::int64_t b = 0; b < 2; ++b) {
                 const std::int64_t field = std::int64_t{*header} + kCountField + b - at;
                 if (field >= 0 && field < static_cast<std::int64_t>(piece)) {
-                    compared_[static_cast<std::size_t>(field)] =
-                        bytes[done + static_cast<std::size_t>(field)];
+                    read[static_cast<std::size_t>(field)] = bytes[done + static_cast<std::size_t>(field)];
                 }
             }
         }
-        if (std::memcmp(compared_.data(), bytes + done, piece) != 0) {
+        if (std::memcmp(read, bytes + done, piece) != 0) {
             return false;
         }
         done += piece;
