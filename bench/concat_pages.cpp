@@ -1,6 +1,7 @@
 // The least a merge could do, for scripts/bench to measure a first run against: the page files
-// directly in a folder, in name order, each read with one read and appended with one write to the
-// file named as its fax is ("ABCDE001.FXR" to "ABCDEfax.fxm"). No header is read or fixed.
+// directly in a folder, in name order, each read with one read into a page-aligned buffer and
+// appended with one write to the file named as its fax is ("ABCDE001.FXR" to "ABCDEfax.fxm"). No
+// header is read or fixed.
 // Usage: concat_pages SOURCE-DIR DEST-DIR
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,6 +13,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "bench/page_aligned_buffer.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -34,7 +37,11 @@ int main(int argc, char** argv) {
     }
     closedir(dir);
     std::sort(names.begin(), names.end());
-    std::vector<char> buffer(std::size_t{1} << 26);
+    const PageAlignedBuffer buffer(std::size_t{1} << 26);
+    if (buffer.data() == nullptr) {
+        std::fputs("concat_pages: out of memory\n", stderr);
+        return 1;
+    }
     std::string current;
     int output = -1;
     for (const std::string& name : names) {

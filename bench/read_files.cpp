@@ -1,5 +1,6 @@
-// The least a run must do to know that nothing changed, for scripts/bench to measure a second run
-// against: every file directly in each folder given opened, read whole and closed, once.
+// The least a run that compares every byte must do to know that nothing changed, for scripts/bench
+// to measure a second run against: every file directly in each folder given opened, read whole
+// into a page-aligned buffer and closed, once.
 // Usage: read_files DIR...
 #include <dirent.h>
 #include <fcntl.h>
@@ -7,10 +8,15 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+
+#include "bench/page_aligned_buffer.h"
 
 int main(int argc, char** argv) {
-    std::vector<char> buffer(std::size_t{1} << 20);
+    const PageAlignedBuffer buffer(std::size_t{1} << 20);
+    if (buffer.data() == nullptr) {
+        std::fputs("read_files: out of memory\n", stderr);
+        return 1;
+    }
     unsigned long long total = 0;
     for (int i = 1; i < argc; ++i) {
         DIR* dir = opendir(argv[i]);
