@@ -40,9 +40,11 @@ prog_sep() {
 
 # Runs a command under strace, which signals it at a chosen system call (strace's --inject, and
 # any option that comes before the command); strace's exit status is the program's, and its log
-# goes to $work/strace.log. A sanitized build's leak check cannot run in a traced process.
+# goes to $work/strace.log. A sanitized build's leak check cannot run in a traced process. It runs
+# in a session of its own: when the shell that started the tests ends first, the kernel sends
+# SIGHUP and SIGCONT to the stopped processes of the process group left behind.
 traced() {
-    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace -f -qq -o "$work/strace.log" "$@"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" setsid -w strace -f -qq -o "$work/strace.log" "$@"
 }
 
 # Starts a run (the command "$2"...) in the background and has it stopped while it holds save
