@@ -1,5 +1,6 @@
 # Helpers shared by the end-to-end scripts: running a program of either build (Windows programs
-# under Wine through QW_EMULATOR), handing it paths in its own form, and reporting results.
+# under Wine through QW_EMULATOR), handing it paths in its own form, stopping or killing a run at
+# a chosen system call, and reporting results.
 # shellcheck shell=bash
 set -u
 
