@@ -9,8 +9,6 @@ faxgen="$1"
 faxinfo="$2"
 console="$3"
 window_program="${4:-}"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 sep="$(prog_sep)"
 if [ -n "${QW_EMULATOR:-}" ]; then eol=$'\r\n'; else eol=$'\n'; fi
 

@@ -13,7 +13,6 @@ faxinfo="$2"
 console="$3"
 case_name="$4"
 kills="${QW_KILLS:-5}"
-work="$(mktemp -d)"
 mounts=()
 cleanup() {
     for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || true; done
@@ -49,6 +48,14 @@ skip() {
     exit 77
 }
 
+# Runs a command as user $1 (root and setpriv needed), with a cache folder of that user's own.
+as_user() {
+    local uid="$1"
+    shift
+    install -d -o "$uid" "$work/cache-$uid"
+    XDG_CACHE_HOME="$work/cache-$uid" setpriv --reuid="$uid" --regid="$uid" --clear-groups "$@"
+}
+
 "$faxgen" --tree "$work/in" --faxes 40 --pages 2-4 --size 20000-30000 --seed 5 >/dev/null
 before=$(sources_sha "$work/in")
 
@@ -79,7 +86,7 @@ unreadable)
     chmod 000 "$work/locked"
     chmod 777 "$work/nobody-out"
     chmod 755 "$work"
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$console" "$work/locked" "$work/nobody-out/out" >"$work/log" 2>&1
+    as_user 65534 "$console" "$work/locked" "$work/nobody-out/out" >"$work/log" 2>&1
     check_eq "unreadable source: exit 5" 5 $?
     check "unreadable source: its line" grep -q -F "Cannot read folder: $work/locked (access denied)" "$work/log"
     check "unreadable source: nothing merged" grep -q 'Total merged WinFax files: 0' "$work/log"
@@ -88,56 +95,44 @@ unreadable)
 kills)
     # Killed at random points of a run: every output is then its earlier version or complete,
     # and the next run completes everything and leaves no temporary. Each run merges a tree of
-    # its own, so that it has every output to write anew, and each kill waits until the run has
-    # put a random number of its 300 outputs in place, so that it lands mid-run; one that found
-    # the run already ended fails the test.
+    # its own, so that it has every output to write anew, and is killed at a random one of the
+    # 300 renames that put its outputs in place, which is made to fail: the outputs before it are
+    # complete, the others as they were.
     "$faxgen" --tree "$work/in0" --faxes 300 --pages 2-4 --size 4000-8000 --seed 7 >/dev/null
     "$faxgen" --tree "$work/in2" --faxes 300 --pages 2-4 --size 4000-8000 --seed 6 >/dev/null
     "$console" /q "$work/in0" "$work/out" >/dev/null
     "$console" /q "$work/in2" "$work/complete" >/dev/null
     # Each run is started with a stranger's file under the first name its temporaries take, and
     # spells the save folder its own way; the next run must neither take nor remove that file, and
-    # must find what the killed one left whatever the spelling.
-    mid_run=0
-    foreign=()
+    # must find what the killed one left whatever the spelling. The shell that plants the file
+    # becomes the run, so that the file bears the run's own process number.
+    export -f first_temporary
+    plant_and_merge='printf "foreign %s" $$ >"out/$(first_temporary $$)" && echo "$(first_temporary $$) foreign $$" >>foreign
+        [ $(($1 % 2)) -eq 1 ] && exec "$2" /q "in-$1" out
+        exec "$2" /q "$PWD/in-$1" "$PWD/./out/"'
     for i in $(seq "$kills"); do
         "$faxgen" --tree "$work/in-$i" --faxes 300 --pages 2-4 --size 4000-8000 --seed $((20 + i)) >/dev/null
         "$console" /q "$work/in-$i" "$work/complete-$i" >/dev/null
         rm -rf "$work/earlier" && cp -r "$work/out" "$work/earlier"
-        building=$((1 + RANDOM % 200))
-        touch "$work/started"
-        sleep 0.01
-        (
-            me=$BASHPID
-            printf 'foreign %s' "$me" >"$work/out/$(first_temporary "$me")"
-            [ $((i % 2)) -eq 1 ] && cd "$work" && exec "$console" /q "in-$i" out
-            exec "$console" /q "$work/in-$i" "$work/./out/"
-        ) >/dev/null &
-        pid=$!
-        foreign+=("$(first_temporary "$pid") foreign $pid")
-        for _ in $(seq 2000); do
-            [ "$(find "$work/out" -maxdepth 1 -name '*.fxm' -newer "$work/started" | wc -l)" -ge "$building" ] && break
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.005
-        done
-        kill -9 "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-        [ $? -eq 137 ] && mid_run=$((mid_run + 1))
-        bad=""
+        at=$((1 + RANDOM % 300))
+        (cd "$work" && traced --inject=renameat:error=EIO:signal=SIGKILL:when=$at bash -c "$plant_and_merge" _ "$i" "$console")
+        check_eq "kill $i, at rename $at of 300: the run is killed there" 137 $?
+        bad="" complete=0
         for f in "$work/out"/*.fxm; do
             name=$(basename "$f")
-            if ! cmp -s "$f" "$work/earlier/$name" && ! cmp -s "$f" "$work/complete-$i/$name"; then
+            if cmp -s "$f" "$work/complete-$i/$name"; then
+                complete=$((complete + 1))
+            elif ! cmp -s "$f" "$work/earlier/$name"; then
                 bad="$bad $name"
             fi
         done
         check_eq "kill $i: every output earlier or complete" "" "$bad"
+        check_eq "kill $i, at rename $at of 300: the outputs put in place before it are complete" $((at - 1)) "$complete"
     done
-    check_eq "every kill landed during a run" "$kills" "$mid_run"
     "$console" /q "$work/in2" "$work/out" >/dev/null
     check "after the kills: the next run completes every output" diff -r -x "~qw????" "$work/complete" "$work/out"
     left=$(cd "$work/out" && for f in \~qw????; do [ -e "$f" ] && printf '%s %s\n' "$f" "$(cat "$f")"; done | sort)
-    check_eq "after the kills: no temporary left, every stranger's file as it was" \
-        "$(printf '%s\n' "${foreign[@]}" | sort)" "$left"
+    check_eq "after the kills: no temporary left, every stranger's file as it was" "$(sort "$work/foreign")" "$left"
     ;;
 shared)
     # A save folder every user may write to, sticky like /tmp. Another user's run waits for the
@@ -148,38 +143,32 @@ shared)
     "$faxgen" --tree "$work/second" --faxes 20 --pages 2-3 --size 2000-4000 --seed 10 >/dev/null
     for f in "$work/second"/F*; do mv "$f" "$work/second/G${f##*/F}"; done
     chmod 755 "$work" && chmod -R a+rX "$work/second"
-    as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
     for lock in run reader; do
         shared="$work/shared-$lock"
         mkdir "$shared" && chmod 1777 "$shared"
         if [ "$lock" = run ]; then
             # The first run is stopped while it holds the folder, until the other has said it waits.
-            "$console" /q "$work/first" "$shared" >/dev/null 2>&1 &
-            first=$!
-            # Its list of temporaries is made once it holds the folder.
-            for _ in $(seq 2000); do compgen -G "$shared/.quirewell-????.list" >/dev/null && break; sleep 0.005; done
-            kill -STOP "$first"
+            check "$lock: the first run holds the folder" start_holding "$shared" "$console" /q "$work/first" "$shared"
             check_eq "$lock: the lock file may be written by every user of the folder" 666 \
                 "$(stat -c %a "$shared/.quirewell.lock")"
         else
+            # This shell holds it as an earlier version did, with flock alone, on descriptor 9,
+            # which the other run must not inherit.
             touch "$shared/.quirewell.lock" && chmod 644 "$shared/.quirewell.lock"
-            flock "$shared/.quirewell.lock" sleep 30 &
-            first=$!
+            exec 9<"$shared/.quirewell.lock" && flock 9
         fi
         : >"$work/second.err" # the last round's words are not this one's
-        as_nobody "$console" /q "$work/second" "$shared" >/dev/null 2>"$work/second.err" &
+        as_user 65534 "$console" /q "$work/second" "$shared" >/dev/null 2>"$work/second.err" 9<&- &
         second=$!
-        for _ in $(seq 400); do grep -q '^Waiting for another' "$work/second.err" && break; sleep 0.05; done
-        check "$lock: the other user's run waits and says so" grep -q \
-            "^Waiting for another Quirewell run to finish with $shared\$" "$work/second.err"
+        check "$lock: the other user's run waits and says so" wait_for_line "$work/second.err" \
+            "^Waiting for another Quirewell run to finish with $shared\$"
         check "$lock: it waits" kill -0 "$second"
         if [ "$lock" = run ]; then
-            kill -CONT "$first"
-            wait "$first"
+            kill -CONT "$holder"
+            wait "$tracer"
             check_eq "$lock: the first run exits 0" 0 $?
         else
-            kill "$first"
-            wait "$first" 2>/dev/null
+            exec 9<&-
         fi
         wait "$second"
         check_eq "$lock: the other user's run exits 0" 0 $?
@@ -200,8 +189,8 @@ strangers)
         id -u "$account" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$account"
     done
     merger=$(id -u qw-merger) stranger=$(id -u qw-stranger)
-    as_merger() { setpriv --reuid="$merger" --regid="$merger" --clear-groups "$@"; }
-    as_stranger() { setpriv --reuid="$stranger" --regid="$stranger" --clear-groups "$@"; }
+    as_merger() { as_user "$merger" "$@"; }
+    as_stranger() { as_user "$stranger" "$@"; }
     chmod 755 "$work"
     # The merger's own folder, private, with a merged fax of the name the stranger aims at.
     mkdir -p "$work/private" "$work/src/inbox/2024"
@@ -243,28 +232,22 @@ strangers)
     check_eq "a stranger's link in the fax folder: exit 0" 0 $?
     check "a stranger's link in the fax folder: its line" \
         grep -q -F "Skipped folder: $work/fax-shared/theirs (a link of another user's)" "$work/log"
-    # Killed once it has made a temporary: what it left is the merger's, which the stranger's run
-    # in the sticky folder may not remove; it stays listed until the merger's next run.
-    "$faxgen" --tree "$work/many" --faxes 2000 --pages 2-4 --size 4000-8000 --seed 15 >/dev/null
-    chown -R qw-merger "$work/many"
+    # Killed once it has made a temporary: at its first rename, which would put its first
+    # temporary, written and listed, in its merged fax's place (a run renames nothing before it,
+    # and its cache only after every output).
+    # What it left is the merger's, which the stranger's run in the sticky folder may not remove;
+    # it stays listed until the merger's next run.
+    "$faxgen" --tree "$work/killed" --faxes 3 --pages 2-4 --seed 15 >/dev/null
+    chown -R qw-merger "$work/killed"
     leftovers="$work/share-1777"
-    (exec setpriv --reuid="$merger" --regid="$merger" --clear-groups "$console" /q "$work/many" "$leftovers") &
-    pid=$!
-    # Stopped while it holds a temporary, then killed.
-    for _ in $(seq 2000); do
-        if compgen -G "$leftovers/~qw????" >/dev/null; then
-            kill -STOP "$pid"
-            compgen -G "$leftovers/~qw????" >/dev/null && break
-            kill -CONT "$pid"
-        fi
-        sleep 0.002
-    done
-    kill -9 "$pid" && wait "$pid" 2>/dev/null
+    XDG_CACHE_HOME="$work/cache-$merger" traced --inject=renameat:error=EIO:signal=SIGKILL:when=1 \
+        setpriv --reuid="$merger" --regid="$merger" --clear-groups "$console" /q "$work/killed" "$leftovers"
+    check_eq "the merger's run is killed at its first rename" 137 $?
     check "the killed run left a temporary" compgen -G "$leftovers/~qw????"
     as_stranger "$console" /q "$work/fax-shared" "$leftovers" 2>"$work/err"
     check "the stranger's run cannot remove it and says so" grep -q "^Cannot remove [0-9]* temporar.* that an interrupted run left in $leftovers: .* listed for the next run\$" "$work/err"
     check "it stays listed" compgen -G "$leftovers/.quirewell-????.list"
-    as_merger "$console" /q "$work/many" "$leftovers"
+    as_merger "$console" /q "$work/killed" "$leftovers"
     check "the merger's next run removes it" bash -c "! compgen -G '$leftovers/~qw????'"
     check "and the lists" bash -c "! compgen -G '$leftovers/.quirewell-????.list'"
     ;;
@@ -272,13 +255,10 @@ wait)
     # A run that may wait a minute for a folder held all that time gives up after the minute,
     # merges nothing and says so, exit 6; a run killed while it holds the folder lets the next
     # one through at once.
-    "$faxgen" --tree "$work/held" --faxes 300 --pages 2-4 --size 4000-8000 --seed 16 >/dev/null
+    "$faxgen" --tree "$work/held" --faxes 3 --pages 2 --seed 16 >/dev/null
     "$faxgen" --tree "$work/waiting" --faxes 3 --pages 2 --seed 17 >/dev/null
     for f in "$work/waiting"/F*; do mv "$f" "$work/waiting/G${f##*/F}"; done
-    "$console" /q "$work/held" "$work/out" >/dev/null 2>&1 &
-    holder=$!
-    for _ in $(seq 2000); do compgen -G "$work/out/.quirewell-????.list" >/dev/null && break; sleep 0.002; done
-    kill -STOP "$holder"
+    check "the first run holds the folder" start_holding "$work/out" "$console" /q "$work/held" "$work/out"
     start=$(date +%s)
     "$console" /w:1 "$work/waiting" "$work/out" >"$work/log" 2>"$work/err"
     check_eq "/w:1 against a folder held longer: exit 6" 6 $?
@@ -287,19 +267,19 @@ wait)
     check "/w:1: its line, on standard error and in the log" grep -q -x \
         "Gave up waiting for $work/out after 1 minute: another run still holds it" "$work/err" "$work/log"
     check "/w:1: nothing merged" bash -c "! compgen -G '$work/out/G*'"
-    kill -9 "$holder" && wait "$holder" 2>/dev/null
+    kill -9 "$holder" && wait "$tracer" 2>/dev/null
     start=$(date +%s%N)
     check_eq "after the holder was killed: /w:0 gets through" 0 "$("$console" /q /w:0 "$work/waiting" "$work/out"; echo $?)"
     check "at once" [ $((($(date +%s%N) - start) / 1000000)) -lt 2000 ]
     check_eq "its faxes are merged" 3 "$(find "$work/out" -name 'G*fax.fxm' | wc -l)"
     ;;
 race)
-    # Two runs started together on one destination, round after round with random offsets: the
-    # second waits for the first and says so, both exit 0, every output is a single run's, and
-    # nothing else is left in the destination.
+    # Two runs started together on one destination, round after round with random offsets, both
+    # exit 0, every output is a single run's, and nothing else is left in the destination; in a
+    # last round they meet for certain (the first stopped while it holds the folder), and the
+    # second waits for the first and says so.
     "$faxgen" --tree "$work/race" --faxes 400 --pages 2-6 --size 2000-4000 --seed 8 >/dev/null
     "$console" /q "$work/race" "$work/single" >/dev/null
-    waited=0
     for i in $(seq "${QW_RACES:-8}"); do
         sleep "0.0$((RANDOM % 5))"
         "$console" /q "$work/race" "$work/raced" >/dev/null 2>"$work/first.err" &
@@ -310,10 +290,17 @@ race)
         wait "$pid"
         first=$?
         check_eq "round $i: both runs exit 0" "0 0" "$first $second"
-        grep -h -q '^Waiting for another Quirewell run to finish with ' "$work/first.err" "$work/second.err" &&
-            waited=$((waited + 1))
     done
-    check "a run that met the other waited and said so" [ "$waited" -gt 0 ]
+    check "the last round's first run holds the folder" start_holding "$work/raced" "$console" /q "$work/race" "$work/raced"
+    "$console" /q "$work/race" "$work/raced" >/dev/null 2>"$work/second.err" &
+    second=$!
+    check "a run that meets the other waits and says so" wait_for_line "$work/second.err" \
+        "^Waiting for another Quirewell run to finish with $work/raced\$"
+    kill -CONT "$holder"
+    wait "$tracer"
+    first=$?
+    wait "$second"
+    check_eq "the last round: both runs exit 0" "0 0" "$first $?"
     check "every output is a single run's, and nothing else is there" diff -r "$work/single" "$work/raced"
     ;;
 large)

@@ -9,7 +9,6 @@ source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
 console="$2"
 native="${QW_NATIVE_CONSOLE:-}"
-work="$(mktemp -d)"
 second_prefix="$WINEPREFIX-second"
 cleanup() {
     WINEPREFIX="$second_prefix" wineserver -k >/dev/null 2>&1 || true
@@ -21,43 +20,22 @@ if [ ! -x "$native" ]; then
     exit 77
 fi
 
-run_prog "$faxgen" --tree "$(prog_path "$work/held")" --faxes 300 --pages 2-4 --size 4000-8000 --seed 21 >/dev/null
+run_prog "$faxgen" --tree "$(prog_path "$work/held")" --faxes 20 --pages 2-4 --size 4000-8000 --seed 21 >/dev/null
 run_prog "$faxgen" --tree "$(prog_path "$work/waiting")" --faxes 3 --pages 2 --seed 22 >/dev/null
 for f in "$work/waiting"/F*; do mv "$f" "$work/waiting/G${f##*/F}"; done
 "$native" /q "$work/held" "$work/single" >/dev/null
 "$native" /q "$work/waiting" "$work/single" >/dev/null
 
-# The process that runs the program: under Wine not the one started, but the one whose first
-# argument is the program's Windows path; the save folder in its arguments tells it from others.
-program_pid() {
-    local pid
-    for pid in $(pgrep -f -- "$2"); do
-        if tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1 | grep -q -i -- "$1"; then
-            echo "$pid"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# Starts a run of `held` into `out` with the given program ("native", or a Wine prefix) and stops
-# it once it holds the folder, which it does when it has made its list of temporaries.
-holder=""
+# Starts a run of `held` into `out` with the given program ("native", or a Wine prefix), stopped
+# while it holds the folder.
 hold() {
     local how="$1" out="$2"
     if [ "$how" = native ]; then
-        "$native" /q "$work/held" "$out" >/dev/null 2>&1 &
+        check "held natively" start_holding "$out" "$native" /q "$work/held" "$out"
     else
-        WINEPREFIX="$how" run_prog "$console" /q "$(prog_path "$work/held")" "$(prog_path "$out")" >/dev/null 2>&1 &
+        WINEPREFIX="$how" check "held under Wine" start_holding "$out" "$QW_EMULATOR" "$console" /q \
+            "$(prog_path "$work/held")" "$(prog_path "$out")"
     fi
-    local started=$!
-    for _ in $(seq 4000); do compgen -G "$out/.quirewell-????.list" >/dev/null && break; sleep 0.002; done
-    if [ "$how" = native ]; then
-        holder=$started
-    else
-        holder=$(program_pid 'quirewell-cli\.exe' "$(basename "$work").$(basename "$out")")
-    fi
-    kill -STOP "$holder"
 }
 
 # A run of `waiting` into `out` with the given program, `/w:0` first: it must give up at once.
@@ -77,12 +55,12 @@ waits() {
         WINEPREFIX="$how" run_prog "$console" /q "$(prog_path "$work/waiting")" "$(prog_path "$out")" 2>"$work/err" &
     fi
     local waiter=$!
-    for _ in $(seq 400); do grep -q 'Waiting for another' "$work/err" && break; sleep 0.05; done
-    check "$name: a run that may wait says so, and waits" bash -c "grep -q 'Waiting for another' '$work/err' && kill -0 $waiter"
+    check "$name: a run that may wait says so" wait_for_line "$work/err" 'Waiting for another'
+    check "$name: and waits" kill -0 "$waiter"
     kill -CONT "$holder"
     wait "$waiter"
     check_eq "$name: once the folder is let go it merges: exit 0" 0 $?
-    for _ in $(seq 400); do kill -0 "$holder" 2>/dev/null || break; sleep 0.05; done
+    wait "$tracer"
     check "$name: both runs' faxes are a single run's" diff -r -x '.quirewell*' "$work/single" "$out"
 }
 
@@ -105,10 +83,11 @@ waits "$second_prefix" "$work/out3" "held in one Wine prefix, waited for in anot
 for how in "$WINEPREFIX" native; do
     out="$work/killed-$(basename "$how")"
     hold "$how" "$out"
-    kill -9 "$holder"
-    sleep 0.5
+    # Under Wine the lock is the server's, which lets it go once it sees the program gone: the
+    # next run may wait for that.
     start=$(date +%s%N)
-    "$native" /q /w:0 "$work/waiting" "$out" 2>/dev/null
+    kill -9 "$holder"
+    "$native" /q /w:1 "$work/waiting" "$out" 2>/dev/null
     check_eq "killed while holding ($(basename "$how")): the next run gets in" 0 $?
     check "at once" [ $((($(date +%s%N) - start) / 1000000)) -lt 3000 ]
 done

@@ -5,8 +5,7 @@
 source "$(dirname "$0")/e2e_lib.sh"
 cmake="$1"
 build="$2"
-stage="$(mktemp -d)"
-trap 'rm -rf "$stage"' EXIT
+stage="$work/stage"
 export LC_ALL=C.UTF-8 MANWIDTH=80
 
 check "cmake --install" "$cmake" --install "$build" --prefix "$stage" >/dev/null

@@ -19,8 +19,6 @@ msi="$3"
 stage="$4"
 faxgen="$5"
 faxinfo="$6"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 drive_c="${WINEPREFIX:?the prefix of the Windows tests}/drive_c"
 programs="Program Files"
 view=/reg:64

@@ -8,8 +8,6 @@ arch="$1"
 version="$2"
 stage="$(realpath "$3")"
 make_packages="$(realpath "$(dirname "$0")/../../scripts/make-packages")"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 -subj "/CN=Quirewell test signer" \

@@ -4,8 +4,6 @@
 source "$(dirname "$0")/e2e_lib.sh"
 faxgen="$1"
 faxinfo="$2"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 
 status_of() {
     run_prog "$@" >"$work/out.txt" 2>&1
