@@ -3,7 +3,9 @@
 // layout holds on every compiler.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace byte_order {
 
@@ -31,7 +33,13 @@ inline void writeI32(std::uint8_t* p, std::int32_t value) {
     p[3] = static_cast<std::uint8_t>(bits >> 24);
 }
 
+// Copied whole on a little-endian machine, where the compiler makes one load or store of them.
 inline std::uint64_t readU64(const std::uint8_t* p) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t value;
+        std::memcpy(&value, p, sizeof value);
+        return value;
+    }
     std::uint64_t value = 0;
     for (int i = 7; i >= 0; --i) {
         value = (value << 8) | p[i];
@@ -39,7 +47,15 @@ inline std::uint64_t readU64(const std::uint8_t* p) {
     return value;
 }
 
+inline std::uint32_t readU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(readI32(p));
+}
+
 inline void writeU64(std::uint8_t* p, std::uint64_t value) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &value, sizeof value);
+        return;
+    }
     for (int i = 0; i < 8; ++i) {
         p[i] = static_cast<std::uint8_t>(value >> (8 * i));
     }

@@ -71,7 +71,7 @@ int FaxFile::readCopy(ByteBuffer& buffer, PageCopy& copy) {
     } catch (const std::bad_alloc&) {
         return kAppendNoMemory;
     }
-    int result = file_.readAt(0, buffer.data() + readTo, length) ? kAppendOk : kAppendIoError;
+    int result = file_.readAt(0, buffer.data() + readTo, length) ? kAppendOk : kAppendCannotReadPage;
     if (readTo != before) {
         std::memmove(buffer.data() + before, buffer.data() + readTo, length);
         buffer.resize(before + length);

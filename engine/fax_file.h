@@ -47,7 +47,7 @@ public:
     // Reads the whole page file to the end of `buffer` and makes it ready to be placed in an
     // output (prepareCopy), with `copy` pointing there, touching no output. On a failure `buffer`
     // is as it was. kAppendOk, kAppendNoSource (none open, or empty), kAppendNotFax,
-    // kAppendNoMemory or kAppendIoError.
+    // kAppendNoMemory or kAppendCannotReadPage.
     int readCopy(ByteBuffer& buffer, PageCopy& copy);
 
 private:

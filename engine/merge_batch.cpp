@@ -301,7 +301,8 @@ bool MergeBatch::leaveAsRecorded(const std::string& output, const std::vector<Sc
         return false;
     }
     completeOutput();
-    const std::string key = platform::pathKey(output);
+    std::string scratch;
+    const std::string& key = platform::pathKeyOf(output, scratch);
     if (completed_.count(key) > 0 || !platform::pathFits(output)) {
         return false;
     }
@@ -315,7 +316,7 @@ bool MergeBatch::leaveAsRecorded(const std::string& output, const std::vector<Sc
         !places_.factsOf(place.name, placed)) {
         return false;
     }
-    const RecordedOutput* recorded = keeper_->unchanged(output, pages, keepFileDate, placed);
+    const RecordedOutput* recorded = keeper_->unchanged(output, key, pages, keepFileDate, placed);
     if (recorded == nullptr) {
         return false;
     }
@@ -415,7 +416,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     ++open_.entries;
     open_.keepFileDate = keepFileDate;
     if (keeps) {
-        open_.recorded.push_back({source, facts, static_cast<std::uint32_t>(report.pages)});
+        open_.recorded.push_back({pathHash(source), facts, static_cast<std::uint32_t>(report.pages)});
         open_.pageTrust.push_back(scanned != nullptr ? scanned->trust : platform::FileTrust::None);
         open_.recordable = open_.recordable && factsKnown && (!keepFileDate || timesKnown);
     }

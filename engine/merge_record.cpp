@@ -14,11 +14,17 @@ constexpr char kMagic[8] = {'Q', 'W', 'R', 'E', 'C', 'O', 'R', 'D'};
 constexpr std::uint32_t kFormat = 1;
 constexpr std::size_t kChecksumBytes = 8;
 
-// FNV-1a: enough to tell a damaged or cut record from a whole one, which is all a checksum of a
-// private cache needs to do.
+// FNV-1a over eight bytes at a time, each step mixed down: enough to tell a damaged or cut record
+// from a whole one, which is all a checksum of a private cache needs to do, at the speed of reading
+// it.
 std::uint64_t checksumOf(const std::uint8_t* bytes, std::size_t length) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (std::size_t i = 0; i < length; ++i) {
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        hash = (hash ^ byte_order::readU64(bytes + i)) * 0x100000001b3ULL;
+        hash ^= hash >> 29;
+    }
+    for (; i < length; ++i) {
         hash = (hash ^ bytes[i]) * 0x100000001b3ULL;
     }
     return hash;
@@ -72,13 +78,7 @@ public:
     bool good() const { return good_; }
     bool atEnd() const { return at_ == end_; }
     std::uint8_t u8() { return take(1) ? at_[-1] : 0; }
-    std::uint32_t u32() {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            value |= static_cast<std::uint32_t>(u8()) << (8 * i);
-        }
-        return value;
-    }
+    std::uint32_t u32() { return take(4) ? byte_order::readU32(at_ - 4) : 0; }
     std::uint64_t u64() { return take(8) ? byte_order::readU64(at_ - 8) : 0; }
     std::string text() {
         const std::uint32_t length = u32();
@@ -89,12 +89,15 @@ public:
     }
     bool path(std::string& value, std::string& previous) {
         const std::uint32_t shared = u32();
-        if (shared > previous.size()) {
+        const std::uint32_t length = u32();
+        if (shared > previous.size() || !take(length)) {
             good_ = false;
+            return false;
         }
-        value = good_ ? previous.substr(0, shared) + text() : std::string();
-        previous = value;
-        return good_;
+        previous.resize(shared);
+        previous.append(reinterpret_cast<const char*>(at_ - length), length);
+        value = previous;
+        return true;
     }
     platform::FileFacts facts() {
         platform::FileFacts facts;
@@ -127,12 +130,16 @@ private:
 
 // The least bytes one output and one page take.
 constexpr std::size_t kLeastOutputBytes = 1 + 8 + 40 + 4;
-constexpr std::size_t kLeastPageBytes = 8 + 40 + 4;
+constexpr std::size_t kPageBytes = 8 + 40 + 4;
 
 }  // namespace
 
-const RecordedOutput* MergeRecord::find(const std::string& path) const {
-    const auto found = byPath_.find(platform::pathKey(path));
+std::uint64_t pathHash(const std::string& path) {
+    return checksumOf(reinterpret_cast<const std::uint8_t*>(path.data()), path.size());
+}
+
+const RecordedOutput* MergeRecord::find(const std::string& key) const {
+    const auto found = byPath_.find(key);
     return found == byPath_.end() ? nullptr : &outputs_[found->second];
 }
 
@@ -153,14 +160,13 @@ std::string MergeRecord::encode(const std::string& key) const {
     out.text(key);
     out.u32(static_cast<std::uint32_t>(outputs_.size()));
     std::string previousOutput;
-    std::string previousSource;
     for (const RecordedOutput& output : outputs_) {
         out.u8(output.keepFileDate ? 1 : 0);
         out.path(output.path, previousOutput);
         out.facts(output.facts);
         out.u32(static_cast<std::uint32_t>(output.pages.size()));
         for (const RecordedPage& page : output.pages) {
-            out.path(page.source, previousSource);
+            out.u64(page.source);
             out.facts(page.facts);
             out.u32(page.pages);
         }
@@ -184,29 +190,31 @@ bool MergeRecord::decode(const std::string& bytes, const std::string& key) {
         return false;
     }
     const std::uint32_t outputs = in.u32();
-    std::vector<RecordedOutput> read;
+    if (in.couldHold(outputs, kLeastOutputBytes)) {
+        outputs_.reserve(outputs);
+        byPath_.reserve(outputs);
+    }
     std::string previousOutput;
-    std::string previousSource;
     for (std::uint32_t i = 0; in.couldHold(outputs - i, kLeastOutputBytes) && i < outputs; ++i) {
         RecordedOutput output;
         output.keepFileDate = in.u8() != 0;
         in.path(output.path, previousOutput);
         output.facts = in.facts();
         const std::uint32_t pages = in.u32();
-        for (std::uint32_t p = 0; in.couldHold(pages - p, kLeastPageBytes) && p < pages; ++p) {
-            RecordedPage page;
-            in.path(page.source, previousSource);
+        if (in.couldHold(pages, kPageBytes)) {
+            output.pages.resize(pages);
+        }
+        for (RecordedPage& page : output.pages) {
+            page.source = in.u64();
             page.facts = in.facts();
             page.pages = in.u32();
-            output.pages.push_back(std::move(page));
         }
-        read.push_back(std::move(output));
+        add(std::move(output));
     }
     if (!in.good() || !in.atEnd()) {
+        outputs_.clear();
+        byPath_.clear();
         return false;
-    }
-    for (RecordedOutput& output : read) {
-        add(std::move(output));
     }
     return true;
 }

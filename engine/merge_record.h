@@ -14,11 +14,17 @@
 #include "platform/file_system.h"
 
 struct RecordedPage {
-    std::string source;  // the page file's path as the run formed it
+    // The page file's path as the run formed it, told by its hash: the facts say which file it is,
+    // the path only that the run takes it by the same name, and a path of its own per page file
+    // would make a record of an archive several times larger and slower to read.
+    std::uint64_t source = 0;
     platform::FileFacts facts;
     std::uint32_t pages = 0;  // the pages it brought to its merged fax
     bool operator==(const RecordedPage&) const = default;
 };
+
+// The hash of a page file's path as a record keeps it.
+std::uint64_t pathHash(const std::string& path);
 
 struct RecordedOutput {
     std::string path;  // the merged fax's path as the run formed it
@@ -30,8 +36,8 @@ struct RecordedOutput {
 
 class MergeRecord {
 public:
-    // The output recorded under `path` (as the file system spells names), or null.
-    const RecordedOutput* find(const std::string& path) const;
+    // The output recorded under the path whose key (platform::pathKey) is `key`, or null.
+    const RecordedOutput* find(const std::string& key) const;
     // Records an output; one recorded before under the same path is replaced.
     void add(RecordedOutput output);
     std::size_t size() const { return outputs_.size(); }

@@ -17,18 +17,27 @@ std::size_t nameStart(const std::string& path) {
     return separator == std::string::npos ? 0 : separator + 1;
 }
 
-// The name without its extension and the three characters before it, counted as characters so
-// that a double-byte character is never cut in two; for the ASCII names WinFax writes this is
-// the name without its last seven bytes.
-std::string replaceName(const std::string& path) {
+// Appends `path` from `from` on with its name's extension and the three characters before it
+// replaced by "fax.fxm", counted as characters so that a double-byte character is never cut in
+// two; for the ASCII names WinFax writes this is the path without its last seven bytes.
+void appendReplacingName(std::string& to, const std::string& path, std::size_t from) {
     const std::size_t start = nameStart(path);
     const std::size_t stemEnd = path.size() - start > kExtensionBytes ? path.size() - kExtensionBytes : start;
-    return path.substr(0, platform::charsBefore(path, start, stemEnd, kPageNumberChars)) + kOutputSuffix;
+    const std::size_t end = platform::charsBefore(path, start, stemEnd, kPageNumberChars);
+    to.append(path, from, end > from ? end - from : 0).append(kOutputSuffix);
+}
+
+std::string replaceName(const std::string& path) {
+    std::string name;
+    appendReplacingName(name, path, 0);
+    return name;
 }
 
 }  // namespace
 
-std::string outputNameFor(const std::string& pageFileName) { return replaceName(pageFileName); }
+std::string outputNameFor(const std::string& pageFileName) {
+    return replaceName(pageFileName);
+}
 
 namespace {
 
@@ -73,8 +82,8 @@ std::string directoryPart(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator);
 }
 
-EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir, const std::string& entry,
-                            bool keepHierarchy) {
+EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& destDir,
+                            const std::string& entry, bool keepHierarchy) {
     EntryPaths paths;
     paths.source = sourceDir + platform::kSeparator + entry;
     const std::string merged = replaceName(paths.source);
@@ -89,8 +98,12 @@ EntryPaths windowEntryPaths(const std::string& sourceDir, const std::string& des
 
 EntryPaths commandLineEntryPaths(const std::string& sourceDir, const std::string& destDir,
                                  const std::string& entry) {
+    // Made in one go each: a run forms them for every page file, twice.
     EntryPaths paths;
-    paths.source = sourceDir + platform::kSeparator + entry;
-    paths.output = destDir + platform::kSeparator + replaceName(entry);
+    paths.source.reserve(sourceDir.size() + 1 + entry.size());
+    paths.source.append(sourceDir).append(1, platform::kSeparator).append(entry);
+    paths.output.reserve(destDir.size() + 1 + entry.size() + 7);
+    paths.output.append(destDir).append(1, platform::kSeparator);
+    appendReplacingName(paths.output, entry, 0);
     return paths;
 }

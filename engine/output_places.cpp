@@ -63,7 +63,8 @@ OutputPlace OutputPlaces::placeOf(const std::string& output) const {
 }
 
 platform::Reach OutputPlaces::open(const OutputPlace& place, bool make, std::string& refused) {
-    const std::string key = platform::pathKey(place.folderPath);
+    std::string scratch;
+    const std::string& key = platform::pathKeyOf(place.folderPath, scratch);
     if (!folderKnown_ || key != folderKey_) {
         folderKey_ = key;
         folderKnown_ = true;
@@ -78,6 +79,7 @@ platform::Reach OutputPlaces::reach(const OutputPlace& place, bool make, std::st
     // A temporary made in the folder open so far keeps it open for itself.
     folder_ = std::make_shared<platform::OpenFolder>();
     folderFactsKnown_ = false;
+    current_ = nullptr;
     if (!place.belowSaveFolder || std::count(place.steps.begin(), place.steps.end(), "..") > 0) {
         return platform::Reach::Failed;
     }
@@ -100,10 +102,14 @@ platform::Reach OutputPlaces::reach(const OutputPlace& place, bool make, std::st
 }
 
 OutputPlaces::Listing& OutputPlaces::listing() {
+    if (current_ != nullptr) {
+        return *current_;
+    }
     // A folder is listed once, instead of a lookup of every name that is not there: on some file
     // systems (and under Wine) such a lookup searches the whole folder, and a run makes thousands
     // of them, one for each new output and for each temporary's name.
     const auto [listing, isNew] = listings_.try_emplace(folderKey_);
+    current_ = &listing->second;
     if (isNew && folder_->isOpen()) {
         std::vector<platform::FolderEntry> entries;
         if (listsFacts_) {
@@ -184,6 +190,7 @@ std::optional<Temporary> OutputPlaces::makeTemporary(const OutputPlace& place) {
 void OutputPlaces::release() {
     folder_ = std::make_shared<platform::OpenFolder>();
     folderFactsKnown_ = false;
+    current_ = nullptr;
     folderKnown_ = false;
     folderKey_.clear();
     refused_.clear();

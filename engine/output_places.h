@@ -74,6 +74,7 @@ private:
     std::string refused_;
     std::shared_ptr<platform::OpenFolder> folder_;
     std::unordered_map<std::string, Listing> listings_;
+    Listing* current_ = nullptr;  // the open folder's, once looked up
     bool listsFacts_ = false;
     bool folderFactsKnown_ = false;
     platform::FolderFacts folderFacts_;

@@ -20,6 +20,7 @@ inline constexpr int kAppendOutputFull = -6;      // the output would pass 65535
 inline constexpr int kAppendDamagedOutput = -7;   // an output changed behind the run's back or failed a write
 inline constexpr int kAppendCannotOpenPage = -8;  // the page file cannot be opened for reading
 inline constexpr int kAppendNameNotInCodePage = -9;  // the program's code page cannot hold its name
+inline constexpr int kAppendCannotReadPage = -10;    // the page file opened, but its bytes cannot be read
 
 // A page file's bytes, read whole, wherever the reader keeps them: a buffer of their own, or the
 // end of an output being built in memory.

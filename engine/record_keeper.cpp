@@ -3,21 +3,22 @@
 
 #include <algorithm>
 
-const RecordedOutput* RecordKeeper::unchanged(const std::string& output,
+const RecordedOutput* RecordKeeper::unchanged(const std::string& output, const std::string& key,
                                               const std::vector<ScannedPage>& pages, bool keepFileDate,
                                               const platform::FileFacts& placed) {
-    const RecordedOutput* recorded = earlier_ != nullptr ? earlier_->find(output) : nullptr;
+    const RecordedOutput* recorded = earlier_ != nullptr ? earlier_->find(key) : nullptr;
     if (recorded == nullptr || recorded->path != output || recorded->keepFileDate != keepFileDate ||
         recorded->facts != placed || recorded->pages.size() != pages.size()) {
         return nullptr;
     }
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const RecordedPage& page = recorded->pages[i];
-        if (pages[i].facts.size < 0 || page.source != *pages[i].source || page.facts != pages[i].facts) {
+        if (pages[i].facts.size < 0 || page.facts != pages[i].facts ||
+            page.source != pathHash(*pages[i].source)) {
             return nullptr;
         }
     }
-    carried_.add(*recorded);
+    carried_.push_back(recorded);
     return recorded;
 }
 
@@ -48,7 +49,10 @@ std::int64_t RecordKeeper::newestPending() const {
 }
 
 MergeRecord RecordKeeper::next(std::int64_t moment, bool onDisk, std::int64_t settled) {
-    MergeRecord record = std::move(carried_);
+    MergeRecord record;
+    for (const RecordedOutput* carried : carried_) {
+        record.add(*carried);
+    }
     for (Pending& pending : pending_) {
         const platform::FileFacts& facts = pending.output.facts;
         const bool vouched = pending.written
@@ -59,6 +63,6 @@ MergeRecord RecordKeeper::next(std::int64_t moment, bool onDisk, std::int64_t se
         }
     }
     pending_.clear();
-    carried_ = MergeRecord();
+    carried_.clear();
     return record;
 }

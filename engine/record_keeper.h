@@ -34,8 +34,10 @@ public:
     // The output recorded as made from exactly `pages` (their facts as the scan found them) with
     // `keepFileDate`, when every one of those and the file in its place (`placed`) are as the record
     // left them; it then goes into the next record as it is. Null otherwise.
-    const RecordedOutput* unchanged(const std::string& output, const std::vector<ScannedPage>& pages,
-                                    bool keepFileDate, const platform::FileFacts& placed);
+    // `key`: the output path's platform::pathKey.
+    const RecordedOutput* unchanged(const std::string& output, const std::string& key,
+                                    const std::vector<ScannedPage>& pages, bool keepFileDate,
+                                    const platform::FileFacts& placed);
 
     // An output the run built and either found in its place (compared byte for byte) or wrote
     // there: recorded when it and every one of its pages (`pageTrust` in order) are safely older
@@ -44,6 +46,11 @@ public:
     void built(RecordedOutput output, const std::vector<platform::FileTrust>& pageTrust,
                platform::FileTrust outputTrust, bool written);
 
+    // True when the next record would say nothing the record found did not: every output it
+    // holds found unchanged, and no other.
+    bool sameAsEarlier() const {
+        return earlier_ != nullptr && pending_.empty() && carried_.size() == earlier_->size();
+    }
     // True when the next record would vouch for an output this run wrote or compared, which must
     // be on disk first; the newest time among them, for a wait.
     bool needsDisk() const { return !pending_.empty(); }
@@ -64,6 +71,6 @@ private:
     const MergeRecord* earlier_;
     std::int64_t runStart_;
     bool keeps_ = true;
-    MergeRecord carried_;
+    std::vector<const RecordedOutput*> carried_;  // of `earlier_`, unchanged
     std::vector<Pending> pending_;
 };

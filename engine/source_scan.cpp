@@ -23,6 +23,15 @@ std::string orderKey(std::string name) {
     return name;
 }
 
+// Makes room for `more` elements at once, growing as a vector grows: a folder's entries are known
+// before they are added, and a list grown piece by piece would be copied again and again.
+template <typename T>
+void roomFor(std::vector<T>& list, std::size_t more) {
+    if (list.size() + more > list.capacity()) {
+        list.reserve(std::max(list.size() + more, 2 * list.capacity()));
+    }
+}
+
 bool precedes(const std::string& keyA, const std::string& a, const std::string& keyB, const std::string& b) {
     const int order = keyA.compare(keyB);
     return order != 0 ? order < 0 : a < b;
@@ -52,8 +61,16 @@ int isFaxFile(const std::string& path) {
     if (path.size() < 4) {
         return 0;
     }
-    const std::string extension = platform::toUpperCase(path.substr(path.size() - 4));
-    return (extension == ".FXD" || extension == ".FXR" || extension == ".FXS") ? 1 : 0;
+    // "." is never part of a wider character in any code page, and the letters after it stand for
+    // themselves, so the last four bytes are compared as ASCII, without a copy.
+    const auto upper = [&](std::size_t at) {
+        const char c = path[path.size() - 4 + at];
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    return path[path.size() - 4] == '.' && upper(1) == 'F' && upper(2) == 'X' &&
+                   (upper(3) == 'D' || upper(3) == 'R' || upper(3) == 'S')
+               ? 1
+               : 0;
 }
 
 bool isFailure(FolderReason reason) {
@@ -140,8 +157,26 @@ public:
         std::vector<UnreadFolder> unreadHere;
         platform::DirectoryIdentity here;
         const bool hereKnown = includeSubdirs_ && platform::directoryIdentity(directory, here);
+        // Entries are always measured against the root of the scan, so that they carry their
+        // sub-directory: the folder's part of it is made once.
+        const std::string relativeFolder = (directory + platform::kSeparator).substr(sourceDir_.size() + 1);
+        roomFor(list_, entries.size());
+        if (facts_ != nullptr) {
+            roomFor(*facts_, entries.size());
+        }
         for (const SortKey& sorted : order) {
             const platform::DirEntry& entry = entries[sorted.index];
+            // A page file's relative path is all a page file needs; the full path is made for the
+            // rest.
+            if (!entry.isDirectory && entry.link == platform::LinkOwner::NotALink) {
+                // A name the code page cannot hold is listed all the same, so that the run
+                // reports it.
+                if (isFaxFile(entry.name)) {
+                    list_.push_back(relativeFolder + entry.name);
+                    addFacts(entry, folder);
+                }
+                continue;
+            }
             const std::string fullPath = directory + platform::kSeparator + entry.name;
             // Another user's link may lead to what that user may not read himself.
             if ((entry.link == platform::LinkOwner::Stranger || entry.link == platform::LinkOwner::Unknown) &&
@@ -156,19 +191,9 @@ public:
                 continue;
             }
             if (!entry.isDirectory) {
-                // Always measured against the root of the scan, so entries carry their
-                // sub-directory. A name the code page cannot hold is listed all the same, so
-                // that the run reports it.
-                const std::string relative = fullPath.substr(sourceDir_.size() + 1);
-                if (isFaxFile(relative)) {
-                    list_.push_back(relative);
-                    if (facts_ != nullptr) {
-                        PageFacts page{entry.facts, folder.trust};
-                        if (page.facts.volume == 0) {
-                            page.facts.volume = folder.volume;
-                        }
-                        facts_->push_back(page);
-                    }
+                if (isFaxFile(entry.name)) {
+                    list_.push_back(relativeFolder + entry.name);
+                    addFacts(entry, folder);
                 }
                 continue;
             }
@@ -204,6 +229,16 @@ public:
     }
 
 private:
+    void addFacts(const platform::DirEntry& entry, const platform::FolderFacts& folder) {
+        if (facts_ != nullptr) {
+            PageFacts page{entry.facts, folder.trust};
+            if (page.facts.volume == 0) {
+                page.facts.volume = folder.volume;
+            }
+            facts_->push_back(page);
+        }
+    }
+
     const std::string& sourceDir_;
     const std::string& mask_;
     const bool includeSubdirs_;

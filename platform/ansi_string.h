@@ -42,6 +42,9 @@ std::string toUpperCase(std::string text);
 // The form under which the file system tells two path spellings apart: on Windows names differ
 // only when they differ without regard to case; on POSIX every byte counts.
 std::string pathKey(const std::string& path);
+// The same without a copy where the file system compares names byte for byte: `path` itself, or
+// its key made in `scratch`.
+const std::string& pathKeyOf(const std::string& path, std::string& scratch);
 
 // UTF-8 text in the program's code page. False when the code page cannot hold all of it: `text`
 // then has "?" for each character it lacks, never a look-alike.

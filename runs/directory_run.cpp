@@ -15,17 +15,22 @@ constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 // The order in which a run merges its entries: each output's pages together, the outputs in the
 // order of their first pages and each output's pages in list order, so that every output is built
 // once and the pages of each come out as the list has them. `next[i]` is the entry merged after
-// entry i into the same output; the first entries of the outputs are returned.
+// entry i into the same output; the first entries of the outputs are returned, and `paths` gets
+// each entry's paths, formed once.
 std::vector<std::uint32_t> outputsInOrder(const std::vector<std::string>& list, const PathRule& rule,
-                                          std::vector<std::uint32_t>& next) {
+                                          std::vector<std::uint32_t>& next, std::vector<EntryPaths>& paths) {
     next.assign(list.size(), kNoEntry);
+    paths.clear();
+    paths.reserve(list.size());
     std::vector<std::uint32_t> firsts;
     // The last entry of each output so far, by the file system's spelling; in a list in name
     // order nearly every entry joins the output of the entry before.
     std::unordered_map<std::string, std::uint32_t> lastOf;
     std::string previousKey;
+    std::string scratch;
     for (std::uint32_t i = 0; i < list.size(); ++i) {
-        std::string key = platform::pathKey(rule(list[i]).output);
+        paths.push_back(rule(list[i]));
+        const std::string& key = platform::pathKeyOf(paths.back().output, scratch);
         if (i > 0 && key == previousKey) {
             next[i - 1] = i;
             continue;
@@ -39,7 +44,7 @@ std::vector<std::uint32_t> outputsInOrder(const std::vector<std::string>& list, 
         } else {
             next[earlier->second] = i;
         }
-        previousKey = std::move(key);
+        previousKey = key;
     }
     return firsts;
 }
@@ -100,7 +105,9 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
             }
         }
     };
-    // What each entry's page met, kept until the entries before it are logged.
+    // Each entry's paths, formed once; what each entry's page met, kept until the entries before it
+    // are logged.
+    std::vector<EntryPaths> entryPaths;
     std::vector<std::int8_t> results(list.size(), kNotMerged);
     std::vector<bool> datesNotKept(list.size(), false);
     std::unordered_map<std::uint32_t, PageReport> refused;
@@ -123,18 +130,25 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
                 report = std::move(found->second);
                 refused.erase(found);
             }
-            logEntry(rule(list[logged]), report);
+            logEntry(entryPaths[logged], report);
         }
     };
     const std::vector<PageFacts>& facts = options.scanFacts();
-    std::vector<std::pair<std::uint32_t, EntryPaths>> group;
+    std::vector<std::pair<std::uint32_t, const EntryPaths*>> group;
     std::vector<ScannedPage> scanned;
     std::vector<PageReport> recordedReports;
     std::vector<std::uint32_t> next;
-    for (const std::uint32_t first : outputsInOrder(list, rule, next)) {
+    const std::vector<std::uint32_t> firsts = outputsInOrder(list, rule, next, entryPaths);
+    // A line an entry: room for them all at once, instead of copying the log as it grows.
+    std::size_t lineBytes = 0;
+    for (const EntryPaths& paths : entryPaths) {
+        lineBytes += paths.source.size() + paths.output.size() + 8;
+    }
+    options.reserveRunLog(lineBytes);
+    for (const std::uint32_t first : firsts) {
         group.clear();
         for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {
-            group.emplace_back(index, rule(list[index]));
+            group.emplace_back(index, &entryPaths[index]);
         }
         // An output the record tells unchanged is left as it is, its page files unread.
         bool recorded = false;
@@ -142,13 +156,13 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
             scanned.clear();
             for (const auto& [index, paths] : group) {
                 scanned.push_back(
-                    {&paths.source, index < facts.size() ? facts[index].facts : platform::FileFacts{}});
+                    {&paths->source, index < facts.size() ? facts[index].facts : platform::FileFacts{}});
             }
-            recorded = session.leaveAsRecorded(group.front().second.output, scanned, recordedReports);
+            recorded = session.leaveAsRecorded(group.front().second->output, scanned, recordedReports);
         }
         for (std::size_t i = 0; i < group.size(); ++i) {
             const std::uint32_t index = group[i].first;
-            const EntryPaths& paths = group[i].second;
+            const EntryPaths& paths = *group[i].second;
             if (sink != nullptr) {
                 sink->entryStarted(paths);
             }
@@ -173,7 +187,7 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
         }
         const OutputFate fate = recorded ? OutputFate::Unchanged : session.completeOutput();
         if (sink != nullptr) {
-            sink->outputCompleted(group.back().second.output, fate);
+            sink->outputCompleted(group.back().second->output, fate);
         }
         logMerged();
     }

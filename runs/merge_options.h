@@ -54,6 +54,8 @@ public:
     // carries on. A front end that shows a long run's log as it grows takes it in pieces this
     // way, so that the log is kept once, where it is shown.
     std::string takeRunLog() { return std::exchange(runLog_, std::string()); }
+    // Makes room in the log for `more` bytes at once, when a run knows how long its lines will be.
+    void reserveRunLog(std::size_t more) { runLog_.reserve(runLog_.size() + more); }
 
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }

@@ -52,11 +52,18 @@ std::string logFileProblemLine(const std::string& path, platform::LogFileProblem
 std::string withLineFeeds(const std::string& text) {
     std::string result;
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            continue;
+    // Copied line by line: a log has a line a page file, and a run may have hundreds of thousands.
+    for (std::size_t from = 0; from < text.size();) {
+        std::size_t end = text.find("\r\n", from);
+        if (end == std::string::npos) {
+            end = text.size();
         }
-        result += text[i];
+        result.append(text, from, end - from);
+        from = end;
+        if (from < text.size()) {
+            result += '\n';
+            from += 2;
+        }
     }
     return result;
 }
@@ -71,7 +78,7 @@ void RunLogFile::begin() {
 }
 
 void RunLogFile::add(const std::string& text) {
-    if (text.empty()) {
+    if (text.empty() || setting_.path.empty()) {
         return;
     }
     if (platform::kLineEnd == "\r\n") {

@@ -126,6 +126,10 @@ void RunSession::startRecord(std::int64_t runStart) {
 }
 
 void RunSession::keepRecord() {
+    // A record that would say nothing new is not written again.
+    if (keeper_.sameAsEarlier()) {
+        return;
+    }
     bool onDisk = false;
     if (keeper_.needsDisk()) {
         onDisk = saveFolder_.root().waitForDisk(list_.file());

@@ -5,6 +5,8 @@ const char* pageFailureReason(int result) {
     switch (result) {
         case kAppendCannotOpenPage:
             return "cannot open the page file";
+        case kAppendCannotReadPage:
+            return "cannot read the page file";
         case kAppendNameNotInCodePage:
             return "the file name cannot be used in this system's code page";
         case kAppendNoMemory:

@@ -6,9 +6,13 @@
 
 namespace platform {
 
-bool isLeadByte(unsigned char) { return false; }
+bool isLeadByte(unsigned char) {
+    return false;
+}
 
-bool codePageIsUtf8() { return true; }
+bool codePageIsUtf8() {
+    return true;
+}
 
 std::string toLowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -22,7 +26,13 @@ std::string toUpperCase(std::string text) {
     return text;
 }
 
-std::string pathKey(const std::string& path) { return path; }
+std::string pathKey(const std::string& path) {
+    return path;
+}
+
+const std::string& pathKeyOf(const std::string& path, std::string&) {
+    return path;
+}
 
 // Strings are UTF-8 already.
 bool fromUtf8(const std::string& utf8, std::string& text) {
@@ -30,6 +40,8 @@ bool fromUtf8(const std::string& utf8, std::string& text) {
     return true;
 }
 
-std::string toUtf8(const std::string& text) { return text; }
+std::string toUtf8(const std::string& text) {
+    return text;
+}
 
 }  // namespace platform

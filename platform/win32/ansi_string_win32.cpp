@@ -7,7 +7,9 @@
 
 namespace platform {
 
-bool isLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+bool isLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
 
 bool codePageIsUtf8() {
     static const bool utf8 = GetACP() == CP_UTF8;
@@ -28,7 +30,14 @@ std::string toUpperCase(std::string text) {
     return text;
 }
 
-std::string pathKey(const std::string& path) { return toUpperCase(path); }
+std::string pathKey(const std::string& path) {
+    return toUpperCase(path);
+}
+
+const std::string& pathKeyOf(const std::string& path, std::string& scratch) {
+    scratch = toUpperCase(path);
+    return scratch;
+}
 
 bool fromUtf8(const std::string& utf8, std::string& text) {
     bool exact = true;

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "engine/fax_file.h"
 #include "engine/merge_batch.h"
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
+#include "runs/run_texts.h"
 #include "test_support.h"
 
 namespace {
@@ -187,6 +189,11 @@ TEST(PageWriter, WithoutAnOpenPageFileNothingIsRead) {
     ByteBuffer buffer;
     EXPECT_EQ(kAppendNoSource, file.readCopy(buffer, copy));
     EXPECT_EQ(kReadHeaderNoStream, file.readHeader(0));
+    // A page file cut short after it was opened cannot be read whole, which its line says.
+    file.open(dir.write("cut.FXR", pageFile(1)));
+    std::filesystem::resize_file(dir.path("cut.FXR"), 200);
+    EXPECT_EQ(kAppendCannotReadPage, file.readCopy(buffer, copy));
+    EXPECT_STREQ("cannot read the page file", pageFailureReason(kAppendCannotReadPage));
     file.open(dir.path("absent.FXR"));
     EXPECT_FALSE(file.isOpen());
     EXPECT_EQ(kAppendNoSource, file.readCopy(buffer, copy));
