@@ -497,18 +497,6 @@ TEST(FinishRun, TheNextRunStartsEveryOutputAfresh) {
     EXPECT_EQ(pageFile(2), readFile(out));
 }
 
-// The bytes this process has written so far, as Linux counts them; -1 where it does not (a
-// Windows program under Wine would read Wine's own count).
-long long bytesWritten() {
-    std::string field;
-    long long value = -1;
-#ifndef _WIN32
-    for (std::ifstream io("/proc/self/io"); field != "wchar:" && io >> field >> value;) {
-    }
-#endif
-    return field == "wchar:" ? value : -1;
-}
-
 // What the private cache holds: the record a run rewrites whole when it has anything new to say.
 long long cacheBytes() {
     platform::OpenFolder cache;
@@ -671,9 +659,9 @@ TEST(FinishRun, ASecondRunRewritesOnlyTheFaxesThatChanged) {
         if (c.change) {
             c.change(dir);
         }
-        const long long written = bytesWritten();
+        const long long written = test_support::ioCount("wchar");
         runOver(dir, "out", c.keepFileDate, c.subdirs);
-        const long long writtenByRun = bytesWritten() - written;
+        const long long writtenByRun = test_support::ioCount("wchar") - written;
         const long long recordBytes = cacheBytes();
         runOver(dir, "fresh", c.keepFileDate, c.subdirs);
         long long rewrittenBytes = 0;

@@ -219,19 +219,8 @@ TEST(MergeRecord, WhateverChangesBetweenRunsARunWritesWhatAFreshMergeComparingEv
     }
 }
 
-// The bytes this process has read so far, as Linux counts them; -1 where it does not.
-long long bytesRead() {
-    std::string field;
-    long long value = -1;
-#ifndef _WIN32
-    for (std::ifstream io("/proc/self/io"); field != "rchar:" && io >> field >> value;) {
-    }
-#endif
-    return field == "rchar:" ? value : -1;
-}
-
 TEST(MergeRecord, AnUnchangedTreeIsKnownFromItsListingUnlessEveryByteIsToBeCompared) {
-    if (bytesRead() < 0) {
+    if (test_support::ioCount("rchar") < 0) {
         GTEST_SKIP() << "this system does not count the bytes a process reads";
     }
     ScratchDir dir;
@@ -261,10 +250,10 @@ TEST(MergeRecord, AnUnchangedTreeIsKnownFromItsListingUnlessEveryByteIsToBeCompa
         {"a preview that compares every byte", true, true, true},
     };
     for (const auto& c : cases) {
-        const long long before = bytesRead();
+        const long long before = test_support::ioCount("rchar");
         std::string log;
         EXPECT_EQ(kExitMerged, merge(in, out, false, c.compare, &log, c.preview)) << c.name;
-        const long long read = bytesRead() - before;
+        const long long read = test_support::ioCount("rchar") - before;
         // Besides the record, a few hundred bytes per page file at most: never the pages.
         EXPECT_EQ(c.readsPages, read >= pageBytes) << c.name << ": " << read << " of " << pageBytes;
         if (c.preview) {

@@ -137,6 +137,16 @@ std::vector<std::string> CacheOfItsOwn::files() const {
     return found;
 }
 
+long long ioCount(const std::string& field) {
+    std::string name;
+    long long value = -1;
+#ifndef _WIN32
+    for (std::ifstream io("/proc/self/io"); name != field + ":" && io >> name >> value;) {
+    }
+#endif
+    return name == field + ":" ? value : -1;
+}
+
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind, std::size_t dataLength, unsigned pages) {
     FaxFileSpec wanted;
     wanted.kind = kind;

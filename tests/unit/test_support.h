@@ -82,6 +82,10 @@ private:
     std::string earlier_;
 };
 
+// What Linux counts of this process's reading and writing so far ("rchar", "wchar"); -1 where it
+// does not (a Windows program under Wine would read Wine's own count).
+long long ioCount(const std::string& field);
+
 // A page file of the given kind from a generator seeded with `seed`.
 std::vector<std::uint8_t> pageFile(std::uint64_t seed, FaxKind kind = FaxKind::Consistent,
                                    std::size_t dataLength = 300, unsigned pages = 3);
