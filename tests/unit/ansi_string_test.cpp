@@ -38,8 +38,8 @@ TEST(AnsiString, SeparatorAtTheEndAndCharactersBefore) {
     const struct {
         std::string text;
         bool endsWithBackslash;
-    } ends[] = {{"in\\", true}, {"in", false}, {"", false}, {cp("inソ"), false}, {cp("表"), false},
-                {cp("表\\"), true}};
+    } ends[] = {{"in\\", true},      {"in", false},     {"", false},
+                {cp("inソ"), false}, {cp("表"), false}, {cp("表\\"), true}};
     for (const auto& c : ends) {
         EXPECT_EQ(c.endsWithBackslash, platform::endsWithChar(c.text, '\\')) << c.text;
     }

@@ -8,8 +8,8 @@
 
 #include "runs/command_line.h"
 #include "runs/merge_options.h"
-#include "runs/run_log_file.h"
 #include "runs/restart_command.h"
+#include "runs/run_log_file.h"
 
 namespace {
 

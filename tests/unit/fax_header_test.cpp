@@ -66,8 +66,8 @@ TEST(FaxHeader, BlockEndAddsDataOffsetProductExtraAndData) {
         std::int64_t blockEnd;
     } cases[] = {
         {128, 0, 0, 0, 1000, 1128},
-        {128, 0, 200, 0, 10, 138},            // a factor of 0 makes the product 0
-        {128, 255, 255, 0, 0, 128 + 65025},   // factors are unsigned bytes
+        {128, 0, 200, 0, 10, 138},           // a factor of 0 makes the product 0
+        {128, 255, 255, 0, 0, 128 + 65025},  // factors are unsigned bytes
         {500, 3, 4, 20, 30, 562},
         {128, 0, 0, -28, 0, 100},
         // Overflowing 32 bits does not wrap back to a small position.

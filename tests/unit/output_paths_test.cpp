@@ -21,12 +21,19 @@ TEST(OutputPaths, OutputNameDropsTheExtensionAndThreeCharactersOfTheNameOnly) {
         const char* page;
         const char* output;
     } cases[] = {
-        {"ABCDE001.FXR", "ABCDEfax.fxm"}, {"abc001.fxs", "abcfax.fxm"}, {"001.FXD", "fax.fxm"},
-        {"AB.FXR", "fax.fxm"},            {"dir/AB.FXR", "dir/fax.fxm"}, {"sub/dir/XY123.FXR", "sub/dir/XYfax.fxm"},
+        {"ABCDE001.FXR", "ABCDEfax.fxm"},
+        {"abc001.fxs", "abcfax.fxm"},
+        {"001.FXD", "fax.fxm"},
+        {"AB.FXR", "fax.fxm"},
+        {"dir/AB.FXR", "dir/fax.fxm"},
+        {"sub/dir/XY123.FXR", "sub/dir/XYfax.fxm"},
         // Characters, not bytes: a double-byte character is never cut, and its second byte is
         // never taken for a separator.
-        {"表001.FXS", "表fax.fxm"},        {"x表ソ淺.FXR", "xfax.fxm"},   {"ソ表.FXR", "fax.fxm"},
-        {"in表/ソ002.FXR", "in表/ソfax.fxm"}, {"表/AB.FXR", "表/fax.fxm"},
+        {"表001.FXS", "表fax.fxm"},
+        {"x表ソ淺.FXR", "xfax.fxm"},
+        {"ソ表.FXR", "fax.fxm"},
+        {"in表/ソ002.FXR", "in表/ソfax.fxm"},
+        {"表/AB.FXR", "表/fax.fxm"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(p(c.output), outputNameFor(p(c.page))) << c.page;
@@ -69,7 +76,8 @@ TEST(OutputPaths, CommandLineRun) {
     const struct {
         const char* entry;
         const char* output;
-    } cases[] = {{"ABCDE001.FXR", "/out/ABCDEfax.fxm"}, {"AB.FXR", "/out/fax.fxm"}, {"1234567", "/out/fax.fxm"}};
+    } cases[] = {
+        {"ABCDE001.FXR", "/out/ABCDEfax.fxm"}, {"AB.FXR", "/out/fax.fxm"}, {"1234567", "/out/fax.fxm"}};
     for (const auto& c : cases) {
         const EntryPaths paths = commandLineEntryPaths(p("/in"), p("/out"), c.entry);
         EXPECT_EQ(p("/in/") + c.entry, paths.source);

@@ -31,11 +31,8 @@ TEST(PositionedIo, ReadsAndWritesGoToTheirOwnPositions) {
         std::string bytes;
     };
     const Read reads[] = {
-        {0, 6, true, "abcXYf"},
-        {2, 3, true, "cXY"},
-        {5, 4, true, std::string("f\0\0z", 4)},
-        {8, 1, true, "z"},
-        {6, 4, false, ""},  // one byte more than the file holds
+        {0, 6, true, "abcXYf"}, {2, 3, true, "cXY"}, {5, 4, true, std::string("f\0\0z", 4)},
+        {8, 1, true, "z"},      {6, 4, false, ""},  // one byte more than the file holds
         {9, 1, false, ""},
     };
     for (const Read& read : reads) {

@@ -22,7 +22,7 @@ TEST(SourceScan, IsFaxFileLooksAtTheLastFourBytesInAnyCase) {
     const struct {
         const char* path;
         int expected;
-    } cases[] = {{"A001.FXR", 1}, {"a001.fxs", 1}, {"x.FxD", 1}, {".FXR", 1}, {"FXR", 0}, {"", 0},
+    } cases[] = {{"A001.FXR", 1}, {"a001.fxs", 1},  {"x.FxD", 1},    {".FXR", 1},      {"FXR", 0},    {"", 0},
                  {"A001.fxm", 0}, {"A001.FXRX", 0}, {"A001.TIF", 0}, {"dir/A.fxr", 1}, {"A001FXR", 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, isFaxFile(c.path)) << c.path;
@@ -33,8 +33,15 @@ TEST(SourceScan, NameOrderFoldsAsciiCaseAndBreaksTiesByBytes) {
     const struct {
         const char* first;
         const char* second;
-    } ordered[] = {{"a", "B"}, {"A", "a"}, {"abc", "abcd"}, {"a10", "a9"}, {"z", "_"}, {"Z001", "_001"},
-                   {"AB", "Ab"}, {"sixteen letters!", "sixteen letters!x"}, {"LONGER THAN SIXTEEN a", "longer than sixteen B"},
+    } ordered[] = {{"a", "B"},
+                   {"A", "a"},
+                   {"abc", "abcd"},
+                   {"a10", "a9"},
+                   {"z", "_"},
+                   {"Z001", "_001"},
+                   {"AB", "Ab"},
+                   {"sixteen letters!", "sixteen letters!x"},
+                   {"LONGER THAN SIXTEEN a", "longer than sixteen B"},
                    {"0123456789abcdef0", "0123456789ABCDEF1"}};
     for (const auto& c : ordered) {
         EXPECT_TRUE(precedesInNameOrder(c.first, c.second)) << c.first << " before " << c.second;
@@ -46,8 +53,9 @@ TEST(SourceScan, NameOrderFoldsAsciiCaseAndBreaksTiesByBytes) {
         MergeOptions options;
         options.setSourceDir(dir.path());
         if (options.collectFaxFiles(false) == 2) {
-            EXPECT_EQ((std::vector<std::string>{std::string(c.first) + ".FXR", std::string(c.second) + ".FXR"}),
-                      options.scanList());
+            EXPECT_EQ(
+                (std::vector<std::string>{std::string(c.first) + ".FXR", std::string(c.second) + ".FXR"}),
+                options.scanList());
         }
     }
     EXPECT_FALSE(precedesInNameOrder("same", "same"));
@@ -63,7 +71,8 @@ protected:
         }
     }
 
-    std::vector<std::string> scan(const std::string& sourceDir, bool subdirs, const std::string& mask = "*.*") {
+    std::vector<std::string> scan(const std::string& sourceDir, bool subdirs,
+                                  const std::string& mask = "*.*") {
         MergeOptions options;
         options.setSourceDir(sourceDir);
         options.setFileMask(mask);
