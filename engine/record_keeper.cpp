@@ -55,9 +55,11 @@ MergeRecord RecordKeeper::next(std::int64_t moment, bool onDisk, std::int64_t se
     }
     for (Pending& pending : pending_) {
         const platform::FileFacts& facts = pending.output.facts;
-        const bool vouched = pending.written
-                                 ? onDisk && safelyOlder(facts, moment, pending.trust)
-                                 : onDisk || (facts.lastWrite < settled && facts.change < settled);
+        // A fax found in place was written by an earlier run, whose bytes the system may still hold
+        // unwritten: only a wait for the whole disk, or time, tells that they are on it.
+        const bool vouched = pending.written ? onDisk && safelyOlder(facts, moment, pending.trust)
+                                             : (onDisk && platform::kDiskWaitCoversAll) ||
+                                                   (facts.lastWrite < settled && facts.change < settled);
         if (vouched) {
             record.add(std::move(pending.output));
         }

@@ -56,9 +56,9 @@ public:
     bool needsDisk() const { return !pending_.empty(); }
     std::int64_t newestPending() const;
 
-    // The next record, taken at `moment`, with `onDisk` telling whether what the run wrote and
-    // compared is known to be on disk; `settled`: where it is not, an output compared (not
-    // written) older than this is surely written out by the system by now.
+    // The next record, taken at `moment`, with `onDisk` telling whether the disk was waited for;
+    // `settled`: an output compared (not written) older than this is surely written out by the
+    // system by now, where that wait does not cover it.
     MergeRecord next(std::int64_t moment, bool onDisk, std::int64_t settled);
 
 private:

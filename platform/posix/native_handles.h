@@ -15,6 +15,8 @@ inline constexpr char kSeparator = '/';
 // a time earlier than its reading is of an earlier tick of it.
 inline constexpr long long kTicksPerSecond = 1000000000LL;
 inline constexpr long long kClockGrain = 0;
+// A wait for the disk (syncfs) covers every file written to the file system, by any run.
+inline constexpr bool kDiskWaitCoversAll = true;
 // What no single name in a folder holds.
 inline constexpr const char* kNotInNames = "/";
 

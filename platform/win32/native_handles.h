@@ -19,6 +19,8 @@ inline constexpr char kSeparator = '\\';
 // than 20 ms before a reading may be of the same tick.
 inline constexpr long long kTicksPerSecond = 10000000LL;
 inline constexpr long long kClockGrain = 200000LL;
+// A wait for the disk covers only the files whose bytes this run sent on to it.
+inline constexpr bool kDiskWaitCoversAll = false;
 // What no single name in a folder holds: a separator, or the colon of a drive or a stream.
 inline constexpr const char* kNotInNames = "\\/:";
 
