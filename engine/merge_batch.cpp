@@ -303,7 +303,8 @@ bool MergeBatch::leaveAsRecorded(const std::string& output, const std::vector<Sc
     completeOutput();
     std::string scratch;
     const std::string& key = platform::pathKeyOf(output, scratch);
-    if (completed_.count(key) > 0 || !platform::pathFits(output)) {
+    // A path the system would refuse was refused before, so it is in no record: not asked again.
+    if (completed_.count(key) > 0) {
         return false;
     }
     // The output's folder is reached as for any output (and made as for any: the way it was reached
