@@ -25,12 +25,8 @@ constexpr std::chrono::milliseconds kLongestTickWait{100};
 
 // A short name for the record of the save folder `key` names.
 std::string recordNameFor(const std::string& key) {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : key) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
-    }
     char name[40];
-    std::snprintf(name, sizeof name, "record-%016llx", static_cast<unsigned long long>(hash));
+    std::snprintf(name, sizeof name, "record-%016llx", static_cast<unsigned long long>(pathHash(key)));
     return name;
 }
 
