@@ -6,7 +6,10 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include <cerrno>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include "platform/native_calls.h"
 #include "platform/path_limits.h"
 #include "platform/posix/file_status.h"
+#include "platform/posix/parallel_looks.h"
 #include "platform/posix/wildcard_match.h"
 #include "platform/save_folder.h"
 
@@ -58,6 +62,35 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
     const int dirFd = dirfd(dir);
     // Straight into `entries`, which a large folder's listing would otherwise need twice over.
     const std::size_t before = entries.size();
+    // The entries to look at, looked at while the listing goes on, each with what the listing
+    // told of its kind and where it goes in `entries`.
+    struct Look {
+        std::size_t at = 0;
+        unsigned char type = DT_UNKNOWN;
+        std::string name;
+        bool gone = false;
+        bool isDirectory = false;
+        LinkOwner link = LinkOwner::NotALink;
+        FileFacts facts;
+    };
+    posix::LookPipeline<Look> looks([dirFd](Look& look) {
+        if (look.type != DT_REG) {
+            struct stat itself {};
+            if (fstatat(dirFd, look.name.c_str(), &itself, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(itself.st_mode)) {
+                look.link = isOwnOrSystem(itself.st_uid) ? LinkOwner::OwnOrSystem : LinkOwner::Stranger;
+            }
+        }
+        // A link counts as what it leads to; one that leads nowhere is no entry.
+        struct stat info {};
+        if (fstatat(dirFd, look.name.c_str(), &info, 0) != 0) {
+            look.gone = true;
+            return;
+        }
+        look.isDirectory = S_ISDIR(info.st_mode);
+        if (!look.isDirectory) {
+            look.facts = posix::factsOf(info);
+        }
+    });
     for (;;) {
         // readdir says why it stopped only through errno.
         errno = 0;
@@ -65,40 +98,49 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
         if (entry == nullptr) {
             break;
         }
-        const std::string name = entry->d_name;
+        std::string name = entry->d_name;
         if (!matchesMask(name, mask)) {
             continue;
         }
         // Most file systems tell the kind of an entry with its name; a stat per page file would
         // cost a large tree as much as a second walk, and is only made when its facts are asked.
-        bool isDir = entry->d_type == DT_DIR;
-        LinkOwner link = LinkOwner::NotALink;
-        FileFacts facts;
+        const bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK || (withFacts && !isDir)) {
-            if (entry->d_type != DT_REG) {
-                struct stat itself {};
-                if (fstatat(dirFd, entry->d_name, &itself, AT_SYMLINK_NOFOLLOW) == 0 &&
-                    S_ISLNK(itself.st_mode)) {
-                    link = isOwnOrSystem(itself.st_uid) ? LinkOwner::OwnOrSystem : LinkOwner::Stranger;
-                }
-            }
-            // A link counts as what it leads to; one that leads nowhere is no entry.
-            struct stat info {};
-            if (fstatat(dirFd, entry->d_name, &info, 0) != 0) {
-                continue;
-            }
-            isDir = S_ISDIR(info.st_mode);
-            if (!isDir) {
-                facts = posix::factsOf(info);
-            }
+            Look look;
+            look.at = entries.size();
+            look.type = entry->d_type;
+            look.name = name;
+            looks.add(std::move(look));
         }
-        entries.push_back({name, isDir, true, link, facts});
+        entries.push_back({std::move(name), isDir, true, LinkOwner::NotALink, FileFacts{}});
     }
     const bool complete = errno == 0;
+    const std::vector<Look> looked = looks.finish();
     closedir(dir);
     if (!complete) {
         entries.resize(before);
         return ListResult::NotListable;
+    }
+    bool anyGone = false;
+    for (const Look& look : looked) {
+        DirEntry& entry = entries[look.at];
+        entry.isDirectory = look.isDirectory;
+        entry.link = look.link;
+        entry.facts = look.facts;
+        anyGone = anyGone || look.gone;
+    }
+    if (anyGone) {
+        std::size_t kept = before;
+        for (std::size_t at = before, next = 0; at < entries.size(); ++at) {
+            const bool vanished = next < looked.size() && looked[next].at == at && looked[next++].gone;
+            if (!vanished) {
+                if (kept != at) {
+                    entries[kept] = std::move(entries[at]);
+                }
+                ++kept;
+            }
+        }
+        entries.resize(kept);
     }
     return ListResult::Listed;
 }

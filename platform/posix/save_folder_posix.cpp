@@ -9,9 +9,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "platform/native_calls.h"
 #include "platform/posix/file_status.h"
+#include "platform/posix/parallel_looks.h"
 #include "platform/save_folder.h"
 
 namespace platform {
@@ -121,11 +123,21 @@ bool OpenFolder::list(std::vector<std::string>& names) const {
 }
 
 bool OpenFolder::listFacts(std::vector<FolderEntry>& entries) const {
-    return readFolder(native_.fd, [&](int fd, const char* name) {
+    // Looked at while the listing goes on, a large folder from several threads at once.
+    const int fd = native_.fd;
+    posix::LookPipeline<FolderEntry> looks([fd](FolderEntry& entry) {
         struct stat info {};
-        entries.push_back(
-            {name, fstatat(fd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 ? posix::factsOf(info) : FileFacts{}});
+        if (fstatat(fd, entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+            entry.facts = posix::factsOf(info);
+        }
     });
+    const bool complete = readFolder(native_.fd, [&](int, const char* name) { looks.add({name, FileFacts{}}); });
+    std::vector<FolderEntry> looked = looks.finish();
+    if (!complete) {
+        return false;
+    }
+    std::move(looked.begin(), looked.end(), std::back_inserter(entries));
+    return true;
 }
 
 bool OpenFolder::facts(FolderFacts& facts) const {

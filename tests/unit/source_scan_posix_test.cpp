@@ -2,10 +2,15 @@
 // Windows wildcard rules.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <map>
 
 #include "engine/output_files.h"
+#include "platform/file_system.h"
 #include "platform/posix/wildcard_match.h"
+#include "platform/save_folder.h"
 #include "runs/directory_run.h"
 #include "runs/merge_options.h"
 #include "test_support.h"
@@ -47,6 +52,65 @@ TEST(SourceScanPosix, LinksAreEnteredAndEveryFolderOnlyOnce) {
                   ")\r\n" + src + "/Z001.FXR -> " + out + "/Zfax.fxm\r\n" + "Skipped folder: " + src +
                   "/twice (already merged as " + src + "/away.FXR)\r\n",
               options.runLogText());
+}
+
+// A folder this large is looked at by several threads while it is listed: each entry must still
+// carry its own file's facts and kind, links as the single-threaded listing tells them, and a
+// link that leads nowhere no entry at all, in both listings a run makes.
+TEST(SourceScanPosix, ALargeFolderIsListedWithEachFilesOwnFacts) {
+    test_support::ScratchDir dir;
+    constexpr int kFiles = 1500;
+    for (int i = 0; i < kFiles; ++i) {
+        dir.write("big/P" + std::to_string(100000 + i) + ".FXR", std::vector<std::uint8_t>(i % 97, 1));
+    }
+    dir.makeDir("big/sub");
+    std::filesystem::create_symlink(dir.path("big/P100005.FXR"), dir.path("big/link.FXR"));
+    std::filesystem::create_directory_symlink(dir.path("big/sub"), dir.path("big/dirlink"));
+    std::filesystem::create_symlink(dir.path("nowhere"), dir.path("big/dangling.FXR"));
+    const auto statOf = [&](const std::string& name, bool follow) {
+        struct stat info {};
+        const std::string path = dir.path("big/" + name);
+        EXPECT_EQ(0, follow ? stat(path.c_str(), &info) : lstat(path.c_str(), &info)) << name;
+        return info;
+    };
+
+    std::vector<platform::DirEntry> entries;
+    ASSERT_EQ(platform::ListResult::Listed, platform::listDirectory(dir.path("big"), "*", entries, true));
+    std::map<std::string, const platform::DirEntry*> byName;
+    for (const platform::DirEntry& entry : entries) {
+        byName[entry.name] = &entry;
+    }
+    EXPECT_EQ(0u, byName.count("dangling.FXR"));
+    ASSERT_EQ(1u, byName.count("dirlink"));
+    EXPECT_TRUE(byName["dirlink"]->isDirectory);
+    EXPECT_EQ(platform::LinkOwner::OwnOrSystem, byName["dirlink"]->link);
+    ASSERT_EQ(1u, byName.count("link.FXR"));
+    EXPECT_EQ(platform::LinkOwner::OwnOrSystem, byName["link.FXR"]->link);
+    EXPECT_EQ(5, byName["link.FXR"]->facts.size);
+    int files = 0;
+    for (const platform::DirEntry& entry : entries) {
+        if (entry.name[0] != 'P') {
+            continue;
+        }
+        ++files;
+        const struct stat info = statOf(entry.name, true);
+        EXPECT_FALSE(entry.isDirectory);
+        EXPECT_EQ(platform::LinkOwner::NotALink, entry.link);
+        EXPECT_EQ((std::stoi(entry.name.substr(1)) - 100000) % 97, entry.facts.size) << entry.name;
+        EXPECT_EQ(static_cast<std::uint64_t>(info.st_ino), entry.facts.index) << entry.name;
+    }
+    EXPECT_EQ(kFiles, files);
+
+    platform::OpenFolder folder;
+    ASSERT_TRUE(folder.openNamed(dir.path("big")));
+    std::vector<platform::FolderEntry> listed;
+    ASSERT_TRUE(folder.listFacts(listed));
+    EXPECT_EQ(static_cast<std::size_t>(kFiles + 4), listed.size());
+    for (const platform::FolderEntry& entry : listed) {
+        const struct stat info = statOf(entry.name, false);
+        EXPECT_EQ(static_cast<std::int64_t>(info.st_size), entry.facts.size) << entry.name;
+        EXPECT_EQ(static_cast<std::uint64_t>(info.st_ino), entry.facts.index) << entry.name;
+    }
 }
 
 TEST(WildcardMatch, WindowsRules) {
