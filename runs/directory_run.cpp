@@ -140,11 +140,13 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
     std::vector<std::uint32_t> next;
     const std::vector<std::uint32_t> firsts = outputsInOrder(list, rule, next, entryPaths);
     // A line an entry: room for them all at once, instead of copying the log as it grows.
-    std::size_t lineBytes = 0;
-    for (const EntryPaths& paths : entryPaths) {
-        lineBytes += paths.source.size() + paths.output.size() + 8;
+    if (options.runLogKept()) {
+        std::size_t lineBytes = 0;
+        for (const EntryPaths& paths : entryPaths) {
+            lineBytes += paths.source.size() + paths.output.size() + 8;
+        }
+        options.reserveRunLog(lineBytes);
     }
-    options.reserveRunLog(lineBytes);
     for (const std::uint32_t first : firsts) {
         group.clear();
         for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {

@@ -19,6 +19,7 @@ void MergeOptions::resetOptions() {
     unreadFolders_.clear();
     scanFacts_.clear();
     runLog_.clear();
+    runLogKept_ = true;
 }
 
 int MergeOptions::collectFaxFiles(bool includeSubdirs) {
@@ -39,5 +40,7 @@ void MergeOptions::scanDirectory(const std::string& directory, bool includeSubdi
 }
 
 void MergeOptions::logPage(const std::string& source, const std::string& output, const PageReport& report) {
-    appendPageLine(runLog_, source, output, report);
+    if (runLogKept_) {
+        appendPageLine(runLog_, source, output, report);
+    }
 }

@@ -46,8 +46,19 @@ public:
     const std::string& destDir() const { return destDir_; }
     void setDestDir(const std::string& dir) { destDir_ = dir; }
 
-    void setRunLog(const std::string& text) { runLog_ = text; }
-    void appendRunLog(const std::string& text) { runLog_ += text; }
+    // A run whose log nobody reads (a quiet run with no log file) writes none: at a line a page
+    // file, it would cost a large archive's run more than finding the archive unchanged.
+    void setRunLogKept(bool kept) { runLogKept_ = kept; }
+    void setRunLog(const std::string& text) {
+        if (runLogKept_) {
+            runLog_ = text;
+        }
+    }
+    void appendRunLog(const std::string& text) {
+        if (runLogKept_) {
+            runLog_ += text;
+        }
+    }
     std::string runLog() const { return runLog_; }
     const std::string& runLogText() const { return runLog_; }
     // Hands over the log written since the last call and goes on with an empty one; the run
@@ -55,7 +66,12 @@ public:
     // way, so that the log is kept once, where it is shown.
     std::string takeRunLog() { return std::exchange(runLog_, std::string()); }
     // Makes room in the log for `more` bytes at once, when a run knows how long its lines will be.
-    void reserveRunLog(std::size_t more) { runLog_.reserve(runLog_.size() + more); }
+    void reserveRunLog(std::size_t more) {
+        if (runLogKept_) {
+            runLog_.reserve(runLog_.size() + more);
+        }
+    }
+    bool runLogKept() const { return runLogKept_; }
 
     std::size_t scanCount() const { return scanList_.size(); }
     std::string scanEntry(std::size_t index) const { return scanList_.at(index); }
@@ -118,6 +134,7 @@ private:
     std::string sourceDir_;
     std::string destDir_;
     std::string runLog_;
+    bool runLogKept_ = true;
     std::vector<std::string> scanList_;
     std::vector<UnreadFolder> unreadFolders_;
     std::vector<PageFacts> scanFacts_;

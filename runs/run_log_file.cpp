@@ -110,6 +110,8 @@ void RunLogFile::put(const std::string& text) {
 int performLoggedRun(MergeOptions& options, std::FILE* pleaseWait, const std::string& commandLine,
                      std::string* logFileProblem) {
     RunLogFile logFile({options.logFile(), options.logAppends(), commandLine});
+    // Both programs show the log unless told to be quiet.
+    options.setRunLogKept(!options.quiet() || !options.logFile().empty());
     logFile.begin();
     const int exitCode = performDirectoryRun(options, pleaseWait);
     logFile.add(options.runLogText());
