@@ -139,12 +139,23 @@ std::uint64_t pathHash(const std::string& path) {
 }
 
 const RecordedOutput* MergeRecord::find(const std::string& key) const {
-    const auto found = byPath_.find(key);
-    return found == byPath_.end() ? nullptr : &outputs_[found->second];
+    const auto found = byPath_.find(pathHash(key));
+    if (found == byPath_.end()) {
+        return nullptr;
+    }
+    // Two paths of one hash are told apart here: the other one's output is not this one's.
+    std::string scratch;
+    const RecordedOutput& output = outputs_[found->second];
+    return platform::pathKeyOf(output.path, scratch) == key ? &output : nullptr;
 }
 
 void MergeRecord::add(RecordedOutput output) {
-    const auto [found, isNew] = byPath_.try_emplace(platform::pathKey(output.path), outputs_.size());
+    // Found by the hash of its key, which a record's thousands of outputs would otherwise each
+    // keep a copy of. Of two paths with one hash only the later is found, and the other is
+    // compared by content, as with no record.
+    std::string scratch;
+    const auto [found, isNew] = byPath_.try_emplace(pathHash(platform::pathKeyOf(output.path, scratch)),
+                                                    outputs_.size());
     if (isNew) {
         outputs_.push_back(std::move(output));
     } else {

@@ -51,7 +51,7 @@ public:
 
 private:
     std::vector<RecordedOutput> outputs_;
-    std::unordered_map<std::string, std::size_t> byPath_;
+    std::unordered_map<std::uint64_t, std::size_t> byPath_;  // by the hash of each output's path key
 };
 
 // True when the times in `facts` are safely older than `moment` (a file clock reading), so that

@@ -45,12 +45,18 @@ struct SortKey {
     std::uint32_t index = 0;
 };
 
-SortKey sortKeyOf(const std::string& key, std::uint32_t index) {
+// Made from the name itself, as orderKey would make its key: no key is made for a name whose first
+// sixteen bytes tell it from every other.
+SortKey sortKeyOf(const std::string& name, std::uint32_t index) {
     SortKey sortKey;
     sortKey.index = index;
-    for (std::size_t i = 0; i < 16; ++i) {
-        const std::uint64_t byte = i < key.size() ? static_cast<unsigned char>(key[i]) : 0;
-        (i < 8 ? sortKey.high : sortKey.low) |= byte << (8 * (7 - i % 8));
+    const std::size_t bytes = std::min<std::size_t>(name.size(), 16);
+    for (std::size_t i = 0; i < bytes; ++i) {
+        char c = name[i];
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        (i < 8 ? sortKey.high : sortKey.low) |= std::uint64_t{static_cast<unsigned char>(c)} << (8 * (7 - i % 8));
     }
     return sortKey;
 }
@@ -138,13 +144,10 @@ public:
         // The system's order is not defined on every file system, and it decides the page
         // order of every merged fax, so the entries are taken in name order. Each name's key is
         // made once, not at every comparison, and the sort moves only numbers.
-        std::vector<std::string> keys;
-        keys.reserve(entries.size());
         std::vector<SortKey> order;
         order.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            keys.push_back(orderKey(entries[i].name));
-            order.push_back(sortKeyOf(keys.back(), static_cast<std::uint32_t>(i)));
+            order.push_back(sortKeyOf(entries[i].name, static_cast<std::uint32_t>(i)));
         }
         // Bytes past the end of a key count as 0, below every byte a name holds, so the numbers
         // order as the keys do; only equal ones are compared whole.
@@ -152,7 +155,7 @@ public:
             if (a.high != b.high || a.low != b.low) {
                 return a.high != b.high ? a.high < b.high : a.low < b.low;
             }
-            return precedes(keys[a.index], entries[a.index].name, keys[b.index], entries[b.index].name);
+            return precedesInNameOrder(entries[a.index].name, entries[b.index].name);
         });
         std::vector<UnreadFolder> unreadHere;
         platform::DirectoryIdentity here;
