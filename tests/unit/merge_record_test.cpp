@@ -260,6 +260,17 @@ TEST(MergeRecord, AnUnchangedTreeIsKnownFromItsListingUnlessEveryByteIsToBeCompa
             EXPECT_NE(std::string::npos, log.find("To write: 0\r\n")) << c.name << log;
         }
     }
+    // A new fax costs the reading of its own pages, and of no other fax's.
+    long long newBytes = 0;
+    for (int page = 1; page <= 3; ++page) {
+        newBytes += static_cast<long long>(test_support::pageFile(page).size());
+        dir.write("in/NEWFAX00" + std::to_string(page) + ".FXR", test_support::pageFile(page));
+    }
+    const long long before = test_support::ioCount("rchar");
+    ASSERT_EQ(kExitMerged, merge(in, out, false, false));
+    const long long read = test_support::ioCount("rchar") - before;
+    EXPECT_GE(read, newBytes);
+    EXPECT_LT(read, newBytes + pageBytes / 4) << read << " of " << pageBytes;
 }
 
 }  // namespace
