@@ -3,9 +3,11 @@
 #include "engine/source_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/ansi_string.h"
@@ -59,6 +61,46 @@ SortKey sortKeyOf(const std::string& name, std::uint32_t index) {
         (i < 8 ? sortKey.high : sortKey.low) |= std::uint64_t{static_cast<unsigned char>(c)} << (8 * (7 - i % 8));
     }
     return sortKey;
+}
+
+// Byte `at` of a sort key's sixteen, the most significant first.
+unsigned byteOf(const SortKey& key, unsigned at) {
+    return static_cast<unsigned>(at < 8 ? key.high >> (8 * (7 - at)) : key.low >> (8 * (15 - at))) & 0xFFu;
+}
+
+// Puts the keys in the order of their numbers, high before low: a byte at a time from the last,
+// each pass stable, and a byte every key shares (the "F" and ".FXR" of every page file) passed
+// over. A folder of a hundred thousand page files takes a few passes over its keys where a sort
+// by comparisons takes seventeen.
+void sortByNumbers(std::vector<SortKey>& keys) {
+    constexpr std::size_t kFewKeys = 64;
+    if (keys.size() < kFewKeys) {
+        std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+            return a.high != b.high ? a.high < b.high : a.low < b.low;
+        });
+        return;
+    }
+    std::vector<std::array<std::uint32_t, 256>> counts(16);
+    for (const SortKey& key : keys) {
+        for (unsigned at = 0; at < 16; ++at) {
+            ++counts[at][byteOf(key, at)];
+        }
+    }
+    std::vector<SortKey> sorted(keys.size());
+    for (unsigned at = 16; at-- > 0;) {
+        std::array<std::uint32_t, 256>& count = counts[at];
+        if (count[byteOf(keys.front(), at)] == keys.size()) {
+            continue;
+        }
+        std::uint32_t start = 0;
+        for (std::uint32_t& slot : count) {
+            start += std::exchange(slot, start);
+        }
+        for (const SortKey& key : keys) {
+            sorted[count[byteOf(key, at)]++] = key;
+        }
+        keys.swap(sorted);
+    }
 }
 
 }  // namespace
@@ -151,12 +193,20 @@ public:
         }
         // Bytes past the end of a key count as 0, below every byte a name holds, so the numbers
         // order as the keys do; only equal ones are compared whole.
-        std::sort(order.begin(), order.end(), [&](const SortKey& a, const SortKey& b) {
-            if (a.high != b.high || a.low != b.low) {
-                return a.high != b.high ? a.high < b.high : a.low < b.low;
+        sortByNumbers(order);
+        for (std::size_t first = 0, next = 1; first < order.size(); first = next++) {
+            while (next < order.size() && order[next].high == order[first].high &&
+                   order[next].low == order[first].low) {
+                ++next;
             }
-            return precedesInNameOrder(entries[a.index].name, entries[b.index].name);
-        });
+            if (next - first > 1) {
+                std::sort(order.begin() + static_cast<std::ptrdiff_t>(first),
+                          order.begin() + static_cast<std::ptrdiff_t>(next),
+                          [&](const SortKey& a, const SortKey& b) {
+                              return precedesInNameOrder(entries[a.index].name, entries[b.index].name);
+                          });
+            }
+        }
         std::vector<UnreadFolder> unreadHere;
         platform::DirectoryIdentity here;
         const bool hereKnown = includeSubdirs_ && platform::directoryIdentity(directory, here);

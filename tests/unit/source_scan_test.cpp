@@ -2,6 +2,10 @@
 // sub-directories and the file mask shape the list.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <set>
+
 #include "engine/source_scan.h"
 #include "platform/file_system.h"
 #include "runs/merge_options.h"
@@ -10,6 +14,13 @@
 namespace {
 
 using test_support::ScratchDir;
+
+std::string orderKeyForTest(std::string name) {
+    for (char& c : name) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
 
 std::vector<std::string> native(std::vector<std::string> paths) {
     for (std::string& path : paths) {
@@ -59,6 +70,36 @@ TEST(SourceScan, NameOrderFoldsAsciiCaseAndBreaksTiesByBytes) {
         }
     }
     EXPECT_FALSE(precedesInNameOrder("same", "same"));
+}
+
+// A folder of many names is sorted a byte at a time, and names whose first sixteen bytes agree are
+// compared whole: the list must come out as comparing every two names would put it.
+TEST(SourceScan, AFolderOfManyNamesIsInNameOrder) {
+    ScratchDir dir;
+    std::vector<std::string> names;
+    std::set<std::string> folded;
+    unsigned state = 12345;
+    const std::string letters = "aB_9zY0";
+    while (names.size() < 300) {
+        state = state * 1103515245u + 12345u;
+        // Long names share their first sixteen bytes, so that ties are broken by the rest.
+        std::string name = (state >> 20) % 3 == 0 ? "Same sixteen byt" : "";
+        for (unsigned length = 1 + (state >> 8) % 9; length > 0; --length) {
+            state = state * 1103515245u + 12345u;
+            name += letters[(state >> 16) % letters.size()];
+        }
+        name += (state >> 24) % 2 == 0 ? ".FXR" : ".fxr";
+        // Two names differing only in case are one file where the file system folds case.
+        if (folded.insert(orderKeyForTest(name)).second) {
+            names.push_back(name);
+            dir.write(name, {1});
+        }
+    }
+    MergeOptions options;
+    options.setSourceDir(dir.path());
+    ASSERT_EQ(static_cast<int>(names.size()), options.collectFaxFiles(false));
+    std::sort(names.begin(), names.end(), precedesInNameOrder);
+    EXPECT_EQ(names, options.scanList());
 }
 
 class ScanTree : public ::testing::Test {
