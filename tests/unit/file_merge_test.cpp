@@ -79,6 +79,22 @@ TEST(MergeFile, PagesOfOneFaxJoinOneOutputInListOrder) {
     }
 }
 
+// Where the file system folds case the two pages join one output, yet each page's line keeps the
+// output's name as formed from that page's own.
+TEST(MergeFile, EachPageIsLoggedWithItsOwnSpellingOfItsOutput) {
+    ScratchDir dir;
+    dir.write("in/C001.FXR", pageFile(1));
+    dir.write("in/c002.FXR", pageFile(2));
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    EXPECT_EQ(2, mergeTree(options, false, false));
+    EXPECT_EQ(runHeader(dir.path("in"), dir.path("out")) + dir.path("in/C001.FXR") + " -> " +
+                  dir.path("out/Cfax.fxm") + "\r\n" + dir.path("in/c002.FXR") + " -> " + dir.path("out/cfax.fxm") +
+                  "\r\n",
+              options.runLogText());
+}
+
 TEST(MergeFile, SameNameInTwoSubDirectories) {
     const struct {
         bool keepHierarchy;
