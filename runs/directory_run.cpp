@@ -28,10 +28,14 @@ public:
         }
         return outputs_[outputOf_[entry]];
     }
-    // The entry's paths in one object, for a sink: the same object each time, its strings reused.
+    // The entry's paths in one object, for a sink: the same object each time, its strings reused,
+    // and made again only for another entry.
     const EntryPaths& paths(std::uint32_t entry) {
-        current_.source = source(entry);
-        current_.output = output(entry);
+        if (entry != currentEntry_) {
+            current_.source = source(entry);
+            current_.output = output(entry);
+            currentEntry_ = entry;
+        }
         return current_;
     }
 
@@ -60,6 +64,7 @@ private:
     std::vector<std::string> outputs_;
     std::unordered_map<std::uint32_t, std::string> ownSpellings_;
     EntryPaths current_;
+    std::uint32_t currentEntry_ = kNoEntry;
 };
 
 // The order in which a run merges its entries: each output's pages together, the outputs in the
