@@ -115,29 +115,29 @@ ListResult listDirectory(const std::string& directory, const std::string& mask,
         entries.push_back({std::move(name), isDir, true, LinkOwner::NotALink, FileFacts{}});
     }
     const bool complete = errno == 0;
-    const std::vector<Look> looked = looks.finish();
+    // Each look's findings go to its entry; a link that leads nowhere is no entry.
+    std::vector<std::size_t> vanished;
+    looks.finish([&](const Look& look) {
+        DirEntry& entry = entries[look.at];
+        entry.isDirectory = look.isDirectory;
+        entry.link = look.link;
+        entry.facts = look.facts;
+        if (look.gone) {
+            vanished.push_back(look.at);
+        }
+    });
     closedir(dir);
     if (!complete) {
         entries.resize(before);
         return ListResult::NotListable;
     }
-    bool anyGone = false;
-    for (const Look& look : looked) {
-        DirEntry& entry = entries[look.at];
-        entry.isDirectory = look.isDirectory;
-        entry.link = look.link;
-        entry.facts = look.facts;
-        anyGone = anyGone || look.gone;
-    }
-    if (anyGone) {
-        std::size_t kept = before;
-        for (std::size_t at = before, next = 0; at < entries.size(); ++at) {
-            const bool vanished = next < looked.size() && looked[next].at == at && looked[next++].gone;
-            if (!vanished) {
-                if (kept != at) {
-                    entries[kept] = std::move(entries[at]);
-                }
-                ++kept;
+    if (!vanished.empty()) {
+        std::size_t kept = vanished.front();
+        for (std::size_t at = kept, next = 0; at < entries.size(); ++at) {
+            if (next < vanished.size() && vanished[next] == at) {
+                ++next;
+            } else {
+                entries[kept++] = std::move(entries[at]);
             }
         }
         entries.resize(kept);

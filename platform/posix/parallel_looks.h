@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <iterator>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -20,8 +19,8 @@
 namespace platform::posix {
 
 // Items handed in one by one with add() are looked at with `look`, on this thread and, once a
-// folder proves large enough to repay starting them, on up to three threads more; finish()
-// returns every item after its look, in the order they were added. A look must touch only its
+// folder proves large enough to repay starting them, on up to three threads more; finish() hands
+// every item, once looked at, to `take` in the order they were added. A look must touch only its
 // own item.
 template <typename Item>
 class LookPipeline {
@@ -38,7 +37,8 @@ public:
         }
     }
 
-    std::vector<Item> finish() {
+    template <typename Take>
+    void finish(Take&& take) {
         if (!filling_.empty()) {
             publish();
         }
@@ -49,12 +49,12 @@ public:
         ready_.notify_all();
         work();
         stopHelpers();
-        std::vector<Item> items;
         for (std::vector<Item>& batch : batches_) {
-            std::move(batch.begin(), batch.end(), std::back_inserter(items));
+            for (Item& item : batch) {
+                take(item);
+            }
         }
         batches_.clear();
-        return items;
     }
 
 private:

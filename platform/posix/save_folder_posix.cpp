@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 
 #include "platform/native_calls.h"
 #include "platform/posix/file_status.h"
@@ -132,12 +131,12 @@ bool OpenFolder::listFacts(std::vector<FolderEntry>& entries) const {
         }
     });
     const bool complete = readFolder(native_.fd, [&](int, const char* name) { looks.add({name, FileFacts{}}); });
-    std::vector<FolderEntry> looked = looks.finish();
-    if (!complete) {
-        return false;
-    }
-    std::move(looked.begin(), looked.end(), std::back_inserter(entries));
-    return true;
+    looks.finish([&](FolderEntry& entry) {
+        if (complete) {
+            entries.push_back(std::move(entry));
+        }
+    });
+    return complete;
 }
 
 bool OpenFolder::facts(FolderFacts& facts) const {
