@@ -10,10 +10,6 @@
 
 namespace {
 
-// An output is built in memory up to this size (a fax is seldom a tenth of it); a larger one goes
-// on in its temporary page by page.
-constexpr std::size_t kMemoryLimit = std::size_t{4} << 20;
-
 // The dates an unchanged output keeps: the last access is left out, as comparing the output moves
 // it on wherever the file system keeps access times (relatime does, past the time the dates were
 // last set), so that every run would set them again.
@@ -45,9 +41,37 @@ void MergeBatch::closeOpenOutput() {
     temporary_.reset();
     placed_.close();
     memory_.clear();
+    aheadInMemory_ = false;
     building_ = Building::InMemory;
     isOpen_ = false;
     open_ = OpenOutput{};
+}
+
+void MergeBatch::takeReadAhead(PageReadAhead& from) {
+    // The buffer the last output's pages were read to, or the one they replaced, is read to again.
+    from.giveBack(std::move(ahead_.bytes));
+    ahead_ = from.take();
+    nextAhead_ = 0;
+    aheadInMemory_ = false;
+}
+
+PageRead* MergeBatch::nextPageRead(const std::string& source) {
+    if (nextAhead_ >= ahead_.pages.size()) {
+        return nullptr;
+    }
+    // Pages are merged in the order they were read ahead; any other page ends the reading ahead
+    // of this output, read again at its turn.
+    PageRead& read = ahead_.pages[nextAhead_];
+    if (read.source != &source) {
+        dropReadAhead();
+        return nullptr;
+    }
+    ++nextAhead_;
+    return &read;
+}
+
+void MergeBatch::dropReadAhead() {
+    nextAhead_ = ahead_.pages.size();
 }
 
 int MergeBatch::writeMemory() {
@@ -57,7 +81,7 @@ int MergeBatch::writeMemory() {
     if (!makeTemporary()) {
         return kAppendCannotOpenOutput;
     }
-    return platform::writeAt(temporary_->stream(), 0, memory_.data(), memory_.size()) ? kAppendOk
+    return platform::writeAt(temporary_->stream(), 0, memory_.data(), memoryLength()) ? kAppendOk
                                                                                       : kAppendIoError;
 }
 
@@ -75,7 +99,7 @@ int MergeBatch::leavePlaced(std::int64_t length) {
 }
 
 int MergeBatch::leaveMemory() {
-    if (placed_.holds(memory_.data(), 0, memory_.size(), open_.pages.starts)) {
+    if (placed_.holds(memory_.data(), 0, memoryLength(), open_.pages.starts)) {
         building_ = Building::AsPlaced;
         memory_.clear();
         return kAppendOk;
@@ -145,7 +169,7 @@ OutputFate MergeBatch::completeOutput() {
         case Building::InMemory: {
             setPageCounts(memory_.data(), open_.pages);
             unchanged =
-                placed_.size() == open_.pages.length && placed_.holds(memory_.data(), 0, memory_.size(), {});
+                placed_.size() == open_.pages.length && placed_.holds(memory_.data(), 0, memoryLength(), {});
             if (!unchanged) {
                 // A full disk leaves it unwritten.
                 unwritten = writeMemory() != kAppendOk;
@@ -341,17 +365,6 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
         }
         return report;
     };
-    // A name the code page could not hold was listed with "?" in it; opened under any other
-    // spelling it could be another file.
-    if (!platform::isExactName(
-            std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
-        return failed(kAppendNameNotInCodePage);
-    }
-    FaxFile page;
-    page.open(source);
-    if (!page.isOpen()) {
-        return failed(kAppendCannotOpenPage);
-    }
     // Pages of one output come together: its key is made once for them.
     if (output != lastOutput_) {
         lastOutput_ = output;
@@ -359,38 +372,85 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     }
     const std::string& key = lastKey_;
     const bool isNew = !isOpen_ || key != open_.key;
+    // The page as it was read ahead, taken where it lies as it would have been read now: at the
+    // start of a new output, or just past the end of the output in memory.
+    PageRead* ahead = nextPageRead(source);
+    if (ahead != nullptr &&
+        !(isNew ? ahead->offset == 0
+                : building_ == Building::InMemory && aheadInMemory_ && ahead->offset == memoryLength() &&
+                      ahead->offset + ahead->length <= memory_.size())) {
+        dropReadAhead();
+        ahead = nullptr;
+    }
+    FaxFile page;
+    if (ahead == nullptr) {
+        // A name the code page could not hold was listed with "?" in it; opened under any other
+        // spelling it could be another file.
+        if (!platform::isExactName(std::string_view(source).substr(
+                platform::findLastChar(source, platform::kSeparator) + 1))) {
+            return failed(kAppendNameNotInCodePage);
+        }
+        page.open(source);
+        if (!page.isOpen()) {
+            return failed(kAppendCannotOpenPage);
+        }
+    }
     // A page of another output: the one the last page went to is complete.
     if (isNew) {
         completeOutput();
     }
-    // The page is read straight to the end of the output in memory when it fits there.
-    const auto size = static_cast<std::size_t>(std::max<std::int64_t>(page.size(), 0));
-    bool intoMemory = (isNew || building_ == Building::InMemory) && memory_.size() + size <= kMemoryLimit;
-    // Room for a page read to the page boundary past the output's end, too.
-    if (intoMemory && memory_.capacity() < kMemoryLimit + kPageAlignment) {
-        try {
-            memory_.reserve(kMemoryLimit + kPageAlignment);
-        } catch (const std::bad_alloc&) {
-            intoMemory = false;
-        }
-    }
-    ByteBuffer& into = intoMemory ? memory_ : pageBuffer_;
-    if (!intoMemory) {
-        pageBuffer_.clear();
-    }
+    const bool keeps = keepsFacts();
     PageCopy copy;
-    report.result = page.readCopy(into, copy);
-    // Asked after the reading, as the run before gave the output the times its last page had then.
     platform::FileTimes times;
-    const bool timesKnown = keepFileDate && page.times(times);
+    bool timesKnown = false;
     // The facts it was read with, for the record.
     platform::FileFacts facts;
-    const bool keeps = keeper_ != nullptr && keeper_->keeps() && mode_ == Mode::Write;
-    const bool factsKnown = keeps && report.result == kAppendOk && page.facts(facts);
+    bool factsKnown = false;
+    bool intoMemory = true;
+    if (ahead != nullptr) {
+        if (isNew) {
+            memory_.swap(ahead_.bytes);
+            aheadInMemory_ = true;
+        }
+        copy.bytes = memory_.data() + ahead->offset;
+        copy.length = ahead->length;
+        copy.pages = std::move(ahead->pages);
+        report.result = kAppendOk;
+        timesKnown = keepFileDate && ahead->timesKnown;
+        times = ahead->times;
+        factsKnown = keeps && ahead->factsKnown;
+        facts = ahead->facts;
+    } else {
+        // The page is read straight to the end of the output in memory when it fits there.
+        const auto size = static_cast<std::size_t>(std::max<std::int64_t>(page.size(), 0));
+        intoMemory = (isNew || building_ == Building::InMemory) && memoryLength() + size <= kMemoryLimit;
+        if (intoMemory && memory_.size() != memoryLength()) {
+            // Pages read ahead that were not taken.
+            memory_.resize(memoryLength());
+            aheadInMemory_ = false;
+        }
+        // Room for a page read to the page boundary past the output's end, too.
+        if (intoMemory && memory_.capacity() < kMemoryLimit + kPageAlignment) {
+            try {
+                memory_.reserve(kMemoryLimit + kPageAlignment);
+            } catch (const std::bad_alloc&) {
+                intoMemory = false;
+            }
+        }
+        ByteBuffer& into = intoMemory ? memory_ : pageBuffer_;
+        if (!intoMemory) {
+            pageBuffer_.clear();
+        }
+        report.result = page.readCopy(into, copy);
+        // Asked after the reading, as the run before gave the output the times its last page had
+        // then.
+        timesKnown = keepFileDate && page.times(times);
+        factsKnown = keeps && report.result == kAppendOk && page.facts(facts);
+        page.close();
+    }
     if (factsKnown && facts.volume == 0 && scanned != nullptr) {
         facts.volume = scanned->facts.volume;
     }
-    page.close();
     if (report.result == kAppendOk) {
         report.pages = copy.pages.size();
         // An output whose path the system would refuse is refused before anything is written,
@@ -439,5 +499,8 @@ BatchResult MergeBatch::finish() {
     completed_.clear();
     lastOutput_.clear();
     lastKey_.clear();
+    // Nothing more is read ahead for this batch.
+    ahead_ = OutputRead{};
+    nextAhead_ = 0;
     return result;
 }

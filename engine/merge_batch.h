@@ -18,6 +18,7 @@
 
 #include "engine/byte_buffer.h"
 #include "engine/output_places.h"
+#include "engine/page_read_ahead.h"
 #include "engine/page_writer.h"
 #include "engine/placed_file.h"
 #include "engine/record_keeper.h"
@@ -102,6 +103,14 @@ public:
     PageReport mergePage(const std::string& source, const std::string& output, bool keepFileDate,
                          const PageFacts* scanned = nullptr);
 
+    // Before the first page of each output, when the run reads its pages ahead with `from`: takes
+    // what was read of them. The pages are to be merged as they were read, each by the very string
+    // it was read by; any other page, or a page that cannot go where it was read to, is read again
+    // at its turn.
+    void takeReadAhead(PageReadAhead& from);
+    // True when the batch keeps each page's facts for the record.
+    bool keepsFacts() const { return keeper_ != nullptr && keeper_->keeps() && mode_ == Mode::Write; }
+
     // Completes the output the last page went to: puts it in place, or finds it there already.
     // What became of it; Failed when none was being built or it did not reach its place.
     OutputFate completeOutput();
@@ -163,6 +172,11 @@ private:
     OutputFate placeOpenOutput(bool unchanged, bool unwritten);
     // Lets go of the open output, its temporary removed unless it was put in place.
     void closeOpenOutput();
+    // The output's length in memory: memory_ may hold pages read ahead past it.
+    std::size_t memoryLength() const { return static_cast<std::size_t>(open_.pages.length); }
+    // The next page read ahead, when it is `source`; null otherwise, and for the rest of the output.
+    PageRead* nextPageRead(const std::string& source);
+    void dropReadAhead();
     // Gives the record keeper the complete output that met `fate`.
     void recordOutput(OutputFate fate);
 
@@ -179,6 +193,9 @@ private:
     PlacedFile placed_;                   // the file in its place, to compare it with
     ByteBuffer memory_;
     ByteBuffer pageBuffer_;  // a page file that does not go straight to memory_
+    OutputRead ahead_;             // what was read ahead of the output to come or being built
+    std::size_t nextAhead_ = 0;    // its next page to merge
+    bool aheadInMemory_ = false;   // memory_ is the buffer the open output's pages were read ahead to
     BatchResult result_;
     std::function<void(const std::string&)> placingHook_;
     RecordKeeper* keeper_ = nullptr;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/page_read_ahead.h"
 #include "platform/ansi_string.h"
 #include "runs/merge_options.h"
 
@@ -205,10 +206,30 @@ RunTotals walkScanList(RunSession& session, const PathRule& rule, RunSink* sink)
         }
         options.reserveRunLog(lineBytes);
     }
+    // With nothing to tell an output unchanged every page file is read: those of the outputs to
+    // come are read while the one before is written.
+    std::optional<PageReadAhead> readAhead;
+    if (!session.tellsUnchanged() && firsts.size() > 1) {
+        std::vector<const std::string*> sources;
+        std::vector<std::size_t> ends;
+        sources.reserve(list.size());
+        ends.reserve(firsts.size());
+        for (const std::uint32_t first : firsts) {
+            for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {
+                sources.push_back(&places.source(index));
+            }
+            ends.push_back(sources.size());
+        }
+        readAhead.emplace(std::move(sources), std::move(ends), options.keepFileDate(),
+                          session.batch().keepsFacts());
+    }
     for (const std::uint32_t first : firsts) {
         group.clear();
         for (std::uint32_t index = first; index != kNoEntry; index = next[index]) {
             group.push_back(index);
+        }
+        if (readAhead) {
+            session.batch().takeReadAhead(*readAhead);
         }
         // An output the record tells unchanged is left as it is, its page files unread.
         bool recorded = false;

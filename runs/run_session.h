@@ -85,7 +85,8 @@ public:
     // output that could not be, and lets everything go.
     Ending finish();
 
-    // The batch, for tests of what may happen to a save folder while a run writes.
+    // The batch: for reading page files ahead, and for tests of what may happen to a save folder
+    // while a run writes.
     MergeBatch& batch() { return batch_; }
 
 private:

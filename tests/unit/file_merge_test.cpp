@@ -6,11 +6,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 
+#include "engine/fax_header.h"
 #include "engine/output_files.h"
 #include "engine/output_paths.h"
 #include "engine/page_chain.h"
+#include "engine/page_read_ahead.h"
 #include "platform/file_system.h"
 #include "platform/folder_lock.h"
 #include "platform/private_cache.h"
@@ -212,6 +215,65 @@ TEST(MergeFile, FailedPagesAreLoggedWithTheirReasonAndNotCounted) {
     EXPECT_EQ(expectedLog, options.runLogText());
     for (const auto& c : cases) {
         EXPECT_FALSE(test_support::exists(c.output)) << c.entry;
+    }
+}
+
+// A run reads each fax's pages while it writes the fax before. A page that is refused once read, or
+// one that the reading ahead stopped at, must leave the pages after it where reading them at their
+// turn would have put them; each fax must be what merging its pages one by one makes, with the
+// times of its last page.
+TEST(MergeFile, PagesReadAheadOfTheirTurnMergeAsPagesReadAtTheirTurn) {
+    ScratchDir dir;
+    // Its positions fit only at the start of a fax: read whole, refused where it is to be placed.
+    std::vector<std::uint8_t> firstOnly = pageFile(90);
+    FaxHeader moved = FaxHeader::fromBytes(firstOnly.data());
+    moved.setDataOffset(std::numeric_limits<std::int32_t>::max() - 10);
+    moved.toBytes(firstOnly.data());
+    const struct {
+        const char* fax;
+        std::vector<std::vector<std::uint8_t>> pages;
+    } cases[] = {
+        {"AAAAA", {pageFile(1), firstOnly, pageFile(2), pageFile(3, FaxKind::MultiPage)}},
+        {"BBBBB", {pageFile(4), pageFile(5, FaxKind::NoSignature), pageFile(6), pageFile(7)}},
+        {"CCCCC", {firstOnly, pageFile(8)}},
+        {"DDDDD", {pageFile(9, FaxKind::NoSignature), pageFile(10), pageFile(11, FaxKind::Trailing)}},
+        // Past what a fax may take in memory: the rest is built in its temporary.
+        {"EEEEE", {pageFile(12), pageFile(13, FaxKind::Consistent, kMemoryLimit), pageFile(14)}},
+        {"FFFFF", {pageFile(15), pageFile(16)}},
+    };
+    HeldRun oneByOne(dir.path("expected"), true);
+    std::int64_t pastSeconds = 1000;
+    for (const auto& c : cases) {
+        for (std::size_t i = 0; i < c.pages.size(); ++i) {
+            const std::string page = dir.write("in/" + std::string(c.fax) + "00" + std::to_string(i + 1) + ".FXR",
+                                               c.pages[i]);
+            platform::FileTimes times;
+            ASSERT_TRUE(platform::readFileTimes(page, times));
+            times.lastWrite -= (pastSeconds += 1000) * platform::kTicksPerSecond;
+            ASSERT_TRUE(platform::writeFileTimes(page, times));
+            oneByOne.mergeFile(page, dir.path("expected/" + std::string(c.fax) + "fax.fxm"));
+        }
+    }
+    ASSERT_EQ(0, oneByOne.finish());
+    MergeOptions options;
+    options.setSourceDir(dir.path("in"));
+    options.setDestDir(dir.path("out"));
+    options.setKeepFileDate(true);
+    options.setIncludeSubdirs(false);
+    RunSession session(options, RunSession::Kind::Merge, true);
+    const RunTotals totals = walkScanList(
+        session, [&](const std::string& entry) { return windowEntryPaths(dir.path("in"), dir.path("out"), entry, false); },
+        nullptr);
+    EXPECT_EQ(3, totals.failed);
+    EXPECT_EQ(15, totals.merged);
+    for (const auto& c : cases) {
+        const std::string name = std::string(c.fax) + "fax.fxm";
+        EXPECT_EQ(readFile(dir.path("expected/" + name)), readFile(dir.path("out/" + name))) << name;
+        platform::FileTimes expected;
+        platform::FileTimes merged;
+        ASSERT_TRUE(platform::readFileTimes(dir.path("expected/" + name), expected));
+        ASSERT_TRUE(platform::readFileTimes(dir.path("out/" + name), merged));
+        EXPECT_EQ(expected.lastWrite, merged.lastWrite) << name;
     }
 }
 
