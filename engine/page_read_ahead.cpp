@@ -2,7 +2,7 @@
 // what it read.
 #include "engine/page_read_ahead.h"
 
-#include <new>
+#include <exception>
 #include <string_view>
 #include <system_error>
 
@@ -80,8 +80,9 @@ void PageReadAhead::readAll() {
             }
             changed_.notify_all();
         }
-    } catch (const std::bad_alloc&) {
-        // What is not read ahead is read at its turn.
+    } catch (const std::exception&) {
+        // Out of memory, or a lock the system would not give: what is not read ahead is read at
+        // its turn.
     }
     {
         const std::lock_guard<std::mutex> lock(mutex_);
