@@ -4,6 +4,14 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string_view>
+
+#include "platform/ansi_string.h"
+
+bool hasExactName(const std::string& path) {
+    return platform::isExactName(
+        std::string_view(path).substr(platform::findLastChar(path, platform::kSeparator) + 1));
+}
 
 FaxFile::~FaxFile() {
     close();

@@ -19,6 +19,10 @@ inline constexpr int kReadHeaderInvalid = -2;
 // read whole; a smaller one is read whole in one read, which costs no more than the header alone.
 inline constexpr std::int64_t kHeaderFirstAbove = std::int64_t{1} << 20;
 
+// True when page file `path` may be opened by its name: a name the code page could not hold was
+// listed with "?" in it, and opened under any other spelling it could be another file.
+bool hasExactName(const std::string& path);
+
 class FaxFile {
 public:
     FaxFile() = default;

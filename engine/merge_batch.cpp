@@ -384,10 +384,7 @@ PageReport MergeBatch::mergePage(const std::string& source, const std::string& o
     }
     FaxFile page;
     if (ahead == nullptr) {
-        // A name the code page could not hold was listed with "?" in it; opened under any other
-        // spelling it could be another file.
-        if (!platform::isExactName(std::string_view(source).substr(
-                platform::findLastChar(source, platform::kSeparator) + 1))) {
+        if (!hasExactName(source)) {
             return failed(kAppendNameNotInCodePage);
         }
         page.open(source);

@@ -3,11 +3,9 @@
 #include "engine/page_read_ahead.h"
 
 #include <exception>
-#include <string_view>
 #include <system_error>
 
 #include "engine/fax_file.h"
-#include "platform/ansi_string.h"
 
 PageReadAhead::PageReadAhead(std::vector<const std::string*> sources, std::vector<std::size_t> ends, bool times,
                              bool facts)
@@ -101,8 +99,7 @@ void PageReadAhead::readOutput(std::size_t first, std::size_t end, OutputRead& r
     for (std::size_t i = first; i < end; ++i) {
         const std::string& source = *sources_[i];
         // The merge refuses such a name unread.
-        if (!platform::isExactName(
-                std::string_view(source).substr(platform::findLastChar(source, platform::kSeparator) + 1))) {
+        if (!hasExactName(source)) {
             return;
         }
         FaxFile page;
